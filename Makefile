@@ -1,0 +1,43 @@
+# Brivet build entry points. Every target installs what it needs first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
+	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 \
+	libicu-dev libsimdjson-dev libsystemd-dev \
+	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus \
+	libgtest-dev libgmock-dev libbenchmark-dev \
+	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk
+
+.PHONY: deps build run test bench screenshots clean
+
+deps:
+	@missing=$$(dpkg-query -W -f='$${Package} $${db:Status-Abbrev}\n' $(DEB_PACKAGES) 2>/dev/null \
+		| awk '$$2 != "ii" {print $$1}'; \
+		for p in $(DEB_PACKAGES); do dpkg-query -W $$p >/dev/null 2>&1 || echo $$p; done); \
+	missing=$$(echo $$missing | tr ' ' '\n' | sort -u | tr '\n' ' '); \
+	if [ -n "$$(echo $$missing | tr -d ' ')" ]; then \
+		echo "Installing: $$missing"; \
+		SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+		$$SUDO apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) $(if $(CI),-DBRIVET_WERROR=ON)
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/brivet
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/bin/brivet-bench
+
+clean:
+	rm -rf $(BUILD_DIR)

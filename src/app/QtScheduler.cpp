@@ -1,0 +1,53 @@
+#include "app/QtScheduler.h"
+
+#include <QTimer>
+
+namespace brivet {
+
+QtScheduler::QtScheduler(QObject* parent)
+    : QObject(parent)
+{
+}
+
+QtScheduler::~QtScheduler()
+{
+    for (auto& [id, timer] : m_timers)
+        delete timer;
+}
+
+Scheduler::TaskId QtScheduler::schedule(Duration delay, std::function<void()> task)
+{
+    TaskId id = m_nextId++;
+    auto* timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    // QTimer takes int milliseconds; longer waits are chained.
+    constexpr std::int64_t maxChunk = 24LL * 3600 * 1000;
+    std::int64_t remaining = std::max<std::int64_t>(0, delay.count());
+    auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(remaining);
+    connect(timer, &QTimer::timeout, this, [this, id, timer, due, task = std::move(task)]() {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now()).count();
+        if (left > 0) {
+            timer->start(static_cast<int>(std::min<std::int64_t>(left, maxChunk)));
+            return;
+        }
+        m_timers.erase(id);
+        timer->deleteLater();
+        task();
+    });
+    timer->start(static_cast<int>(std::min(remaining, maxChunk)));
+    m_timers.emplace(id, timer);
+    return id;
+}
+
+void QtScheduler::cancel(TaskId id)
+{
+    auto found = m_timers.find(id);
+    if (found == m_timers.end())
+        return;
+    found->second->stop();
+    found->second->deleteLater();
+    m_timers.erase(found);
+}
+
+} // namespace brivet

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/DataFolder.h"
+#include "model/NoteRepository.h"
+
+#include <string>
+
+namespace brivet {
+
+class AppLogger;
+class Clock;
+class UserCalendar;
+
+// Notes file in the application folder. A file that exists but cannot be
+// read is moved aside as "notes.json.unreadable-<UTC stamp>" before the
+// first save replaces it.
+class JsonNoteRepository final : public NoteRepository {
+public:
+    JsonNoteRepository(DataFolder folder, const Clock& clock, AppLogger* logger = nullptr);
+    std::vector<StickyNote> loadNotes() override;
+    Status save(const std::vector<StickyNote>& notes) override;
+
+private:
+    DataFolder m_folder;
+    const Clock& m_clock;
+    AppLogger* m_logger;
+    bool m_keepAsideBeforeSave = false;
+    std::string m_buffer; // reused between saves
+};
+
+class JsonPreferencesStore final : public PreferencesStore {
+public:
+    JsonPreferencesStore(DataFolder folder, const Clock& clock, const UserCalendar& calendar, AppLogger* logger = nullptr);
+    AppPreferences loadPreferences() override;
+    Status save(const AppPreferences& preferences) override;
+
+private:
+    DataFolder m_folder;
+    const Clock& m_clock;
+    const UserCalendar& m_calendar;
+    AppLogger* m_logger;
+    bool m_keepAsideBeforeSave = false;
+};
+
+// Moves an unreadable file aside under "<name>.unreadable-<stamp>"; returns
+// the new path's file name, or a failure.
+std::variant<std::string, Status> keepUnreadableFileAside(const std::filesystem::path& file, Instant now);
+
+} // namespace brivet

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/AppPreferences.h"
+#include "model/StickyNote.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace brivet {
+
+class UserCalendar;
+
+// The stored JSON forms. Output is pretty-printed with the keys of every
+// object in ascending order; dates are UTC with whole seconds and a "Z".
+
+// "2026-12-05T10:38:12Z"; the fraction of a second is dropped.
+std::string formatIsoDate(Instant);
+// Only the form above is accepted.
+std::optional<Instant> parseIsoDate(std::string_view);
+
+struct DecodeError {
+    std::string message;
+};
+template<typename T>
+using Decoded = std::variant<T, DecodeError>;
+
+// The notes file: {"notes": [...], "version": 1}.
+std::string encodeNotesFile(const std::vector<StickyNote>& notes);
+void encodeNotesFile(const std::vector<StickyNote>& notes, std::string& out);
+// Fails as a whole when any note fails. Missing dates take `now`.
+Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now);
+
+// The preferences file: {"preferences": {...}, "version": 1}.
+std::string encodePreferencesFile(const AppPreferences& preferences);
+Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserCalendar& calendar, Instant now);
+
+// Single records, as they stand inside the files.
+std::string encodeNote(const StickyNote& note);
+Decoded<StickyNote> decodeNote(std::string_view json, Instant now);
+std::string encodePreferences(const AppPreferences& preferences);
+Decoded<AppPreferences> decodePreferences(std::string_view json, const UserCalendar& calendar, Instant now);
+
+} // namespace brivet

@@ -1,0 +1,81 @@
+#include "model/StickyNote.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brivet {
+
+Size boardSize(NoteSizePreset preset)
+{
+    switch (preset) {
+    case NoteSizePreset::small: return { 344, 248 };
+    case NoteSizePreset::medium: return { 500, 318 };
+    case NoteSizePreset::large: return { 600, 378 };
+    }
+    return { 500, 318 };
+}
+
+Size detailMinimumSize(NoteSizePreset preset)
+{
+    switch (preset) {
+    case NoteSizePreset::small: return { 560, 420 };
+    case NoteSizePreset::medium: return { 660, 500 };
+    case NoteSizePreset::large: return { 760, 580 };
+    }
+    return { 660, 500 };
+}
+
+std::string creationDescription(NoteSizePreset preset)
+{
+    Size size = boardSize(preset);
+    return std::to_string(static_cast<int>(size.width)) + " × " + std::to_string(static_cast<int>(size.height));
+}
+
+std::string menuLabel(NoteSizePreset preset)
+{
+    return std::string(title(preset)) + "号 · " + creationDescription(preset);
+}
+
+NoteSizePreset closestPreset(Size size)
+{
+    auto distance = [&](NoteSizePreset preset) {
+        Size board = boardSize(preset);
+        return std::abs(size.width - board.width) + std::abs(size.height - board.height);
+    };
+    double small = distance(NoteSizePreset::small);
+    double medium = distance(NoteSizePreset::medium);
+    double large = distance(NoteSizePreset::large);
+    if (large < small && large < medium)
+        return NoteSizePreset::large;
+    if (medium < small)
+        return NoteSizePreset::medium;
+    return NoteSizePreset::small;
+}
+
+StickyNote StickyNote::placeholder(const Uuid& id, Instant now)
+{
+    StickyNote note;
+    note.id = id;
+    note.createdAt = now;
+    note.updatedAt = now;
+    return note;
+}
+
+int StickyNote::completedTaskCount() const
+{
+    return static_cast<int>(std::count_if(tasks.begin(), tasks.end(), [](const NoteTask& t) { return t.isCompleted; }));
+}
+
+std::string StickyNote::taskProgressText() const
+{
+    return std::to_string(completedTaskCount()) + "/" + std::to_string(tasks.size());
+}
+
+void StickyNote::recomputeCompletion()
+{
+    if (tasks.empty())
+        return;
+    isCompleted = std::all_of(tasks.begin(), tasks.end(), [](const NoteTask& t) { return t.isCompleted; });
+}
+
+} // namespace brivet

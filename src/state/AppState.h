@@ -1,0 +1,276 @@
+#pragma once
+
+#include "model/AppPreferences.h"
+#include "model/Instant.h"
+#include "model/Scheduler.h"
+#include "model/StickyNote.h"
+#include "state/StateObserver.h"
+#include "sync/SyncTypes.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brivet {
+
+class AppLogger;
+class Clock;
+class EventKitSyncing;
+class NoteRepository;
+class PreferencesStore;
+class ScreenList;
+class TemplateProviding;
+class UserCalendar;
+class WindowManaging;
+class AppState;
+struct NoteTemplate;
+struct Rect;
+
+enum class DashboardDestination { today, sync, boards, settings };
+
+using WindowManagerFactory = std::function<std::unique_ptr<WindowManaging>(AppState&)>;
+
+// What the state is built with. Everything is owned by the caller and must
+// outlive the state.
+struct AppStateDependencies {
+    NoteRepository& repository;
+    PreferencesStore& preferencesStore;
+    const TemplateProviding& templateProvider;
+    EventKitSyncing& syncService;
+    AppLogger& logger;
+    const Clock& clock;
+    Scheduler& scheduler;
+    const ScreenList& screens;
+    const UserCalendar& calendar;
+    // Builds the desktop window manager; empty: no desktop windows.
+    WindowManagerFactory windowManagerFactory;
+};
+
+// The one owner of the notes and preferences while the app runs. Every view
+// reads from it and changes notes only through its operations. Main thread
+// only.
+class AppState {
+public:
+    static constexpr Duration notesSaveDelay { 450 };
+    static constexpr Duration preferencesSaveDelay { 350 };
+
+    // Loads both files and runs the synchronous part of the launch; the rest
+    // (finishLaunch) is queued on the scheduler.
+    explicit AppState(AppStateDependencies dependencies);
+    ~AppState();
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    // Published fields.
+    const std::vector<StickyNote>& notes() const { return m_notes; }
+    const AppPreferences& preferences() const { return m_preferences; }
+    DashboardDestination dashboardDestination() const { return m_dashboardDestination; }
+    void setDashboardDestination(DashboardDestination);
+    const std::string& syncStatus() const { return m_syncStatus; }
+    const std::optional<SyncReport>& lastSyncReport() const { return m_lastSyncReport; }
+    const std::optional<std::string>& lastExportURL() const { return m_lastExportURL; }
+    const SyncSourceSnapshot& syncSources() const { return m_syncSources; }
+    bool isSyncing() const { return m_isSyncing; }
+    bool hasFinishedLaunch() const { return m_hasFinishedLaunch; }
+
+    void addObserver(StateObserver*);
+    void removeObserver(StateObserver*);
+
+    const Clock& clock() const { return m_deps.clock; }
+    const UserCalendar& calendar() const { return m_deps.calendar; }
+    const TemplateProviding& templateProvider() const { return m_deps.templateProvider; }
+    AppLogger& logger() const { return m_deps.logger; }
+    WindowManaging& windowManager() const { return *m_windowManager; }
+
+    // --- Launch and saving -------------------------------------------------
+    // The second half of the launch; runs once.
+    void finishLaunch();
+    void persistNotes(bool immediate);
+    void persistPreferences(bool immediate);
+    // Writes pending debounced saves now (quit, end of session).
+    void flushPendingSaves();
+
+    // --- Lookup ------------------------------------------------------------
+    std::optional<StickyNote> note(const Uuid& id) const;
+    const StickyNote* findNote(const Uuid& id) const;
+    // Reading gives the note, or its placeholder when it has gone; writing
+    // goes through update(note, triggerSync = false).
+    class NoteBinding {
+    public:
+        StickyNote get() const;
+        void set(const StickyNote& note) const;
+        const Uuid& id() const { return m_id; }
+
+    private:
+        friend class AppState;
+        NoteBinding(AppState& state, Uuid id) : m_state(&state), m_id(id) { }
+        AppState* m_state;
+        Uuid m_id;
+    };
+    std::optional<NoteBinding> binding(const Uuid& id);
+
+    // --- Note operations ---------------------------------------------------
+    Uuid createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, bool focusWindow, bool initiallyHidden);
+    void update(const StickyNote& note, bool triggerSync);
+    void duplicate(const Uuid& noteId);
+    void deleteNote(const Uuid& noteId);
+    void hideAllNotes();
+    void reveal(const Uuid& noteId, bool bypassSurfacePolicy, bool focusWindow);
+    void hide(const Uuid& noteId);
+    void openNoteDetails(const Uuid& noteId);
+    void setDisplayMode(const Uuid& noteId, NoteDisplayMode mode);
+    void updateNoteTitle(const Uuid& noteId, const std::string& title);
+    void updateNoteDetails(const Uuid& noteId, const std::string& details);
+    // A rectangle reported by the note's panel (model coordinates).
+    void updateWindowFrame(const Uuid& noteId, const Rect& frame);
+    // Returns the new task's id (a null id when the note does not exist).
+    Uuid addTask(const Uuid& noteId, const std::string& title);
+    void updateTaskTitle(const Uuid& noteId, const Uuid& taskId, const std::string& title);
+    void setTaskCompletion(const Uuid& noteId, const Uuid& taskId, bool isCompleted);
+    void deleteTask(const Uuid& noteId, const Uuid& taskId);
+
+    // --- Deferral ----------------------------------------------------------
+    Instant resolvedDate(NoteDeferPreset preset, Instant from) const;
+    void deferNote(const Uuid& noteId, Instant until);
+    void clearExpiredDeferrals(Instant referenceDate);
+    void rescheduleDeferredRevealTask();
+
+    // --- Surface policy and preferences -----------------------------------
+    void updatePreferences(const std::function<void(AppPreferences&)>& change);
+    bool canRevealOnDesktop(const StickyNote& note) const;
+    std::vector<StickyNote> visibleNotes() const;
+    int visibleNoteCount() const;
+
+    // --- Execution queries -------------------------------------------------
+    std::vector<StickyNote> prioritizedExecutionNotes(std::vector<StickyNote> notes) const;
+    std::vector<StickyNote> todayExecutionNotes() const;
+    std::vector<StickyNote> upcomingExecutionNotes() const;
+    std::vector<StickyNote> localDraftNotes() const;
+    std::optional<StickyNote> primaryExecutionNote() const;
+    std::vector<StickyNote> sceneBoards() const;
+    std::vector<StickyNote> customSceneBoards() const;
+    Instant defaultTodayBoardDueDate(Instant now) const;
+
+    // --- Generated, template and custom boards -----------------------------
+    std::optional<Uuid> generateTodayFocusBoard(bool revealAfterGeneration, NoteSizePreset sizePreset);
+    std::optional<Uuid> generateUpcomingBoard(bool revealAfterGeneration, NoteSizePreset sizePreset);
+    // Returns how many generated boards were rebuilt (0 to 2).
+    int refreshGeneratedBoards(bool revealNewBoards);
+    void hideGeneratedSceneBoard(NoteSurfaceRole role);
+    NoteSizePreset storedSceneBoardSizePreset(NoteSurfaceRole role, NoteSizePreset fallback) const;
+    std::string formattedSceneTaskTitle(const StickyNote& note) const;
+    std::optional<Uuid> createSceneBoard(NoteSurfaceRole role, NoteSizePreset sizePreset);
+    std::optional<Uuid> prepareSceneBoard(NoteSurfaceRole role, NoteSizePreset sizePreset);
+    void configureSceneBoardTemplate(StickyNote& note, NoteSurfaceRole role, NoteSizePreset sizePreset) const;
+    std::optional<Uuid> createCustomSceneBoard(std::optional<Uuid> seedNoteId, NoteSizePreset sizePreset);
+    void addExecutionNote(const Uuid& noteId, const Uuid& boardId);
+    bool refreshCustomSceneBoardTasks(const StickyNote& source);
+    void deferSceneBoard(const StickyNote& board, Instant until);
+    void toggleExecutionNoteCompletion(const Uuid& noteId);
+
+    // --- Menu bar texts ----------------------------------------------------
+    std::string menuBarStatusTitle() const;
+    std::string menuBarSummaryText() const;
+
+    // --- Sync --------------------------------------------------------------
+    // Runs one sync; userInitiated: started by hand.
+    void synchronizeSystemData(bool userInitiated);
+    void scheduleSync(Duration delay, const std::string& reason);
+    bool canSynchronizeSelection() const;
+    void refreshSyncSources();
+    bool isSourceSelected(const SyncSourceOption& option) const;
+    void setSource(const SyncSourceOption& option, bool enabled);
+    void handleEventStoreChangeNotification();
+    // The most recent automatic sync request still waiting, for the views.
+    bool hasPendingSync() const { return m_syncTask.isPending(); }
+
+private:
+    // Groups the immediate saves and window reconciles of one user action:
+    // however many steps ask for them, the notes file is written at most
+    // once and the windows reconciled at most once, when the outermost
+    // operation ends.
+    class Operation {
+    public:
+        explicit Operation(AppState& state);
+        ~Operation();
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        AppState& m_state;
+    };
+    friend class Operation;
+
+    std::vector<Rect> screens() const;
+    Instant now() const;
+    void notify(StateField field);
+    void notesDidChange() { notify(StateField::notes); }
+    void setSyncStatus(std::string status);
+    void setNotes(std::vector<StickyNote> notes);
+    StickyNote* mutableNote(const Uuid& id);
+    void normalizeAndPlace(StickyNote& note) const;
+    void reconcileWindows();
+    void saveNotesNow();
+    void savePreferencesNow();
+
+    void sanitizeLoadedNotes();
+    void closeAllNotesOnLaunch();
+    bool mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows, bool immediatePersist,
+        const std::function<void(StickyNote&)>& change);
+    static bool noteRequiresWindowSync(const StickyNote& from, const StickyNote& to);
+    struct Point2 {
+        double x;
+        double y;
+    };
+    Point2 nextOrigin(std::optional<Point2> from) const;
+    void scheduleSyncIfActive(Duration delay, const std::string& reason);
+
+    void normalizePreferenceRange();
+    void applyDesktopSurfacePolicy();
+    void applyGlobalOpacityPreference();
+
+    std::optional<Uuid> generateBoard(NoteSurfaceRole role, bool revealAfterGeneration, NoteSizePreset sizePreset);
+    std::optional<Uuid> upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,
+        bool revealNewBoard, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset);
+    NoteTask linkedTask(const StickyNote& source) const;
+    bool isExecutionCandidate(const StickyNote& note, Instant now) const;
+
+    void observeSystemChanges();
+    void installSyncResult(SyncExecution execution, bool userInitiated);
+    void installPartialLinks(const SyncFailure& failure);
+
+    AppStateDependencies m_deps;
+    std::vector<StateObserver*> m_observers;
+
+    std::vector<StickyNote> m_notes;
+    AppPreferences m_preferences;
+    DashboardDestination m_dashboardDestination = DashboardDestination::today;
+    std::string m_syncStatus = "准备就绪";
+    std::optional<SyncReport> m_lastSyncReport;
+    std::optional<std::string> m_lastExportURL;
+    SyncSourceSnapshot m_syncSources;
+
+    std::unique_ptr<WindowManaging> m_windowManager;
+    bool m_hasFinishedLaunch = false;
+    bool m_isSyncing = false;
+    TaskHandle m_launchTask;
+    TaskHandle m_syncTask;
+    TaskHandle m_notesSaveTask;
+    TaskHandle m_preferencesSaveTask;
+    TaskHandle m_deferredRevealTask;
+    std::optional<std::vector<StickyNote>> m_pendingNotesSnapshot;
+    std::optional<AppPreferences> m_pendingPreferencesSnapshot;
+    Instant m_suppressExternalChangeNotificationsUntil = distantPast();
+
+    int m_operationDepth = 0;
+    bool m_notesSaveRequested = false;
+    bool m_reconcileRequested = false;
+
+    // Tells callbacks that outlive a call (sync completions) whether the
+    // state still exists.
+    std::shared_ptr<AppState*> m_lifetime;
+};
+
+} // namespace brivet

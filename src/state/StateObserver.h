@@ -1,0 +1,24 @@
+#pragma once
+
+namespace brivet {
+
+// The published fields of the state.
+enum class StateField {
+    notes,
+    preferences,
+    dashboardDestination,
+    syncStatus,
+    lastSyncReport,
+    lastExportURL,
+    syncSources,
+    isSyncing,
+};
+
+// Told after every change of a published field; views re-read the state.
+class StateObserver {
+public:
+    virtual ~StateObserver() = default;
+    virtual void stateDidChange(StateField field) = 0;
+};
+
+} // namespace brivet

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/AppPreferences.h"
+#include "sync/SyncTypes.h"
+
+#include <functional>
+#include <variant>
+#include <vector>
+
+namespace brivet {
+
+// The sync engine as the state sees it. Completions run on the main loop,
+// possibly before the call returns.
+class EventKitSyncing {
+public:
+    using SyncResult = std::variant<SyncExecution, SyncFailure>;
+    virtual ~EventKitSyncing() = default;
+
+    // Imports, writes back and deduplicates; the result is a complete new
+    // notes list, or a failure that leaves the state's notes as they were.
+    virtual void synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
+        std::function<void(SyncResult)> completion) = 0;
+    // The selectable lists and calendars with the access flags; never fails.
+    virtual void fetchSourceSnapshot(const AppPreferences& preferences,
+        std::function<void(SyncSourceSnapshot)> completion) = 0;
+    // Called on the main loop after any change in the system store; an empty
+    // function unsubscribes.
+    virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+// Stands in where no system store can be reached: every sync fails with a
+// clear description and the snapshot reports no access.
+class UnavailableSyncService final : public EventKitSyncing {
+public:
+    void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)> completion) override
+    {
+        completion(SyncFailure { "The system reminders store is not available", {} });
+    }
+    void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
+    {
+        completion(SyncSourceSnapshot::empty());
+    }
+    void setChangeHandler(std::function<void()>) override { }
+};
+
+} // namespace brivet

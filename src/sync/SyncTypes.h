@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/Enums.h"
+#include "model/StickyNote.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brivet {
+
+// Counters of one sync.
+struct SyncReport {
+    int remindersImported = 0;
+    int remindersWritten = 0;
+    int calendarImported = 0;
+    int boardsRefreshed = 0;
+    int totalNotes = 0;
+
+    // "同步完成：新增提醒 2 条，回写提醒 1 条，导入日历 5 条，刷新场景板 1 张"
+    std::string statusText() const;
+    friend bool operator==(const SyncReport&, const SyncReport&) = default;
+};
+
+struct SyncExecution {
+    std::vector<StickyNote> notes;
+    SyncReport report;
+};
+
+// A sync that ended with an error. Reminders created or written before the
+// error stay in the store; `writtenLinks` names the notes they belong to so
+// the next sync matches them instead of creating them again.
+struct SyncFailure {
+    std::string description;
+    std::vector<std::pair<Uuid, ExternalLink>> writtenLinks;
+};
+
+// One reminder list or calendar that the user can select.
+struct SyncSourceOption {
+    std::string id;
+    std::string title;
+    std::string subtitle;
+    SyncSourceKind kind = SyncSourceKind::reminderList;
+    std::optional<std::string> colorHex;
+
+    friend bool operator==(const SyncSourceOption&, const SyncSourceOption&) = default;
+};
+
+struct SyncSourceSnapshot {
+    std::vector<SyncSourceOption> reminderLists;
+    std::vector<SyncSourceOption> calendars;
+    bool remindersAuthorized = false;
+    bool calendarsAuthorized = false;
+
+    static SyncSourceSnapshot empty() { return {}; }
+    friend bool operator==(const SyncSourceSnapshot&, const SyncSourceSnapshot&) = default;
+};
+
+} // namespace brivet
