@@ -213,6 +213,7 @@ private:
     void normalizeAndPlace(StickyNote& note) const;
     void reconcileWindows();
     void saveNotesNow();
+    void scheduleDebouncedNotesSave();
     void savePreferencesNow();
 
     void sanitizeLoadedNotes();
@@ -266,6 +267,7 @@ private:
 
     int m_operationDepth = 0;
     bool m_notesSaveRequested = false;
+    bool m_notesDebounceRequested = false;
     bool m_reconcileRequested = false;
 
     // Tells callbacks that outlive a call (sync completions) whether the

@@ -1,0 +1,45 @@
+#include "app/BrivetShell.h"
+#include "app/SignalWatcher.h"
+#include "model/DataFolder.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSessionManager>
+
+#include <cstdio>
+
+using namespace brivet;
+
+int main(int argc, char* argv[])
+{
+    // Cards place themselves with absolute coordinates and window-manager
+    // hints, which Wayland clients cannot do; XWayland can.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Brivet");
+    QApplication::setApplicationDisplayName("悬笺");
+    QApplication::setOrganizationName("Brivet");
+    QApplication::setDesktopFileName("brivet");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    DataFolder folder = DataFolder::forCurrentUser();
+    if (Status status = folder.ensureExists(); !status.ok()) {
+        std::fprintf(stderr, "brivet: cannot use the data folder %s: %s\n", folder.path().c_str(), status.message().c_str());
+        return 1;
+    }
+    auto lock = FolderLock::acquire(folder);
+    if (auto* failure = std::get_if<Status>(&lock)) {
+        std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
+        return 2;
+    }
+
+    BrivetShell shell(folder);
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, [&shell] { shell.flush(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &shell, [&shell](QSessionManager&) { shell.flush(); });
+    return app.exec();
+}

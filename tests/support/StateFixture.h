@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/AppLogger.h"
+#include "model/UserCalendar.h"
+#include "state/AppState.h"
+#include "state/NoteTemplate.h"
+#include "support/Fakes.h"
+#include "support/ManualClock.h"
+#include "sync/EventKitSyncing.h"
+
+#include <memory>
+#include <string>
+
+namespace brivet::testing {
+
+// Everything an AppState needs, with time under the test's control. The
+// calendar is pinned (zone and locale) so results never depend on the
+// machine's settings.
+class StateFixture {
+public:
+    explicit StateFixture(std::string zone = "Asia/Shanghai", std::string locale = "zh_CN");
+    ~StateFixture();
+
+    // Wall-clock instant in the fixture's zone.
+    Instant at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
+    // Builds the state (the constructor's launch steps) without running the
+    // queued launch task.
+    AppState& build();
+    // Builds the state and runs the launch task.
+    AppState& launch();
+    AppState& state() { return *m_state; }
+    void destroyState() { m_state.reset(); }
+
+    // A regular local note, placed on the first screen.
+    static StickyNote makeNote(std::string title, std::optional<Instant> due = std::nullopt);
+    // Seeds the store as if the notes file held these notes.
+    void store(std::vector<StickyNote> notes) { repository.stored = std::move(notes); }
+
+    ManualClock clock;
+    ManualScheduler scheduler { clock };
+    UserCalendar calendar;
+    FixedScreenList screens { { Rect { 0, 0, 1920, 1055 } } };
+    MemoryNoteRepository repository;
+    MemoryPreferencesStore preferencesStore;
+    std::unique_ptr<DefaultTemplateProvider> templates;
+    UnavailableSyncService syncService;
+    std::unique_ptr<AppLogger> logger;
+    RecordingWindowManager windows;
+
+private:
+    std::unique_ptr<AppState> m_state;
+};
+
+} // namespace brivet::testing
