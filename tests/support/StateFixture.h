@@ -4,6 +4,7 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
+#include "state/ScreenList.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
 #include "sync/EventKitSyncing.h"

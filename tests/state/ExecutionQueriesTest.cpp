@@ -1,0 +1,128 @@
+#include "support/StateFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace brivet;
+using namespace brivet::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::vector<std::string> titles(const std::vector<StickyNote>& notes)
+{
+    std::vector<std::string> out;
+    for (const StickyNote& note : notes)
+        out.push_back(note.title);
+    return out;
+}
+
+class ExecutionQueries : public ::testing::TestWithParam<const char*> {
+protected:
+    ExecutionQueries() : f(GetParam(), "zh_CN") { }
+
+    AppState& launchWith(std::vector<StickyNote> notes)
+    {
+        AppPreferences prefs = f.preferencesStore.fallback;
+        prefs.autoGenerateFocusBoard = false;
+        f.preferencesStore.stored = prefs;
+        f.store(std::move(notes));
+        return f.launch();
+    }
+    StateFixture f;
+};
+
+TEST_P(ExecutionQueries, TodayFollowsTheCalendarDay)
+{
+    auto early = StateFixture::makeNote("00:00", f.at(2026, 12, 5, 0, 0));
+    auto late = StateFixture::makeNote("23:59", f.at(2026, 12, 5, 23, 59));
+    auto tomorrow = StateFixture::makeNote("tomorrow", f.at(2026, 12, 6, 0, 0));
+    auto overdue = StateFixture::makeNote("overdue", f.at(2026, 12, 4, 18, 0));
+    auto done = StateFixture::makeNote("done", f.at(2026, 12, 5, 12, 0));
+    done.isCompleted = true;
+    auto board = StateFixture::makeNote("board", f.at(2026, 12, 5, 12, 0));
+    board.surfaceRole = NoteSurfaceRole::weeklyBoard;
+    auto deferred = StateFixture::makeNote("deferred", f.at(2026, 12, 5, 12, 0));
+    deferred.deferredUntil = f.clock.now() + 1min;
+    auto hidden = StateFixture::makeNote("hidden", f.at(2026, 12, 5, 13, 0));
+    hidden.isHidden = true;
+    AppState& state = launchWith({ early, late, tomorrow, overdue, done, board, deferred, hidden });
+
+    EXPECT_EQ(titles(state.todayExecutionNotes()), (std::vector<std::string> { "00:00", "hidden", "23:59" }));
+    EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "overdue", "tomorrow" }));
+
+    f.scheduler.advance(1min);
+    auto today = titles(state.todayExecutionNotes());
+    EXPECT_NE(std::find(today.begin(), today.end(), "deferred"), today.end()) << "back once its time has come";
+}
+
+TEST_P(ExecutionQueries, LookaheadFollowsTheScope)
+{
+    auto in6 = StateFixture::makeNote("in 6 days", f.at(2026, 12, 11, 10, 0));
+    auto in8 = StateFixture::makeNote("in 8 days", f.at(2026, 12, 13, 10, 0));
+    auto in3 = StateFixture::makeNote("in 3 days", f.at(2026, 12, 8, 10, 0));
+    auto in4 = StateFixture::makeNote("in 4 days", f.at(2026, 12, 9, 10, 0));
+    AppState& state = launchWith({ in6, in8, in3, in4 });
+    EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "in 3 days", "in 4 days", "in 6 days" }));
+    state.updatePreferences([](AppPreferences& p) { p.syncDateScope = SyncDateScope::custom; });
+    EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "in 3 days" }));
+    state.updatePreferences([](AppPreferences& p) { p.syncDateScope = SyncDateScope::next30Days; });
+    EXPECT_EQ(state.upcomingExecutionNotes().size(), 4u);
+}
+
+TEST_P(ExecutionQueries, ExecutionAndBoardOrder)
+{
+    Instant due = f.at(2026, 12, 5, 15, 0);
+    auto low = StateFixture::makeNote("low", due);
+    low.priority = NotePriority::low;
+    auto high = StateFixture::makeNote("high", due);
+    high.priority = NotePriority::high;
+    auto older = StateFixture::makeNote("older", due);
+    auto newer = StateFixture::makeNote("newer", due);
+    auto undatedHigh = StateFixture::makeNote("undated high");
+    undatedHigh.priority = NotePriority::high;
+    AppState& state = f.build();
+    std::vector<StickyNote> notes { undatedHigh, low, older, high, newer };
+    notes[2].updatedAt = f.clock.now() - 1h;
+    notes[4].updatedAt = f.clock.now();
+    EXPECT_EQ(titles(state.prioritizedExecutionNotes(notes)),
+        (std::vector<std::string> { "high", "newer", "older", "low", "undated high" }));
+
+    auto board = [&](const char* title, NoteSurfaceRole role, Instant updated) {
+        StickyNote n = StateFixture::makeNote(title);
+        n.surfaceRole = role;
+        n.updatedAt = updated;
+        return n;
+    };
+    f.store({ board("today", NoteSurfaceRole::todayBoard, due), board("meeting", NoteSurfaceRole::meetingBoard, due),
+        board("custom old", NoteSurfaceRole::customBoard, due - 1h), board("custom new", NoteSurfaceRole::customBoard, due) });
+    AppPreferences prefs = f.preferencesStore.fallback;
+    prefs.autoGenerateFocusBoard = false;
+    f.preferencesStore.stored = prefs;
+    AppState& boards = f.launch();
+    EXPECT_EQ(titles(boards.sceneBoards()), (std::vector<std::string> { "custom new", "custom old", "meeting", "today" }));
+    EXPECT_EQ(titles(boards.customSceneBoards()), (std::vector<std::string> { "custom new", "custom old" }));
+}
+
+TEST_P(ExecutionQueries, PrimaryFallsBackToLocalDrafts)
+{
+    auto imported = StateFixture::makeNote("undated reminder");
+    imported.source = NoteSource::reminders;
+    auto draft = StateFixture::makeNote("");
+    AppState& state = launchWith({ imported, draft });
+    EXPECT_TRUE(state.todayExecutionNotes().empty());
+    ASSERT_EQ(state.localDraftNotes().size(), 1u);
+    ASSERT_TRUE(state.primaryExecutionNote());
+    EXPECT_EQ(state.primaryExecutionNote()->id, draft.id);
+}
+
+TEST_P(ExecutionQueries, DefaultTodayBoardDueDateIsLastMinuteOfTheDay)
+{
+    AppState& state = f.build();
+    EXPECT_EQ(state.defaultTodayBoardDueDate(f.at(2026, 12, 5, 8, 15)), f.at(2026, 12, 5, 23, 59));
+    // Europe/Berlin leaves summer time on 25 October 2026; the day is 25 hours long.
+    EXPECT_EQ(state.defaultTodayBoardDueDate(f.at(2026, 10, 25, 1, 0)), f.at(2026, 10, 25, 23, 59));
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ExecutionQueries, ::testing::Values("Asia/Shanghai", "Europe/Berlin"));
+
+} // namespace

@@ -1,0 +1,202 @@
+#include "support/StateFixture.h"
+
+#include "state/ScreenList.h"
+
+#include <gtest/gtest.h>
+
+using namespace brivet;
+using namespace brivet::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+class NoteOperations : public ::testing::Test {
+protected:
+    AppState& launchWith(std::vector<StickyNote> notes)
+    {
+        AppPreferences prefs = f.preferencesStore.fallback;
+        prefs.autoGenerateFocusBoard = false;
+        f.preferencesStore.stored = prefs;
+        f.store(std::move(notes));
+        return f.launch();
+    }
+    StateFixture f;
+};
+
+TEST_F(NoteOperations, CreateCascadesFromTheLastNoteAndReachesTheDesktop)
+{
+    StickyNote hiddenLast = StateFixture::makeNote("last, hidden");
+    hiddenLast.frame.x = 300;
+    hiddenLast.frame.y = 400;
+    StickyNote first = StateFixture::makeNote("first");
+    AppState& state = launchWith({ first, hiddenLast });
+    auto writes = f.repository.writes.size();
+
+    Uuid a = state.createNote(nullptr, NoteSizePreset::small, true, false);
+    Uuid b = state.createNote(nullptr, NoteSizePreset::small, false, false);
+    Uuid c = state.createNote(nullptr, NoteSizePreset::small, false, false);
+    const StickyNote& na = *state.findNote(a);
+    EXPECT_EQ(na.frame.x, 328);
+    EXPECT_EQ(na.frame.y, 372);
+    EXPECT_EQ(na.frame.width, 344);
+    EXPECT_EQ(na.frame.height, 248);
+    EXPECT_EQ(state.findNote(b)->frame.x, 356);
+    EXPECT_EQ(state.findNote(c)->frame.y, 316);
+    EXPECT_FALSE(na.isHidden) << "new notes reach the desktop even under sceneBoardsOnly";
+    EXPECT_EQ(na.style.theme, f.preferencesStore.fallback.defaultTheme);
+    EXPECT_EQ(f.repository.writes.size(), writes + 3) << "each creation is written at once";
+    ASSERT_FALSE(f.windows.focused.empty());
+    EXPECT_EQ(f.windows.focused.front(), a);
+    EXPECT_EQ(f.windows.reconciles.back().notes, state.notes()) << "the focused panel existed before focus";
+    EXPECT_NE(f.logger->entries().back().find("Created note " + c.toString()), std::string::npos);
+}
+
+TEST_F(NoteOperations, CreateOnEmptyListStartsFromTheMainScreenAndCanStayHidden)
+{
+    f.screens.setFrames({ Rect { 0, 40, 1440, 835 } });
+    AppState& state = f.build();
+    state.hideAllNotes();
+    // An empty list never happens after launch (samples); clear it directly.
+    for (const StickyNote& note : std::vector<StickyNote>(state.notes()))
+        state.deleteNote(note.id);
+    f.scheduler.runDue();
+    ASSERT_TRUE(state.notes().empty());
+
+    std::string status = state.syncStatus();
+    Uuid id = state.createNote(nullptr, NoteSizePreset::small, false, true);
+    const StickyNote& note = *state.findNote(id);
+    EXPECT_EQ(note.frame.x, 28);
+    EXPECT_EQ(note.frame.y, 40) << "28 points down from the screen origin is off screen; kept on it";
+    EXPECT_TRUE(note.isHidden);
+    EXPECT_EQ(state.syncStatus(), status);
+}
+
+TEST_F(NoteOperations, ReportedFramesSnapBoardsAndIgnoreTinyMoves)
+{
+    StickyNote note = StateFixture::makeNote("board");
+    note.isHidden = false;
+    AppState& state = launchWith({ note });
+    Uuid id = state.notes()[0].id;
+    NoteFrame stored = state.notes()[0].frame;
+    auto writesBefore = f.repository.writes.size();
+    auto reconcilesBefore = f.windows.reconciles.size();
+
+    state.updateWindowFrame(id, Rect { stored.x + 0.4, stored.y - 0.4, stored.width + 0.4, stored.height - 0.4 });
+    f.scheduler.advance(1s);
+    EXPECT_EQ(state.notes()[0].frame, stored);
+    EXPECT_EQ(f.repository.writes.size(), writesBefore) << "an echo of the model's own frame stores nothing";
+
+    state.updateWindowFrame(id, Rect { 100, 100, 590, 370 });
+    EXPECT_EQ(state.notes()[0].frame, (NoteFrame { 100, 100, 600, 378, NoteSizePreset::large }));
+    state.updateWindowFrame(id, Rect { 100, 100, 420, 280 });
+    EXPECT_EQ(state.notes()[0].frame, (NoteFrame { 100, 100, 344, 248, NoteSizePreset::small }));
+    EXPECT_EQ(f.windows.reconciles.size(), reconcilesBefore) << "the panel keeps what the user gave it";
+
+    StickyNote detail = state.notes()[0];
+    state.openNoteDetails(id);
+    state.updateWindowFrame(id, Rect { 50, 60, 700, 600 });
+    EXPECT_EQ(state.notes()[0].frame, (NoteFrame { 50, 60, 700, 600, NoteSizePreset::small }));
+    state.updateWindowFrame(id, Rect { 50, 60, 2000, 100 });
+    EXPECT_EQ(state.notes()[0].frame.width, 960);
+    EXPECT_EQ(state.notes()[0].frame.height, 420);
+}
+
+TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
+{
+    StickyNote note = StateFixture::makeNote("n");
+    note.deferredUntil = f.at(2026, 12, 6, 9);
+    AppState& state = launchWith({ note });
+    Uuid id = state.notes()[0].id;
+
+    state.reveal(id, false, false);
+    EXPECT_TRUE(state.notes()[0].isHidden);
+    EXPECT_EQ(state.syncStatus(), "当前偏好设置只允许场景板上桌面");
+    state.reveal(Uuid::random(), true, false);
+    EXPECT_EQ(state.syncStatus(), "当前偏好设置只允许场景板上桌面") << "an unknown note cannot be revealed either";
+
+    state.openNoteDetails(id);
+    const StickyNote& opened = state.notes()[0];
+    EXPECT_FALSE(opened.isHidden);
+    EXPECT_FALSE(opened.deferredUntil);
+    EXPECT_EQ(opened.displayMode, NoteDisplayMode::detail);
+    EXPECT_GE(opened.frame.width, 660);
+    EXPECT_GE(opened.frame.height, 500);
+
+    state.hide(id);
+    EXPECT_TRUE(state.notes()[0].isHidden);
+    EXPECT_EQ(state.notes()[0].displayMode, NoteDisplayMode::board);
+    EXPECT_EQ(state.notes()[0].frame.width, 500);
+    EXPECT_EQ(state.notes()[0].frame.height, 318);
+
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsAndPinned; });
+    state.reveal(id, false, true);
+    EXPECT_FALSE(state.notes()[0].isHidden);
+    EXPECT_EQ(f.windows.focused.back(), id);
+}
+
+TEST_F(NoteOperations, TaskChangesRecomputeCompletion)
+{
+    StickyNote note = StateFixture::makeNote("tasks");
+    AppState& state = launchWith({ note });
+    Uuid id = state.notes()[0].id;
+
+    Uuid t1 = state.addTask(id, "one");
+    EXPECT_FALSE(t1.isNull());
+    EXPECT_TRUE(state.addTask(Uuid::random(), "nowhere").isNull());
+    state.setTaskCompletion(id, t1, true);
+    EXPECT_TRUE(state.notes()[0].isCompleted);
+    state.deleteTask(id, t1);
+    EXPECT_TRUE(state.notes()[0].isCompleted) << "the last task gone, the note stays completed";
+    state.addTask(id, "two");
+    EXPECT_FALSE(state.notes()[0].isCompleted) << "a new open task re-opens the note";
+
+    Instant before = state.notes()[0].updatedAt;
+    f.clock.advance(1s);
+    state.updateTaskTitle(id, Uuid::random(), "no such task");
+    EXPECT_GT(state.notes()[0].updatedAt, before) << "still stamped";
+}
+
+TEST_F(NoteOperations, DuplicateAndDelete)
+{
+    StickyNote board = StateFixture::makeNote("board");
+    board.surfaceRole = NoteSurfaceRole::meetingBoard;
+    board.isHidden = true;
+    board.externalLink = ExternalLink { NoteSource::reminders, "R1", std::nullopt, std::nullopt };
+    board.syncToReminders = true;
+    AppState& state = launchWith({ board });
+    Uuid id = state.notes()[0].id;
+
+    state.duplicate(id);
+    ASSERT_EQ(state.notes().size(), 2u);
+    const StickyNote& copy = state.notes()[1];
+    EXPECT_NE(copy.id, id);
+    EXPECT_EQ(copy.surfaceRole, NoteSurfaceRole::meetingBoard);
+    EXPECT_TRUE(copy.isHidden);
+    EXPECT_FALSE(copy.externalLink);
+    EXPECT_FALSE(copy.syncToReminders);
+    EXPECT_EQ(copy.frame.x, state.notes()[0].frame.x + 28);
+    EXPECT_EQ(copy.frame.y, state.notes()[0].frame.y - 28);
+
+    state.deleteNote(id);
+    ASSERT_EQ(state.notes().size(), 1u);
+    EXPECT_NE(f.logger->entries().back().find("Deleted note " + id.toString()), std::string::npos);
+    EXPECT_EQ(f.repository.stored.size(), 1u);
+}
+
+TEST_F(NoteOperations, BindingReadsPlaceholderOnceTheNoteIsGone)
+{
+    AppState& state = launchWith({ StateFixture::makeNote("bound") });
+    Uuid id = state.notes()[0].id;
+    auto binding = state.binding(id);
+    ASSERT_TRUE(binding);
+    StickyNote value = binding->get();
+    value.title = "through binding";
+    binding->set(value);
+    EXPECT_EQ(state.notes()[0].title, "through binding");
+    state.deleteNote(id);
+    EXPECT_EQ(binding->get().title, "");
+    EXPECT_EQ(binding->get().id, id);
+    EXPECT_FALSE(state.binding(id));
+}
+
+} // namespace

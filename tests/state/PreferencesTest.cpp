@@ -1,0 +1,162 @@
+#include "support/StateFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace brivet;
+using namespace brivet::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Preferences : public ::testing::Test {
+protected:
+    AppState& launchWith(std::vector<StickyNote> notes, DesktopSurfaceMode mode)
+    {
+        AppPreferences prefs = f.preferencesStore.fallback;
+        prefs.autoGenerateFocusBoard = false;
+        prefs.desktopSurfaceMode = mode;
+        f.preferencesStore.stored = prefs;
+        f.store(std::move(notes));
+        return f.launch();
+    }
+    StateFixture f;
+};
+
+TEST_F(Preferences, DesktopModeSwitchesTouchOnlyImportedRegularNotes)
+{
+    auto local = StateFixture::makeNote("local");
+    auto reminder = StateFixture::makeNote("reminder");
+    reminder.source = NoteSource::reminders;
+    auto event = StateFixture::makeNote("event");
+    event.source = NoteSource::calendar;
+    auto deferred = StateFixture::makeNote("deferred");
+    deferred.source = NoteSource::reminders;
+    deferred.deferredUntil = f.at(2026, 12, 6, 9, 0);
+    auto board = StateFixture::makeNote("board");
+    board.surfaceRole = NoteSurfaceRole::weeklyBoard;
+    AppState& state = launchWith({ local, reminder, event, deferred, board }, DesktopSurfaceMode::sceneBoardsAndPinned);
+    state.reveal(local.id, false, false);
+    state.openNoteDetails(event.id);
+    auto hidden = [&](const StickyNote& n) { return state.findNote(n.id)->isHidden; };
+
+    auto writes = f.repository.writes.size();
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::allImportedNotes; });
+    EXPECT_FALSE(hidden(reminder));
+    EXPECT_FALSE(hidden(event));
+    EXPECT_EQ(state.findNote(event.id)->displayMode, NoteDisplayMode::board);
+    EXPECT_TRUE(hidden(deferred)) << "still put off";
+    EXPECT_TRUE(hidden(board)) << "boards are never switched by the mode";
+    EXPECT_EQ(f.repository.writes.size(), writes + 1);
+
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsOnly; });
+    EXPECT_TRUE(hidden(reminder));
+    EXPECT_TRUE(hidden(event));
+    EXPECT_FALSE(hidden(local)) << "a local note the user put up stays";
+    EXPECT_EQ(f.windows.reconciles.back().notes, state.notes());
+
+    writes = f.repository.writes.size();
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsAndPinned; });
+    EXPECT_TRUE(hidden(reminder));
+    EXPECT_EQ(f.repository.writes.size(), writes) << "nothing changed, nothing written";
+    EXPECT_TRUE(state.canRevealOnDesktop(*state.findNote(reminder.id)));
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsOnly; });
+    EXPECT_FALSE(state.canRevealOnDesktop(*state.findNote(local.id)));
+    EXPECT_TRUE(state.canRevealOnDesktop(*state.findNote(board.id)));
+}
+
+TEST_F(Preferences, OpacityBurstSavesOnceAfterTheLastMove)
+{
+    auto note = StateFixture::makeNote("n");
+    auto board = StateFixture::makeNote("b");
+    board.surfaceRole = NoteSurfaceRole::customBoard;
+    AppState& state = launchWith({ note, board }, DesktopSurfaceMode::sceneBoardsOnly);
+    auto writes = f.repository.writes.size();
+    auto reconciles = f.windows.reconciles.size();
+    for (double value : { 0.8, 0.7, 0.6, 0.5 }) {
+        state.updatePreferences([value](AppPreferences& p) { p.defaultOpacity = value; });
+        f.scheduler.advance(100ms);
+    }
+    EXPECT_EQ(f.windows.reconciles.size(), reconciles + 4) << "open windows follow every move";
+    f.scheduler.advance(349ms);
+    EXPECT_EQ(f.repository.writes.size(), writes);
+    f.scheduler.advance(1ms);
+    ASSERT_EQ(f.repository.writes.size(), writes + 1);
+    for (const StickyNote& n : f.repository.writes.back())
+        EXPECT_EQ(n.style.opacity, 0.5);
+    ASSERT_TRUE(f.preferencesStore.stored);
+    EXPECT_EQ(f.preferencesStore.stored->defaultOpacity, 0.5);
+}
+
+TEST_F(Preferences, RangeLimitAndStatus)
+{
+    AppState& state = launchWith({ StateFixture::makeNote("due", f.at(2026, 12, 5, 18, 0)) }, DesktopSurfaceMode::sceneBoardsOnly);
+    std::string status = state.syncStatus();
+    state.updatePreferences([&](AppPreferences& p) {
+        p.syncStartDate = f.at(2026, 12, 10, 15, 30);
+        p.syncEndDate = f.at(2026, 12, 8, 9, 0);
+    });
+    EXPECT_EQ(state.preferences().syncStartDate, f.at(2026, 12, 10));
+    EXPECT_EQ(state.preferences().syncEndDate, f.at(2026, 12, 10));
+    EXPECT_EQ(state.syncStatus(), status) << "only the activation flag sets the status";
+
+    state.updatePreferences([](AppPreferences& p) {
+        p.autoGenerateFocusBoard = true;
+        p.focusBoardTaskLimit = 12;
+    });
+    EXPECT_EQ(state.preferences().focusBoardTaskLimit, 9);
+    ASSERT_EQ(std::count_if(state.notes().begin(), state.notes().end(),
+                  [](const StickyNote& n) { return n.surfaceRole == NoteSurfaceRole::todayBoard; }),
+        1);
+    auto writes = f.repository.writes.size();
+    state.updatePreferences([](AppPreferences& p) { p.focusBoardTaskLimit = 9; });
+    EXPECT_EQ(f.repository.writes.size(), writes) << "an unchanged limit refreshes nothing";
+
+    state.updatePreferences([](AppPreferences& p) { p.hasActivatedSync = true; });
+    EXPECT_EQ(state.syncStatus(), "同步已启用");
+    state.updatePreferences([](AppPreferences& p) { p.hasActivatedSync = false; });
+    EXPECT_EQ(state.syncStatus(), "同步未激活");
+}
+
+TEST_F(Preferences, LayerModeChangeReconciles)
+{
+    AppState& state = launchWith({ StateFixture::makeNote("n") }, DesktopSurfaceMode::sceneBoardsOnly);
+    auto reconciles = f.windows.reconciles.size();
+    state.updatePreferences([](AppPreferences& p) { p.noteWindowLayerMode = NoteWindowLayerMode::desktop; });
+    ASSERT_EQ(f.windows.reconciles.size(), reconciles + 1);
+    EXPECT_EQ(f.windows.reconciles.back().preferences.noteWindowLayerMode, NoteWindowLayerMode::desktop);
+}
+
+class MenuBarTexts : public Preferences { };
+
+TEST_F(MenuBarTexts, TitleAndSummary)
+{
+    auto today = StateFixture::makeNote("写周报", f.at(2026, 12, 5, 15, 30));
+    auto nextWeek = StateFixture::makeNote("交材料", f.at(2026, 12, 7, 9, 0));
+    AppState& state = launchWith({ today, nextWeek }, DesktopSurfaceMode::sceneBoardsOnly);
+    EXPECT_EQ(state.menuBarStatusTitle(), "悬笺");
+    state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
+    EXPECT_EQ(state.menuBarStatusTitle(), "下午3:30 写周报");
+    state.toggleExecutionNoteCompletion(today.id);
+    EXPECT_EQ(state.menuBarStatusTitle(), "12月7日 交材料");
+    state.reveal(nextWeek.id, true, false);
+    EXPECT_EQ(state.menuBarSummaryText(), "今 0 · 即 1 · 桌面 1");
+
+    state.toggleExecutionNoteCompletion(nextWeek.id);
+    state.createNote(nullptr, NoteSizePreset::small, false, true);
+    EXPECT_EQ(state.menuBarStatusTitle(), "未命名悬笺");
+}
+
+TEST_F(MenuBarTexts, NothingToDo)
+{
+    AppState& state = launchWith({ StateFixture::makeNote("done") }, DesktopSurfaceMode::sceneBoardsOnly);
+    state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
+    state.toggleExecutionNoteCompletion(state.notes()[0].id);
+    EXPECT_EQ(state.menuBarStatusTitle(), "今天已清空");
+    auto board = state.prepareSceneBoard(NoteSurfaceRole::weeklyBoard, NoteSizePreset::small);
+    ASSERT_TRUE(board);
+    EXPECT_TRUE(state.findNote(*board)->isHidden);
+    EXPECT_EQ(state.menuBarStatusTitle(), "打开执行面板") << "hidden boards count";
+    EXPECT_EQ(state.menuBarSummaryText(), "今 0 · 即 0 · 桌面 0");
+}
+
+} // namespace
