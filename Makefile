@@ -13,12 +13,12 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 .PHONY: deps build run test bench screenshots clean
 
 deps:
-	@missing=$$(dpkg-query -W -f='$${Package} $${db:Status-Abbrev}\n' $(DEB_PACKAGES) 2>/dev/null \
-		| awk '$$2 != "ii" {print $$1}'; \
-		for p in $(DEB_PACKAGES); do dpkg-query -W $$p >/dev/null 2>&1 || echo $$p; done); \
-	missing=$$(echo $$missing | tr ' ' '\n' | sort -u | tr '\n' ' '); \
-	if [ -n "$$(echo $$missing | tr -d ' ')" ]; then \
-		echo "Installing: $$missing"; \
+	@missing=""; \
+	for p in $(DEB_PACKAGES); do \
+		dpkg-query -W -f='$${db:Status-Abbrev}' $$p 2>/dev/null | grep -q '^ii' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
 		SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
 		$$SUDO apt-get update -qq && \
 		DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -q --no-install-recommends $$missing; \
