@@ -5,6 +5,7 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
+#include "state/ScreenList.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
 #include "support/NoteGenerator.h"

@@ -4,6 +4,11 @@
 
 namespace brivet {
 
+namespace {
+// QTimer takes int milliseconds; longer waits are chained.
+constexpr std::int64_t maxChunk = 24LL * 3600 * 1000;
+}
+
 QtScheduler::QtScheduler(QObject* parent)
     : QObject(parent)
 {
@@ -21,8 +26,6 @@ Scheduler::TaskId QtScheduler::schedule(Duration delay, std::function<void()> ta
     auto* timer = new QTimer(this);
     timer->setSingleShot(true);
     timer->setTimerType(Qt::PreciseTimer);
-    // QTimer takes int milliseconds; longer waits are chained.
-    constexpr std::int64_t maxChunk = 24LL * 3600 * 1000;
     std::int64_t remaining = std::max<std::int64_t>(0, delay.count());
     auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(remaining);
     connect(timer, &QTimer::timeout, this, [this, id, timer, due, task = std::move(task)]() {

@@ -26,6 +26,7 @@ private:
     AppLogger* m_logger;
     bool m_keepAsideBeforeSave = false;
     std::string m_buffer; // reused between saves
+    std::string m_lastWritten; // the file's bytes as this store last read or wrote them
 };
 
 class JsonPreferencesStore final : public PreferencesStore {

@@ -17,7 +17,7 @@ namespace {
 
 QString appPath()
 {
-    return QString::fromLocal8Bit(qgetenv("BRIVET_BINARY_DIR")) + "/bin/brivet";
+    return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet");
 }
 
 // Runs the real app against a private data folder, without a display.

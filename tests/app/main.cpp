@@ -1,10 +1,10 @@
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

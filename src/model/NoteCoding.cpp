@@ -1,0 +1,747 @@
+#include "model/NoteCoding.h"
+
+#include "model/JsonWriter.h"
+#include "model/UserCalendar.h"
+
+#include <simdjson.h>
+
+namespace brivet {
+
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+using simdjson::dom::object;
+
+// --- Dates -------------------------------------------------------------------
+
+std::string formatIsoDate(Instant instant)
+{
+    std::string out;
+    appendIsoDate(out, instant);
+    return out;
+}
+
+namespace {
+
+long long daysFromCivil(long long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    unsigned yoe = static_cast<unsigned>(y - era * 400);
+    unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool digits(std::string_view text, std::size_t at, std::size_t count, unsigned& value)
+{
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+    return true;
+}
+
+unsigned daysInMonth(unsigned year, unsigned month)
+{
+    static constexpr unsigned lengths[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : lengths[month - 1];
+}
+
+} // namespace
+
+std::optional<Instant> parseIsoDate(std::string_view text)
+{
+    // Exactly YYYY-MM-DDTHH:MM:SSZ.
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':'
+        || text[19] != 'Z')
+        return std::nullopt;
+    unsigned year, month, day, hour, minute, second;
+    if (!digits(text, 0, 4, year) || !digits(text, 5, 2, month) || !digits(text, 8, 2, day) || !digits(text, 11, 2, hour)
+        || !digits(text, 14, 2, minute) || !digits(text, 17, 2, second))
+        return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    long long seconds = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return instantFromSeconds(seconds);
+}
+
+// --- Encoding ----------------------------------------------------------------
+
+namespace {
+
+void writeTask(JsonWriter& w, const NoteTask& task)
+{
+    w.beginObject();
+    w.key("id");
+    w.value(task.id);
+    w.key("isCompleted");
+    w.value(task.isCompleted);
+    if (task.linkedDueDate) {
+        w.key("linkedDueDate");
+        w.date(*task.linkedDueDate);
+    }
+    if (task.linkedNoteID) {
+        w.key("linkedNoteID");
+        w.value(*task.linkedNoteID);
+    }
+    if (task.linkedSource) {
+        w.key("linkedSource");
+        w.value(rawValue(*task.linkedSource));
+    }
+    w.key("title");
+    w.value(task.title);
+    w.endObject();
+}
+
+void writeNote(JsonWriter& w, const StickyNote& note)
+{
+    w.beginObject();
+    w.key("category");
+    w.value(note.category);
+    w.key("createdAt");
+    w.date(note.createdAt);
+    if (note.deferredUntil) {
+        w.key("deferredUntil");
+        w.date(*note.deferredUntil);
+    }
+    w.key("details");
+    w.value(note.details);
+    w.key("displayMode");
+    w.value(rawValue(note.displayMode));
+    if (note.dueDate) {
+        w.key("dueDate");
+        w.date(*note.dueDate);
+    }
+    if (note.externalLink) {
+        const ExternalLink& link = *note.externalLink;
+        w.key("externalLink");
+        w.beginObject();
+        w.key("externalID");
+        w.value(link.externalID);
+        if (link.lastExternalModifiedAt) {
+            w.key("lastExternalModifiedAt");
+            w.date(*link.lastExternalModifiedAt);
+        }
+        if (link.lastSyncedAt) {
+            w.key("lastSyncedAt");
+            w.date(*link.lastSyncedAt);
+        }
+        w.key("source");
+        w.value(rawValue(link.source));
+        w.endObject();
+    }
+    w.key("frame");
+    w.beginObject();
+    w.key("height");
+    w.value(note.frame.height);
+    w.key("sizePreset");
+    w.value(rawValue(note.frame.sizePreset));
+    w.key("width");
+    w.value(note.frame.width);
+    w.key("x");
+    w.value(note.frame.x);
+    w.key("y");
+    w.value(note.frame.y);
+    w.endObject();
+    w.key("group");
+    w.value(note.group);
+    w.key("id");
+    w.value(note.id);
+    w.key("isCompleted");
+    w.value(note.isCompleted);
+    w.key("isHidden");
+    w.value(note.isHidden);
+    w.key("priority");
+    w.value(static_cast<int>(note.priority));
+    w.key("source");
+    w.value(rawValue(note.source));
+    w.key("style");
+    w.beginObject();
+    if (note.style.customHexColor) {
+        w.key("customHexColor");
+        w.value(*note.style.customHexColor);
+    }
+    w.key("fontScale");
+    w.value(note.style.fontScale);
+    w.key("opacity");
+    w.value(note.style.opacity);
+    w.key("theme");
+    w.value(rawValue(note.style.theme));
+    w.endObject();
+    w.key("surfaceRole");
+    w.value(rawValue(note.surfaceRole));
+    w.key("syncToReminders");
+    w.value(note.syncToReminders);
+    w.key("tasks");
+    w.beginArray();
+    for (const NoteTask& task : note.tasks)
+        writeTask(w, task);
+    w.endArray();
+    w.key("title");
+    w.value(note.title);
+    w.key("updatedAt");
+    w.date(note.updatedAt);
+    w.endObject();
+}
+
+void writeIdSet(JsonWriter& w, const std::set<std::string>& ids)
+{
+    w.beginArray();
+    for (const std::string& id : ids)
+        w.value(id);
+    w.endArray();
+}
+
+void writePreferences(JsonWriter& w, const AppPreferences& p)
+{
+    w.beginObject();
+    w.key("autoGenerateFocusBoard");
+    w.value(p.autoGenerateFocusBoard);
+    w.key("autoGenerateUpcomingBoard");
+    w.value(p.autoGenerateUpcomingBoard);
+    w.key("autoSyncEnabled");
+    w.value(p.autoSyncEnabled);
+    w.key("calendarLookaheadDays");
+    w.value(p.calendarLookaheadDays);
+    w.key("defaultOpacity");
+    w.value(p.defaultOpacity);
+    w.key("defaultTheme");
+    w.value(rawValue(p.defaultTheme));
+    w.key("desktopSurfaceMode");
+    w.value(rawValue(p.desktopSurfaceMode));
+    w.key("focusBoardTaskLimit");
+    w.value(p.focusBoardTaskLimit);
+    w.key("hasActivatedSync");
+    w.value(p.hasActivatedSync);
+    w.key("hasInitializedCalendarSelection");
+    w.value(p.hasInitializedCalendarSelection);
+    w.key("hasInitializedReminderSelection");
+    w.value(p.hasInitializedReminderSelection);
+    w.key("includeCalendarEvents");
+    w.value(p.includeCalendarEvents);
+    w.key("menuBarTitleMode");
+    w.value(rawValue(p.menuBarTitleMode));
+    w.key("noteWindowLayerMode");
+    w.value(rawValue(p.noteWindowLayerMode));
+    w.key("onlyImportHighPriorityReminders");
+    w.value(p.onlyImportHighPriorityReminders);
+    w.key("reminderSyncRequiresDueDate");
+    w.value(p.reminderSyncRequiresDueDate);
+    w.key("selectedCalendarIDs");
+    writeIdSet(w, p.selectedCalendarIDs);
+    w.key("selectedReminderListIDs");
+    writeIdSet(w, p.selectedReminderListIDs);
+    w.key("syncDateScope");
+    w.value(rawValue(p.syncDateScope));
+    w.key("syncEndDate");
+    w.date(p.syncEndDate);
+    w.key("syncStartDate");
+    w.date(p.syncStartDate);
+    w.endObject();
+}
+
+} // namespace
+
+void encodeNotesFile(const std::vector<StickyNote>& notes, std::string& out)
+{
+    out.clear();
+    JsonWriter w(out);
+    w.beginObject();
+    w.key("notes");
+    w.beginArray();
+    for (const StickyNote& note : notes)
+        writeNote(w, note);
+    w.endArray();
+    w.key("version");
+    w.value(1);
+    w.endObject();
+    out.push_back('\n');
+}
+
+std::string encodeNotesFile(const std::vector<StickyNote>& notes)
+{
+    std::string out;
+    out.reserve(notes.size() * 1200 + 64);
+    encodeNotesFile(notes, out);
+    return out;
+}
+
+std::string encodePreferencesFile(const AppPreferences& preferences)
+{
+    std::string out;
+    JsonWriter w(out);
+    w.beginObject();
+    w.key("preferences");
+    writePreferences(w, preferences);
+    w.key("version");
+    w.value(1);
+    w.endObject();
+    out.push_back('\n');
+    return out;
+}
+
+std::string encodeNote(const StickyNote& note)
+{
+    std::string out;
+    JsonWriter w(out);
+    writeNote(w, note);
+    return out;
+}
+
+std::string encodePreferences(const AppPreferences& preferences)
+{
+    std::string out;
+    JsonWriter w(out);
+    writePreferences(w, preferences);
+    return out;
+}
+
+// --- Decoding ----------------------------------------------------------------
+
+namespace {
+
+// Thrown only inside this file and caught at the entry points: a decoding
+// failure anywhere fails the whole record, as deep as it happens.
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void fail(std::string_view field, std::string_view problem)
+{
+    throw Failure { std::string(field) + ": " + std::string(problem) };
+}
+
+std::string_view asString(element value, std::string_view field)
+{
+    std::string_view text;
+    if (value.get_string().get(text))
+        fail(field, "expected a string");
+    return text;
+}
+
+bool asBool(element value, std::string_view field)
+{
+    bool flag;
+    if (value.get_bool().get(flag))
+        fail(field, "expected a boolean");
+    return flag;
+}
+
+double asDouble(element value, std::string_view field)
+{
+    double number;
+    if (value.get_double().get(number))
+        fail(field, "expected a number");
+    return number;
+}
+
+long long asInteger(element value, std::string_view field)
+{
+    int64_t integer;
+    if (!value.get_int64().get(integer))
+        return integer;
+    double number;
+    if (!value.get_double().get(number) && number == static_cast<double>(static_cast<long long>(number)))
+        return static_cast<long long>(number);
+    fail(field, "expected an integer");
+}
+
+Instant asDate(element value, std::string_view field)
+{
+    auto date = parseIsoDate(asString(value, field));
+    if (!date)
+        fail(field, "expected a date like 2026-12-05T10:38:12Z");
+    return *date;
+}
+
+Uuid asUuid(element value, std::string_view field)
+{
+    auto id = Uuid::fromString(asString(value, field));
+    if (!id)
+        fail(field, "expected a UUID");
+    return *id;
+}
+
+template<typename T>
+T asEnum(element value, std::string_view field)
+{
+    auto parsed = fromRawValue<T>(asString(value, field));
+    if (!parsed)
+        fail(field, "unknown value");
+    return *parsed;
+}
+
+object asObject(element value, std::string_view field)
+{
+    object result;
+    if (value.get_object().get(result))
+        fail(field, "expected an object");
+    return result;
+}
+
+NoteTask decodeTask(element value)
+{
+    NoteTask task;
+    bool hasId = false;
+    for (auto field : asObject(value, "tasks")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        if (key == "id") {
+            task.id = asUuid(v, "task id");
+            hasId = true;
+        } else if (key == "title") {
+            task.title = asString(v, "task title");
+        } else if (key == "isCompleted") {
+            task.isCompleted = asBool(v, "task isCompleted");
+        } else if (key == "linkedNoteID") {
+            task.linkedNoteID = asUuid(v, "linkedNoteID");
+        } else if (key == "linkedSource") {
+            task.linkedSource = asEnum<NoteSource>(v, "linkedSource");
+        } else if (key == "linkedDueDate") {
+            task.linkedDueDate = asDate(v, "linkedDueDate");
+        }
+    }
+    if (!hasId)
+        task.id = Uuid::random();
+    return task;
+}
+
+NoteFrame decodeFrame(element value)
+{
+    NoteFrame frame;
+    unsigned seen = 0;
+    for (auto field : asObject(value, "frame")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        if (key == "x") {
+            frame.x = asDouble(v, "frame x");
+            seen |= 1;
+        } else if (key == "y") {
+            frame.y = asDouble(v, "frame y");
+            seen |= 2;
+        } else if (key == "width") {
+            frame.width = asDouble(v, "frame width");
+            seen |= 4;
+        } else if (key == "height") {
+            frame.height = asDouble(v, "frame height");
+            seen |= 8;
+        } else if (key == "sizePreset") {
+            frame.sizePreset = asEnum<NoteSizePreset>(v, "frame sizePreset");
+            seen |= 16;
+        }
+    }
+    if (seen != 31)
+        fail("frame", "x, y, width, height and sizePreset are required");
+    return frame;
+}
+
+NoteStyle decodeStyle(element value)
+{
+    NoteStyle style;
+    unsigned seen = 0;
+    for (auto field : asObject(value, "style")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        if (key == "theme") {
+            style.theme = asEnum<NoteTheme>(v, "style theme");
+            seen |= 1;
+        } else if (key == "opacity") {
+            style.opacity = asDouble(v, "style opacity");
+            seen |= 2;
+        } else if (key == "fontScale") {
+            style.fontScale = asDouble(v, "style fontScale");
+            seen |= 4;
+        } else if (key == "customHexColor") {
+            style.customHexColor = std::string(asString(v, "style customHexColor"));
+        }
+    }
+    if (seen != 7)
+        fail("style", "theme, opacity and fontScale are required");
+    return style;
+}
+
+ExternalLink decodeLink(element value)
+{
+    ExternalLink link;
+    unsigned seen = 0;
+    for (auto field : asObject(value, "externalLink")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        if (key == "source") {
+            link.source = asEnum<NoteSource>(v, "externalLink source");
+            seen |= 1;
+        } else if (key == "externalID") {
+            link.externalID = asString(v, "externalLink externalID");
+            seen |= 2;
+        } else if (key == "lastSyncedAt") {
+            link.lastSyncedAt = asDate(v, "externalLink lastSyncedAt");
+        } else if (key == "lastExternalModifiedAt") {
+            link.lastExternalModifiedAt = asDate(v, "externalLink lastExternalModifiedAt");
+        }
+    }
+    if (seen != 3)
+        fail("externalLink", "source and externalID are required");
+    return link;
+}
+
+StickyNote decodeNoteElement(element value, Instant now)
+{
+    StickyNote note;
+    bool hasId = false, hasTitle = false, hasCreated = false, hasUpdated = false;
+    for (auto field : asObject(value, "note")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        switch (key.empty() ? '\0' : key[0]) {
+        case 'c':
+            if (key == "category")
+                note.category = asString(v, key);
+            else if (key == "createdAt") {
+                note.createdAt = asDate(v, key);
+                hasCreated = true;
+            }
+            break;
+        case 'd':
+            if (key == "details")
+                note.details = asString(v, key);
+            else if (key == "dueDate")
+                note.dueDate = asDate(v, key);
+            else if (key == "displayMode")
+                note.displayMode = asEnum<NoteDisplayMode>(v, key);
+            else if (key == "deferredUntil")
+                note.deferredUntil = asDate(v, key);
+            break;
+        case 'e':
+            if (key == "externalLink")
+                note.externalLink = decodeLink(v);
+            break;
+        case 'f':
+            if (key == "frame")
+                note.frame = decodeFrame(v);
+            break;
+        case 'g':
+            if (key == "group")
+                note.group = asString(v, key);
+            break;
+        case 'i':
+            if (key == "id") {
+                note.id = asUuid(v, key);
+                hasId = true;
+            } else if (key == "isCompleted")
+                note.isCompleted = asBool(v, key);
+            else if (key == "isHidden")
+                note.isHidden = asBool(v, key);
+            break;
+        case 'p':
+            if (key == "priority") {
+                int64_t number;
+                if (v.get_int64().get(number))
+                    fail(key, "expected 1, 5 or 9");
+                auto priority = priorityFromNumber(number);
+                if (!priority)
+                    fail(key, "expected 1, 5 or 9");
+                note.priority = *priority;
+            }
+            break;
+        case 's':
+            if (key == "source")
+                note.source = asEnum<NoteSource>(v, key);
+            else if (key == "style")
+                note.style = decodeStyle(v);
+            else if (key == "surfaceRole")
+                note.surfaceRole = asEnum<NoteSurfaceRole>(v, key);
+            else if (key == "syncToReminders")
+                note.syncToReminders = asBool(v, key);
+            break;
+        case 't':
+            if (key == "title") {
+                note.title = asString(v, key);
+                hasTitle = true;
+            } else if (key == "tasks") {
+                simdjson::dom::array tasks;
+                if (v.get_array().get(tasks))
+                    fail(key, "expected a list");
+                note.tasks.reserve(tasks.size());
+                for (element task : tasks)
+                    note.tasks.push_back(decodeTask(task));
+            }
+            break;
+        case 'u':
+            if (key == "updatedAt") {
+                note.updatedAt = asDate(v, key);
+                hasUpdated = true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (!hasId)
+        fail("id", "required");
+    if (!hasTitle)
+        fail("title", "required");
+    if (!hasCreated)
+        note.createdAt = now;
+    if (!hasUpdated)
+        note.updatedAt = now;
+    note.recomputeCompletion();
+    return note;
+}
+
+std::set<std::string> asIdSet(element value, std::string_view field)
+{
+    simdjson::dom::array items;
+    if (value.get_array().get(items))
+        fail(field, "expected a list of strings");
+    std::set<std::string> ids;
+    for (element item : items)
+        ids.emplace(asString(item, field));
+    return ids;
+}
+
+AppPreferences decodePreferencesElement(element value, const UserCalendar& calendar, Instant now)
+{
+    AppPreferences p = AppPreferences::defaultValue(calendar, now);
+    for (auto field : asObject(value, "preferences")) {
+        std::string_view key = field.key;
+        element v = field.value;
+        if (v.is_null())
+            continue;
+        if (key == "autoSyncEnabled")
+            p.autoSyncEnabled = asBool(v, key);
+        else if (key == "hasActivatedSync")
+            p.hasActivatedSync = asBool(v, key);
+        else if (key == "includeCalendarEvents")
+            p.includeCalendarEvents = asBool(v, key);
+        else if (key == "defaultTheme")
+            p.defaultTheme = asEnum<NoteTheme>(v, key);
+        else if (key == "defaultOpacity")
+            p.defaultOpacity = asDouble(v, key);
+        else if (key == "calendarLookaheadDays")
+            p.calendarLookaheadDays = asInteger(v, key);
+        else if (key == "syncDateScope")
+            p.syncDateScope = asEnum<SyncDateScope>(v, key);
+        else if (key == "syncStartDate")
+            p.syncStartDate = asDate(v, key);
+        else if (key == "syncEndDate")
+            p.syncEndDate = asDate(v, key);
+        else if (key == "selectedReminderListIDs")
+            p.selectedReminderListIDs = asIdSet(v, key);
+        else if (key == "selectedCalendarIDs")
+            p.selectedCalendarIDs = asIdSet(v, key);
+        else if (key == "hasInitializedReminderSelection")
+            p.hasInitializedReminderSelection = asBool(v, key);
+        else if (key == "hasInitializedCalendarSelection")
+            p.hasInitializedCalendarSelection = asBool(v, key);
+        else if (key == "autoGenerateFocusBoard")
+            p.autoGenerateFocusBoard = asBool(v, key);
+        else if (key == "autoGenerateUpcomingBoard")
+            p.autoGenerateUpcomingBoard = asBool(v, key);
+        else if (key == "desktopSurfaceMode")
+            p.desktopSurfaceMode = asEnum<DesktopSurfaceMode>(v, key);
+        else if (key == "reminderSyncRequiresDueDate")
+            p.reminderSyncRequiresDueDate = asBool(v, key);
+        else if (key == "onlyImportHighPriorityReminders")
+            p.onlyImportHighPriorityReminders = asBool(v, key);
+        else if (key == "focusBoardTaskLimit")
+            p.focusBoardTaskLimit = AppPreferences::clampedTaskLimit(asInteger(v, key));
+        else if (key == "noteWindowLayerMode")
+            p.noteWindowLayerMode = asEnum<NoteWindowLayerMode>(v, key);
+        else if (key == "menuBarTitleMode")
+            p.menuBarTitleMode = asEnum<MenuBarTitleMode>(v, key);
+    }
+    return p;
+}
+
+// One parser per thread, reused: its buffers grow to the largest file seen.
+simdjson::dom::parser& sharedParser()
+{
+    thread_local simdjson::dom::parser parser;
+    return parser;
+}
+
+template<typename T, typename F>
+Decoded<T> decodeDocument(std::string_view json, F&& body)
+{
+    simdjson::padded_string padded(json);
+    element root;
+    if (auto error = sharedParser().parse(padded).get(root))
+        return DecodeError { std::string("not valid JSON: ") + simdjson::error_message(error) };
+    try {
+        return body(root);
+    } catch (const Failure& failure) {
+        return DecodeError { failure.message };
+    }
+}
+
+object envelope(element root, std::string_view payloadKey, element& payload)
+{
+    object top = asObject(root, "file");
+    bool hasVersion = false, hasPayload = false;
+    for (auto field : top) {
+        std::string_view key = field.key;
+        if (key == "version") {
+            asInteger(field.value, "version");
+            hasVersion = true;
+        } else if (key == payloadKey) {
+            payload = field.value;
+            hasPayload = true;
+        }
+    }
+    if (!hasVersion)
+        fail("version", "required");
+    if (!hasPayload)
+        fail(payloadKey, "required");
+    return top;
+}
+
+} // namespace
+
+Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now)
+{
+    return decodeDocument<std::vector<StickyNote>>(json, [&](element root) {
+        element payload;
+        envelope(root, "notes", payload);
+        simdjson::dom::array items;
+        if (payload.get_array().get(items))
+            fail("notes", "expected a list");
+        std::vector<StickyNote> notes;
+        notes.reserve(items.size());
+        for (element item : items)
+            notes.push_back(decodeNoteElement(item, now));
+        return notes;
+    });
+}
+
+Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserCalendar& calendar, Instant now)
+{
+    return decodeDocument<AppPreferences>(json, [&](element root) {
+        element payload;
+        envelope(root, "preferences", payload);
+        return decodePreferencesElement(payload, calendar, now);
+    });
+}
+
+Decoded<StickyNote> decodeNote(std::string_view json, Instant now)
+{
+    return decodeDocument<StickyNote>(json, [&](element root) { return decodeNoteElement(root, now); });
+}
+
+Decoded<AppPreferences> decodePreferences(std::string_view json, const UserCalendar& calendar, Instant now)
+{
+    return decodeDocument<AppPreferences>(json, [&](element root) { return decodePreferencesElement(root, calendar, now); });
+}
+
+} // namespace brivet
