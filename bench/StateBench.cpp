@@ -36,7 +36,7 @@ struct Environment {
     std::unique_ptr<AppState> makeState(NoteRepository& notes, PreferencesStore& preferences)
     {
         return std::make_unique<AppState>(AppStateDependencies { notes, preferences, templates, sync, logger, clock,
-            scheduler, screens, calendar, [](AppState&) { return std::make_unique<RecordingWindowManager>(); } });
+            scheduler, screens, calendar, [](AppState&) { return std::make_unique<NullWindowManager>(); } });
     }
 };
 

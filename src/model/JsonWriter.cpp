@@ -1,5 +1,6 @@
 #include "model/JsonWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -51,12 +52,6 @@ void civilFromDays(long long z, int& year, unsigned& month, unsigned& day)
     year = static_cast<int>(y + (month <= 2));
 }
 
-void twoDigits(std::string& out, unsigned value)
-{
-    out.push_back(static_cast<char>('0' + value / 10));
-    out.push_back(static_cast<char>('0' + value % 10));
-}
-
 } // namespace
 
 void appendIsoDate(std::string& out, Instant instant)
@@ -67,34 +62,40 @@ void appendIsoDate(std::string& out, Instant instant)
     int year;
     unsigned month, day;
     civilFromDays(days, year, month, day);
-    char buffer[8];
+    char text[32];
+    char* p = text;
     if (year >= 0 && year <= 9999) {
-        buffer[0] = static_cast<char>('0' + year / 1000);
-        buffer[1] = static_cast<char>('0' + year / 100 % 10);
-        buffer[2] = static_cast<char>('0' + year / 10 % 10);
-        buffer[3] = static_cast<char>('0' + year % 10);
-        out.append(buffer, 4);
+        *p++ = static_cast<char>('0' + year / 1000);
+        *p++ = static_cast<char>('0' + year / 100 % 10);
+        *p++ = static_cast<char>('0' + year / 10 % 10);
+        *p++ = static_cast<char>('0' + year % 10);
     } else {
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, year);
-        out.append(buffer, result.ptr);
+        p = std::to_chars(p, text + 12, year).ptr;
     }
-    out.push_back('-');
-    twoDigits(out, month);
-    out.push_back('-');
-    twoDigits(out, day);
-    out.push_back('T');
-    twoDigits(out, static_cast<unsigned>(rest / 3600));
-    out.push_back(':');
-    twoDigits(out, static_cast<unsigned>(rest / 60 % 60));
-    out.push_back(':');
-    twoDigits(out, static_cast<unsigned>(rest % 60));
-    out.push_back('Z');
+    auto two = [&p](unsigned value) {
+        *p++ = static_cast<char>('0' + value / 10);
+        *p++ = static_cast<char>('0' + value % 10);
+    };
+    *p++ = '-';
+    two(month);
+    *p++ = '-';
+    two(day);
+    *p++ = 'T';
+    two(static_cast<unsigned>(rest / 3600));
+    *p++ = ':';
+    two(static_cast<unsigned>(rest / 60 % 60));
+    *p++ = ':';
+    two(static_cast<unsigned>(rest % 60));
+    *p++ = 'Z';
+    out.append(text, static_cast<std::size_t>(p - text));
 }
 
 void JsonWriter::newline()
 {
-    m_out.push_back('\n');
-    m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+    // One append of a newline and the indentation, cut from a fixed run.
+    static const std::string run = "\n" + std::string(256, ' ');
+    std::size_t width = std::min<std::size_t>(static_cast<std::size_t>(m_depth) * 2, 256);
+    m_out.append(run.data(), width + 1);
 }
 
 void JsonWriter::beforeValue()
@@ -147,12 +148,14 @@ void JsonWriter::endArray()
 
 void JsonWriter::key(std::string_view name)
 {
+    // Keys are the records' own field names: plain ASCII, never escaped.
     if (!m_first)
         m_out.push_back(',');
     m_first = false;
     newline();
-    appendJsonString(m_out, name);
-    m_out.append(" : ");
+    m_out.push_back('"');
+    m_out.append(name);
+    m_out.append("\" : ", 4);
     m_afterKey = true;
 }
 
@@ -192,9 +195,19 @@ void JsonWriter::value(long long number)
 void JsonWriter::value(const Uuid& id)
 {
     beforeValue();
-    m_out.push_back('"');
-    id.appendTo(m_out);
-    m_out.push_back('"');
+    static constexpr char digits[] = "0123456789ABCDEF";
+    char text[38];
+    std::size_t at = 0;
+    text[at++] = '"';
+    const auto& bytes = id.bytes();
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text[at++] = '-';
+        text[at++] = digits[bytes[i] >> 4];
+        text[at++] = digits[bytes[i] & 0x0F];
+    }
+    text[at++] = '"';
+    m_out.append(text, at);
 }
 
 void JsonWriter::date(Instant instant)

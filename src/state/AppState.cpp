@@ -53,12 +53,18 @@ AppState::AppState(AppStateDependencies dependencies)
         m_windowManager = std::make_unique<NullWindowManager>();
 
     Operation op(*this);
-    sanitizeLoadedNotes();
-    clearExpiredDeferrals(now());
+    bool cleanedUp = sanitizeLoadedNotes();
+    clearExpiredDeferrals(now()); // saves by itself when a deferral ended
     rescheduleDeferredRevealTask();
-    if (m_notes.empty())
+    bool seeded = false;
+    if (m_notes.empty()) {
         setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
-    persistNotes(true);
+        seeded = true;
+    }
+    // A file that loaded and needed no clean-up already holds exactly this
+    // list; rewriting it would only cost time at every launch.
+    if (seeded || cleanedUp)
+        persistNotes(true);
     persistPreferences(true);
     observeSystemChanges();
 
@@ -161,7 +167,7 @@ void AppState::normalizeAndPlace(StickyNote& note) const
         note.frame.width = std::max(note.frame.width, minimum.width);
         note.frame.height = std::max(note.frame.height, minimum.height);
     }
-    note = ScreenPlacement::sanitized(note, screens());
+    ScreenPlacement::place(note, screens());
 }
 
 void AppState::reconcileWindows()
@@ -175,10 +181,13 @@ void AppState::reconcileWindows()
 
 // --- Launch ------------------------------------------------------------------
 
-void AppState::sanitizeLoadedNotes()
+bool AppState::sanitizeLoadedNotes()
 {
-    std::vector<StickyNote> notes = std::move(m_notes);
-    for (StickyNote& note : notes) {
+    std::vector<Rect> frames = screens();
+    bool changed = false;
+    for (StickyNote& note : m_notes) {
+        NoteFrame before = note.frame;
+        NoteDisplayMode modeBefore = note.displayMode;
         NoteSizePreset preset = note.frame.sizePreset;
         if (note.displayMode == NoteDisplayMode::detail) {
             Size minimum = detailMinimumSize(preset);
@@ -190,8 +199,11 @@ void AppState::sanitizeLoadedNotes()
             note.frame.height = board.height;
         }
         note.displayMode = NoteDisplayMode::board;
+        ScreenPlacement::place(note, frames);
+        changed = changed || note.frame != before || note.displayMode != modeBefore;
     }
-    setNotes(ScreenPlacement::sanitized(std::move(notes), screens()));
+    notesDidChange();
+    return changed;
 }
 
 void AppState::finishLaunch()

@@ -216,7 +216,8 @@ private:
     void scheduleDebouncedNotesSave();
     void savePreferencesNow();
 
-    void sanitizeLoadedNotes();
+    // Returns whether any note had to change.
+    bool sanitizeLoadedNotes();
     void closeAllNotesOnLaunch();
     bool mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows, bool immediatePersist,
         const std::function<void(StickyNote&)>& change);

@@ -127,7 +127,7 @@ std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, co
     }
     board.isHidden = hidden;
     board.updatedAt = stamp;
-    board = ScreenPlacement::sanitized(board, screens());
+    ScreenPlacement::place(board, screens());
 
     Uuid id = board.id;
     if (isNew)
@@ -257,7 +257,7 @@ std::optional<Uuid> AppState::prepareSceneBoard(NoteSurfaceRole role, NoteSizePr
         return id;
     configureSceneBoardTemplate(*board, role, sizePreset);
     board->updatedAt = now();
-    *board = ScreenPlacement::sanitized(*board, screens());
+    ScreenPlacement::place(*board, screens());
     notesDidChange();
     rescheduleDeferredRevealTask();
     persistNotes(false);

@@ -47,26 +47,29 @@ Rect clamped(const Rect& frame, NoteDisplayMode mode, NoteSizePreset preset, con
     return Rect { x, y, width, height };
 }
 
-StickyNote sanitized(const StickyNote& note, const std::vector<Rect>& screens)
+void place(StickyNote& note, const std::vector<Rect>& screens)
 {
     if (screens.empty())
-        return note;
-    StickyNote result = note;
+        return;
     Rect frame { note.frame.x, note.frame.y, note.frame.width, note.frame.height };
     Rect placed = clamped(frame, note.displayMode, note.frame.sizePreset, screens);
-    result.frame.x = placed.x;
-    result.frame.y = placed.y;
-    result.frame.width = placed.width;
-    result.frame.height = placed.height;
+    note.frame.x = placed.x;
+    note.frame.y = placed.y;
+    note.frame.width = placed.width;
+    note.frame.height = placed.height;
+}
+
+StickyNote sanitized(const StickyNote& note, const std::vector<Rect>& screens)
+{
+    StickyNote result = note;
+    place(result, screens);
     return result;
 }
 
 std::vector<StickyNote> sanitized(std::vector<StickyNote> notes, const std::vector<Rect>& screens)
 {
-    if (screens.empty())
-        return notes;
     for (StickyNote& note : notes)
-        note = sanitized(note, screens);
+        place(note, screens);
     return notes;
 }
 

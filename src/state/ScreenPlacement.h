@@ -19,6 +19,8 @@ namespace ScreenPlacement {
 // The note with its frame moved and sized onto a screen; preset unchanged.
 StickyNote sanitized(const StickyNote& note, const std::vector<Rect>& screens);
 std::vector<StickyNote> sanitized(std::vector<StickyNote> notes, const std::vector<Rect>& screens);
+// The same, in place.
+void place(StickyNote& note, const std::vector<Rect>& screens);
 // The rectangle clamped as `sanitized` would for that mode and preset.
 Rect clamped(const Rect& frame, NoteDisplayMode mode, NoteSizePreset preset, const std::vector<Rect>& screens);
 // The point moved so that a medium board card placed there lies on a screen.
