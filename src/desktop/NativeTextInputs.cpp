@@ -1,0 +1,157 @@
+#include "desktop/NativeTextInputs.h"
+
+#include <QFocusEvent>
+#include <QMimeData>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace brivet {
+
+namespace {
+
+template<typename Input>
+void focusSoon(Input* input)
+{
+    QPointer<Input> guarded(input);
+    QMetaObject::invokeMethod(
+        input,
+        [guarded] {
+            if (guarded && guarded->window() && guarded->isVisible())
+                guarded->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+NativeSingleLineTextInput::NativeSingleLineTextInput(QWidget* parent)
+    : QLineEdit(parent)
+{
+    setFrame(false);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
+    connect(this, &QLineEdit::textEdited, this, &NativeSingleLineTextInput::edited);
+    connect(this, &QLineEdit::returnPressed, this, &NativeSingleLineTextInput::submitted);
+}
+
+void NativeSingleLineTextInput::setBoundText(const QString& value)
+{
+    if (text() != value && !isEditing())
+        setText(value);
+    maybeAutofocus();
+}
+
+void NativeSingleLineTextInput::setEditable(bool editable)
+{
+    // Stays enabled and selectable either way.
+    setReadOnly(!editable);
+    maybeAutofocus();
+}
+
+void NativeSingleLineTextInput::setAutofocus(bool autofocus)
+{
+    m_autofocus = autofocus;
+    maybeAutofocus();
+}
+
+void NativeSingleLineTextInput::maybeAutofocus()
+{
+    if (!m_autofocus || m_didAutofocus || isReadOnly())
+        return;
+    m_didAutofocus = true;
+    focusSoon(this);
+}
+
+void NativeSingleLineTextInput::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    emit focusChanged(true);
+}
+
+void NativeSingleLineTextInput::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Popups (context menu) keep editing alive.
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    emit focusChanged(false);
+}
+
+NativeMultilineTextInput::NativeMultilineTextInput(QWidget* parent)
+    : QPlainTextEdit(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setUndoRedoEnabled(true);
+    document()->setDocumentMargin(0);
+    setViewportMargins(0, 8, 0, 8);
+    setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; border: none; }"));
+    viewport()->setAutoFillBackground(false);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_applying)
+            emit edited(toPlainText());
+    });
+}
+
+void NativeMultilineTextInput::setBoundText(const QString& value)
+{
+    if (!isEditing() && toPlainText() != value) {
+        m_applying = true;
+        setPlainText(value);
+        m_applying = false;
+    }
+    maybeAutofocus();
+}
+
+void NativeMultilineTextInput::setEditable(bool editable)
+{
+    setReadOnly(!editable);
+    setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    maybeAutofocus();
+}
+
+void NativeMultilineTextInput::setAutofocus(bool autofocus)
+{
+    m_autofocus = autofocus;
+    maybeAutofocus();
+}
+
+void NativeMultilineTextInput::maybeAutofocus()
+{
+    if (!m_autofocus || m_didAutofocus || isReadOnly())
+        return;
+    m_didAutofocus = true;
+    focusSoon(this);
+}
+
+void NativeMultilineTextInput::focusInEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    emit focusChanged(true);
+}
+
+void NativeMultilineTextInput::focusOutEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    emit focusChanged(false);
+}
+
+bool NativeMultilineTextInput::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source && source->hasText();
+}
+
+void NativeMultilineTextInput::insertFromMimeData(const QMimeData* source)
+{
+    if (source && source->hasText())
+        textCursor().insertText(source->text());
+}
+
+} // namespace brivet

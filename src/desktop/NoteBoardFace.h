@@ -1,0 +1,46 @@
+#pragma once
+
+#include "desktop/DesktopEnvironment.h"
+#include "model/StickyNote.h"
+
+#include <QWidget>
+
+#include <optional>
+
+namespace brivet {
+
+class StickyNoteView;
+
+// The compact face of a card: header tags, title, task panel and action
+// row. Rebuilt from the note whenever the note (or the palette) changes.
+class NoteBoardFace final : public QWidget {
+    Q_OBJECT
+public:
+    NoteBoardFace(StickyNoteView& card, DesktopEnvironmentPtr environment);
+    ~NoteBoardFace() override;
+
+    void render(const StickyNote& note);
+    // Forces the next render to rebuild even for an unchanged note.
+    void invalidate() { m_rendered.reset(); }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void build(const StickyNote& note);
+    QWidget* buildHeader(const StickyNote& note, QWidget* parent);
+    QWidget* buildTaskPanel(const StickyNote& note, QWidget* parent);
+    QWidget* buildTaskRow(const StickyNote& note, const NoteTask& task, QWidget* parent);
+    QWidget* buildActionRow(const StickyNote& note, QWidget* parent);
+    void scheduleDeadlineRefresh(const StickyNote& note);
+
+    StickyNoteView& m_card;
+    DesktopEnvironmentPtr m_environment;
+    QWidget* m_content = nullptr;
+    std::optional<StickyNote> m_rendered;
+    Instant m_renderedAt {};
+    // Redraws when a due date comes within 24 hours.
+    TaskHandle m_deadlineTask;
+};
+
+} // namespace brivet

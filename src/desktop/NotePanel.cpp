@@ -1,0 +1,180 @@
+#include "desktop/NotePanel.h"
+
+#include "desktop/X11WindowHints.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace brivet {
+
+NotePanel::NotePanel(NoteWindowLayerMode mode, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+    , m_layerMode(mode)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_grip = new PanelResizeGrip(this);
+    connect(m_grip, &PanelResizeGrip::finished, this, &NotePanel::resizeFinished);
+}
+
+NotePanel::~NotePanel() = default;
+
+void NotePanel::setContent(QWidget* content)
+{
+    if (m_content)
+        m_content->deleteLater();
+    m_content = content;
+    content->setParent(this);
+    layout()->addWidget(content);
+    m_grip->raise();
+}
+
+void NotePanel::setLayerMode(NoteWindowLayerMode mode)
+{
+    m_layerMode = mode;
+    if (windowHandle() && isVisible())
+        X11WindowHints::applyLayer(windowHandle(), mode);
+    if (mode == NoteWindowLayerMode::desktop)
+        lower();
+    else
+        raise();
+}
+
+void NotePanel::applyShape(double cornerRadius, bool composited)
+{
+    m_cornerRadius = cornerRadius;
+    m_composited = composited;
+    updateMask();
+}
+
+void NotePanel::activate()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void NotePanel::updateMask()
+{
+    if (m_composited) {
+        clearMask();
+        return;
+    }
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void NotePanel::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    emit moved();
+}
+
+void NotePanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_grip->move(width() - m_grip->width() - 14, height() - m_grip->height() - 14);
+    updateMask();
+    emit resized();
+}
+
+void NotePanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        emit deactivated();
+}
+
+void NotePanel::closeEvent(QCloseEvent* event)
+{
+    emit closing();
+    event->accept();
+}
+
+void NotePanel::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous() && windowHandle()) {
+        // Shown but not yet mapped: the window manager reads these at map time.
+        X11WindowHints::prepareUnmapped(windowHandle(), m_layerMode);
+        if (!m_filterInstalled) {
+            windowHandle()->installEventFilter(this);
+            m_filterInstalled = true;
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+bool NotePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // The first click on an inactive card activates it and still reaches
+    // the control under the pointer.
+    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !isActiveWindow()) {
+        raise();
+        activateWindow();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+PanelResizeGrip::PanelResizeGrip(NotePanel* panel)
+    : QWidget(panel)
+    , m_panel(panel)
+{
+    setFixedSize(16, 16);
+    setCursor(Qt::SizeFDiagCursor);
+    setToolTip(QStringLiteral("拖动调整大小"));
+}
+
+void PanelResizeGrip::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor color = palette().color(QPalette::WindowText);
+    color.setAlphaF(0.28);
+    painter.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(width() - 2, 5), QPointF(5, height() - 2));
+    painter.drawLine(QPointF(width() - 2, 10), QPointF(10, height() - 2));
+}
+
+void PanelResizeGrip::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_resizing = true;
+    m_pressGlobal = event->globalPosition().toPoint();
+    m_pressSize = m_panel->size();
+    event->accept();
+}
+
+void PanelResizeGrip::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_resizing)
+        return;
+    QPoint delta = event->globalPosition().toPoint() - m_pressGlobal;
+    QSize size = (m_pressSize + QSize(delta.x(), delta.y())).expandedTo(m_panel->minimumSize()).boundedTo(m_panel->maximumSize());
+    m_panel->resize(size);
+    event->accept();
+}
+
+void PanelResizeGrip::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_resizing)
+        return;
+    m_resizing = false;
+    event->accept();
+    emit finished();
+}
+
+} // namespace brivet

@@ -1,0 +1,184 @@
+#include "desktop/NotePanelController.h"
+
+#include "app/QtScreenList.h"
+#include "desktop/NotePanel.h"
+#include "desktop/StickyNoteView.h"
+#include "desktop/X11WindowHints.h"
+#include "state/AppState.h"
+#include "state/ScreenPlacement.h"
+
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brivet {
+
+namespace {
+
+Rect modelFrame(const NoteFrame& frame)
+{
+    return Rect { frame.x, frame.y, frame.width, frame.height };
+}
+
+} // namespace
+
+double NotePanelController::windowAlpha(double opacity)
+{
+    if (!(opacity > 0.12)) // NaN too
+        return 0.12;
+    return std::min(opacity, 1.0);
+}
+
+NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironmentPtr environment,
+    const AppPreferences& preferences)
+    : m_noteId(note.id)
+    , m_environment(std::move(environment))
+    , m_lastReportedFrame(modelFrame(note.frame))
+    , m_currentLayerMode(preferences.noteWindowLayerMode)
+{
+    m_panel = new NotePanel(m_currentLayerMode);
+    m_panel->setObjectName(QStringLiteral("notePanel"));
+    m_panel->setWindowTitle(QString::fromStdString(note.title.empty() ? std::string("新悬笺") : note.title));
+
+    m_isApplyingModelFrame = true;
+    applySizeLimits(note);
+    m_panel->setWindowOpacity(windowAlpha(note.style.opacity));
+    m_card = new StickyNoteView(m_environment, m_noteId, cardCornerRadius, detailWidgetInset);
+    m_panel->setContent(m_card);
+    m_panel->setGeometry(toQtRect(modelFrame(note.frame)));
+    applyShape();
+    m_isApplyingModelFrame = false;
+
+    connect(m_panel, &NotePanel::moved, this, [this] { reportWindowFrame(false); });
+    connect(m_panel, &NotePanel::resized, this, [this] { reportWindowFrame(false); });
+    connect(m_panel, &NotePanel::resizeFinished, this, [this] { reportWindowFrame(true); });
+    connect(m_panel, &NotePanel::deactivated, this, [this] { windowDidResignKey(); });
+    connect(m_panel, &NotePanel::closing, this, [this] { windowWillClose(); });
+
+    // Ordered to the front in every mode; the desktop layer's "below" state
+    // keeps it under normal windows.
+    m_isApplyingModelFrame = true;
+    m_panel->show();
+    applyLayer();
+    m_panel->raise();
+    m_isApplyingModelFrame = false;
+}
+
+NotePanelController::~NotePanelController()
+{
+    m_frameReportTask.cancel();
+    if (m_panel) {
+        m_panel->disconnect(this);
+        m_panel->hide();
+        // Not deleted at once: the click that led here may still be running
+        // inside the panel.
+        m_panel->deleteLater();
+    }
+}
+
+void NotePanelController::refresh(const StickyNote& note, const AppPreferences& preferences)
+{
+    if (!m_panel)
+        return;
+    m_currentLayerMode = preferences.noteWindowLayerMode;
+    // Limits, layer and shape can move or resize the window too; none of
+    // that is the user's doing.
+    m_isApplyingModelFrame = true;
+    applySizeLimits(note);
+    applyLayer();
+    m_panel->setWindowOpacity(windowAlpha(note.style.opacity));
+    applyShape();
+    Rect target = modelFrame(note.frame);
+    QRect wanted = toQtRect(target);
+    if (m_panel->geometry() != wanted)
+        m_panel->setGeometry(wanted);
+    m_isApplyingModelFrame = false;
+    m_lastReportedFrame = target;
+}
+
+void NotePanelController::close()
+{
+    if (m_panel && !m_closed)
+        m_panel->close();
+}
+
+void NotePanelController::focus()
+{
+    if (m_panel)
+        m_panel->activate();
+}
+
+void NotePanelController::applySizeLimits(const StickyNote& note)
+{
+    Size minimum = ScreenPlacement::minimumSize(note.displayMode, note.frame.sizePreset);
+    Size maximum = ScreenPlacement::maximumSize(note.displayMode, note.frame.sizePreset);
+    m_panel->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_panel->setMinimumSize(int(std::lround(minimum.width)), int(std::lround(minimum.height)));
+    m_panel->setMaximumSize(int(std::lround(maximum.width)), int(std::lround(maximum.height)));
+}
+
+void NotePanelController::applyLayer()
+{
+    m_panel->setLayerMode(m_currentLayerMode);
+}
+
+void NotePanelController::applyShape()
+{
+    bool composited = X11WindowHints::isCompositing() || m_environment->composited;
+    m_panel->applyShape(cardCornerRadius, composited);
+    m_card->setComposited(composited);
+}
+
+Rect NotePanelController::currentFrame() const
+{
+    return toModelRect(m_panel->geometry());
+}
+
+void NotePanelController::reportWindowFrame(bool immediate)
+{
+    if (m_isApplyingModelFrame || !m_panel || m_closed)
+        return;
+    Rect frame = currentFrame();
+    auto unchanged = [](double a, double b) { return std::abs(a - b) <= 0.5; };
+    if (unchanged(frame.x, m_lastReportedFrame.x) && unchanged(frame.y, m_lastReportedFrame.y)
+        && unchanged(frame.width, m_lastReportedFrame.width) && unchanged(frame.height, m_lastReportedFrame.height)) {
+        // A resize that ends where the last report left it has nothing
+        // pending to correct either.
+        if (immediate)
+            m_frameReportTask.cancel();
+        return;
+    }
+    if (!immediate) {
+        Scheduler& scheduler = *m_environment->scheduler;
+        m_frameReportTask = TaskHandle(scheduler, scheduler.schedule(frameReportDelay, [this, frame] {
+            m_frameReportTask.release();
+            m_lastReportedFrame = frame;
+            if (AppState* state = m_environment->state)
+                state->updateWindowFrame(m_noteId, frame);
+        }));
+        return;
+    }
+    m_frameReportTask.cancel();
+    m_lastReportedFrame = frame;
+    if (AppState* state = m_environment->state)
+        state->updateWindowFrame(m_noteId, frame);
+}
+
+void NotePanelController::windowDidResignKey()
+{
+    if (m_currentLayerMode == NoteWindowLayerMode::desktop && m_panel)
+        m_panel->lower();
+}
+
+void NotePanelController::windowWillClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_frameReportTask.cancel();
+    if (AppState* state = m_environment->state)
+        state->hide(m_noteId);
+}
+
+} // namespace brivet

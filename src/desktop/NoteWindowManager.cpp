@@ -1,0 +1,76 @@
+#include "desktop/NoteWindowManager.h"
+
+#include "desktop/NotePanelController.h"
+#include "desktop/StateBridge.h"
+#include "state/AppState.h"
+
+#include <set>
+
+namespace brivet {
+
+NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
+    : m_bridge(std::make_unique<StateBridge>())
+    , m_environment(std::make_shared<DesktopEnvironment>())
+{
+    m_environment->state = &state;
+    m_environment->scheduler = &scheduler;
+    m_environment->bridge = m_bridge.get();
+    m_environment->windows = this;
+}
+
+NoteWindowManager::~NoteWindowManager()
+{
+    // From here on no view calls into the state, which is being torn down.
+    m_environment->state = nullptr;
+    m_controllers.clear();
+    m_bridge->detach();
+    m_environment->bridge = nullptr;
+    m_environment->windows = nullptr;
+}
+
+void NoteWindowManager::reconcile(const std::vector<StickyNote>& notes, const AppPreferences& preferences)
+{
+    AppState* state = m_environment->state;
+    if (!state)
+        return;
+    m_bridge->attach(*state);
+
+    std::set<Uuid> visibleIds;
+    for (const StickyNote& note : notes) {
+        if (note.isHidden)
+            continue;
+        visibleIds.insert(note.id);
+        if (auto found = m_controllers.find(note.id); found != m_controllers.end())
+            found->second->refresh(note, preferences);
+        else
+            m_controllers.emplace(note.id, std::make_unique<NotePanelController>(note, m_environment, preferences));
+    }
+
+    std::vector<Uuid> stale;
+    for (const auto& [id, controller] : m_controllers)
+        if (!visibleIds.contains(id))
+            stale.push_back(id);
+    for (const Uuid& id : stale) {
+        auto found = m_controllers.find(id);
+        if (found == m_controllers.end())
+            continue;
+        // Closing hides the note through the state; it is already hidden or
+        // gone, so that causes no second reconcile.
+        found->second->close();
+        m_controllers.erase(id);
+    }
+}
+
+void NoteWindowManager::focus(const Uuid& noteId)
+{
+    if (NotePanelController* found = controller(noteId))
+        found->focus();
+}
+
+NotePanelController* NoteWindowManager::controller(const Uuid& noteId) const
+{
+    auto found = m_controllers.find(noteId);
+    return found == m_controllers.end() ? nullptr : found->second.get();
+}
+
+} // namespace brivet

@@ -1,0 +1,411 @@
+#include "desktop/StickyNoteView.h"
+
+#include "desktop/DesktopDetailEditor.h"
+#include "desktop/NoteBoardFace.h"
+#include "desktop/StateBridge.h"
+#include "model/Clock.h"
+#include "state/AppState.h"
+#include "state/WindowManaging.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace brivet {
+
+StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& noteId, double cardCornerRadius,
+    double detailWidgetInset, QWidget* parent)
+    : QWidget(parent)
+    , m_environment(std::move(environment))
+    , m_noteId(noteId)
+    , m_cornerRadius(cardCornerRadius)
+    , m_detailInset(detailWidgetInset)
+{
+    setObjectName(QStringLiteral("stickyNoteView"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_missing = new QLabel(QStringLiteral("便签不存在"), this);
+    m_missing->setObjectName(QStringLiteral("missingNote"));
+    m_missing->setContentsMargins(16, 16, 16, 16);
+    m_missing->setAlignment(Qt::AlignCenter);
+    m_missing->hide();
+    layout->addWidget(m_missing);
+    if (m_environment->bridge)
+        connect(m_environment->bridge, &StateBridge::notesChanged, this, &StickyNoteView::reload);
+    reload();
+}
+
+StickyNoteView::~StickyNoteView()
+{
+    // The editor flushes its drafts as it goes.
+    delete m_editor;
+    m_editor = nullptr;
+}
+
+void StickyNoteView::setComposited(bool composited)
+{
+    if (m_composited == composited)
+        return;
+    m_composited = composited;
+    showFace();
+    update();
+}
+
+double StickyNoteView::shadowMargin() const
+{
+    return m_composited ? 10 : 0;
+}
+
+QRectF StickyNoteView::cardRect() const
+{
+    double margin = shadowMargin();
+    return QRectF(rect()).adjusted(margin, margin, -margin, -margin - (m_composited ? 4 : 0));
+}
+
+void StickyNoteView::reload()
+{
+    AppState* state = m_environment->state;
+    std::optional<StickyNote> note = state ? state->note(m_noteId) : std::nullopt;
+    if (m_loaded && note == m_note)
+        return;
+    m_loaded = true;
+    m_note = std::move(note);
+    showFace();
+}
+
+void StickyNoteView::showFace()
+{
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    if (!m_note) {
+        discardBoard();
+        discardEditor();
+        m_missing->show();
+        update();
+        return;
+    }
+    m_missing->hide();
+    m_colors = cardColors(m_note->style, palette());
+    updateStyleSheet();
+    int margin = int(shadowMargin());
+    if (m_note->displayMode == NoteDisplayMode::board) {
+        discardEditor();
+        if (!m_board) {
+            m_board = new NoteBoardFace(*this, m_environment);
+            layout->addWidget(m_board);
+        }
+        layout->setContentsMargins(margin, margin, margin, margin + (m_composited ? 4 : 0));
+        m_board->render(*m_note);
+    } else {
+        discardBoard();
+        if (!m_editor) {
+            m_editor = new DesktopDetailEditor(m_environment, *m_note, this);
+            layout->addWidget(m_editor);
+        }
+        int inset = margin + int(m_detailInset);
+        layout->setContentsMargins(inset, inset, inset, inset + (m_composited ? 4 : 0));
+        m_editor->setNote(*m_note);
+    }
+    update();
+}
+
+void StickyNoteView::discardBoard()
+{
+    if (!m_board)
+        return;
+    m_board->hide();
+    m_board->setParent(nullptr);
+    m_board->deleteLater();
+    m_board = nullptr;
+}
+
+void StickyNoteView::discardEditor()
+{
+    if (!m_editor)
+        return;
+    m_editor->flushAll();
+    m_editor->hide();
+    m_editor->setParent(nullptr);
+    m_editor->deleteLater();
+    m_editor = nullptr;
+}
+
+void StickyNoteView::updateStyleSheet()
+{
+    const CardColors& c = m_colors;
+    QString text = cssColor(c.text, 1.0);
+    QString secondary = cssColor(c.secondaryText);
+    QString chip = cssColor(c.theme, c.dark ? 0.20 : 0.11);
+    QString chipHover = cssColor(c.theme, c.dark ? 0.32 : 0.2);
+    QString neutral = cssColor(c.text, c.dark ? 0.10 : 0.06);
+    QString neutralHover = cssColor(c.text, c.dark ? 0.18 : 0.12);
+    setStyleSheet(QStringLiteral(
+        "QToolButton[cardButton=\"true\"], QPushButton[cardButton=\"true\"] {"
+        "  background: %3; color: %1; border: none; border-radius: 13px; padding: 4px 11px; font-size: 12px; }"
+        "QToolButton[cardButton=\"true\"]:hover, QPushButton[cardButton=\"true\"]:hover { background: %4; }"
+        "QToolButton[cardButton=\"true\"]:disabled, QPushButton[cardButton=\"true\"]:disabled { color: %2; background: %5; }"
+        "QToolButton[iconButton=\"true\"] { background: %5; border: none; border-radius: 13px; padding: 4px; }"
+        "QToolButton[iconButton=\"true\"]:hover { background: %6; }"
+        "QToolButton[iconButton=\"true\"]::menu-indicator { image: none; width: 0; }"
+        "QToolButton[flatIcon=\"true\"] { background: transparent; border: none; padding: 1px; border-radius: 9px; }"
+        "QToolButton[flatIcon=\"true\"]:hover { background: %5; }"
+        "QToolButton[flatIcon=\"true\"]::menu-indicator { image: none; width: 0; }"
+        "QPushButton[prominent=\"true\"] { background: %7; color: white; border: none; border-radius: 13px; padding: 4px 14px; font-weight: 600; }"
+        "QPushButton[prominent=\"true\"]:hover { background: %8; }"
+        "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
+        "QScrollBar:vertical { background: transparent; width: 6px; margin: 2px; }"
+        "QScrollBar::handle:vertical { background: %5; border-radius: 3px; min-height: 24px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+        "QLabel#missingNote { color: %2; font-size: 13px; }")
+                      .arg(text, secondary, chip, chipHover, neutral, neutralHover, cssColor(c.theme, 1.0),
+                          cssColor(c.theme.lighter(112), 1.0)));
+}
+
+void StickyNoteView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRectF card = cardRect();
+    bool dark = m_colors.dark;
+    if (!m_note) {
+        m_colors = cardColors(NoteStyle {}, palette());
+        dark = m_colors.dark;
+    }
+    double radius = std::min(m_cornerRadius, std::min(card.width(), card.height()) / 2);
+    QPainterPath shape;
+    shape.addRoundedRect(card, radius, radius);
+
+    if (m_composited) {
+        // A soft shadow below the card, a few widening translucent rings.
+        QColor shadow(0, 0, 0);
+        double peak = dark ? 0.3 : 0.08;
+        for (int i = 8; i >= 1; --i) {
+            shadow.setAlphaF(peak / 8.0 * (9 - i) / 2.0);
+            QPainterPath ring;
+            ring.addRoundedRect(card.adjusted(-i, -i + 4, i, i + 4), radius + i, radius + i);
+            painter.fillPath(ring, shadow);
+        }
+    }
+
+    // The material: the window colour, slightly translucent only where a
+    // compositor shows what lies behind.
+    QColor material = m_colors.windowBackground;
+    if (!dark)
+        material = material.lighter(104);
+    material.setAlphaF(m_composited ? (dark ? 0.88 : 0.93) : 1.0);
+    painter.fillPath(shape, material);
+
+    double opacity = m_note ? m_note->style.opacity : 0.92;
+    QLinearGradient gradient(card.topLeft(), card.bottomRight());
+    QColor first = dark ? m_colors.windowBackground : QColor(255, 255, 255);
+    first.setAlphaF(dark ? 0.86 : 0.6);
+    QColor second = m_colors.theme;
+    second.setAlphaF(opacity * 0.025 + (dark ? 0.08 : 0.05));
+    QColor third = dark ? QColor(0, 0, 0) : QColor(255, 255, 255);
+    third.setAlphaF(dark ? 0.22 : 0.28);
+    gradient.setColorAt(0, first);
+    gradient.setColorAt(0.5, second);
+    gradient.setColorAt(1, third);
+    painter.fillPath(shape, gradient);
+
+    QColor border = dark ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    border.setAlphaF(dark ? 0.12 : 0.07);
+    painter.setPen(QPen(border, 1));
+    painter.drawPath(shape);
+}
+
+QMenu* StickyNoteView::buildContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->addAction(QStringLiteral("打开控制台"), this, [this] { openDashboard(); });
+    menu->addAction(QStringLiteral("进入编辑"), this, [this] { openEditor(); });
+    if (m_note && !m_note->isCompleted) {
+        QMenu* later = makeDeferMenu(QStringLiteral("稍后处理"), menu, [this](NoteDeferPreset preset) { deferNote(preset); });
+        menu->addMenu(later);
+    }
+    menu->addAction(QStringLiteral("复制便签"), this, [this] { duplicateNote(); });
+    menu->addAction(QStringLiteral("隐藏便签"), this, [this] { hideNote(); });
+    QAction* remove = menu->addAction(QStringLiteral("删除便签"), this, [this] { deleteNote(); });
+    remove->setProperty("destructive", true);
+    return menu;
+}
+
+void StickyNoteView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = buildContextMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
+}
+
+void StickyNoteView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_pressed = true;
+    m_dragging = false;
+    m_pressGlobal = event->globalPosition().toPoint();
+    m_pressWindowPos = window()->pos();
+    event->accept();
+}
+
+void StickyNoteView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressed)
+        return;
+    QPoint delta = event->globalPosition().toPoint() - m_pressGlobal;
+    if (!m_dragging) {
+        if (delta.manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_dragging = true;
+        // The window manager moves the window where it can; a release then
+        // never reaches us.
+        if (QWindow* handle = window()->windowHandle(); handle && handle->startSystemMove()) {
+            m_pressed = false;
+            return;
+        }
+    }
+    window()->move(m_pressWindowPos + delta);
+}
+
+void StickyNoteView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_pressed = false;
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void StickyNoteView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) && m_note) {
+        // Light and dark follow the system palette.
+        CardColors fresh = cardColors(m_note->style, palette());
+        if (fresh.dark == m_colors.dark && fresh.theme == m_colors.theme && fresh.text == m_colors.text)
+            return;
+        if (m_board)
+            m_board->invalidate();
+        showFace();
+    }
+}
+
+// --- Actions --------------------------------------------------------------
+
+void StickyNoteView::openEditor()
+{
+    if (AppState* state = m_environment->state) {
+        Uuid id = m_noteId;
+        WindowManaging* windows = m_environment->windows;
+        state->setDisplayMode(id, NoteDisplayMode::detail);
+        if (windows)
+            windows->focus(id);
+    }
+}
+
+void StickyNoteView::openLinkedNote(const Uuid& linkedNoteId)
+{
+    if (AppState* state = m_environment->state) {
+        WindowManaging* windows = m_environment->windows;
+        state->openNoteDetails(linkedNoteId);
+        if (windows)
+            windows->focus(linkedNoteId);
+    }
+}
+
+void StickyNoteView::deferNote(NoteDeferPreset preset)
+{
+    deferLinkedNote(m_noteId, preset);
+}
+
+void StickyNoteView::deferLinkedNote(const Uuid& noteId, NoteDeferPreset preset)
+{
+    if (AppState* state = m_environment->state)
+        state->deferNote(noteId, state->resolvedDate(preset, state->clock().now()));
+}
+
+void StickyNoteView::duplicateNote()
+{
+    if (AppState* state = m_environment->state)
+        state->duplicate(m_noteId);
+}
+
+void StickyNoteView::hideNote()
+{
+    if (AppState* state = m_environment->state)
+        state->hide(m_noteId);
+}
+
+void StickyNoteView::deleteNote()
+{
+    if (AppState* state = m_environment->state)
+        state->deleteNote(m_noteId);
+}
+
+void StickyNoteView::toggleNoteCompletion()
+{
+    AppState* state = m_environment->state;
+    if (!state)
+        return;
+    std::optional<StickyNote> note = state->note(m_noteId);
+    if (!note || note->source == NoteSource::calendar)
+        return;
+    note->isCompleted = !note->isCompleted;
+    for (NoteTask& task : note->tasks)
+        task.isCompleted = note->isCompleted;
+    state->update(*note, false);
+}
+
+void StickyNoteView::toggleTask(const Uuid& taskId)
+{
+    AppState* state = m_environment->state;
+    if (!state)
+        return;
+    std::optional<StickyNote> note = state->note(m_noteId);
+    if (!note)
+        return;
+    for (const NoteTask& task : note->tasks) {
+        if (task.id != taskId)
+            continue;
+        if (note->isSceneBoard() && task.linkedSource == NoteSource::calendar)
+            return;
+        if (note->isSceneBoard() && task.linkedNoteID) {
+            state->toggleExecutionNoteCompletion(*task.linkedNoteID);
+        } else {
+            state->setTaskCompletion(m_noteId, taskId, !task.isCompleted);
+        }
+        return;
+    }
+}
+
+void StickyNoteView::openDashboard()
+{
+    // Brings the application forward: the dashboard window when one exists
+    // (it answers to the name "dashboard"), else this card.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QLatin1String("dashboard")) {
+            top->show();
+            top->raise();
+            top->activateWindow();
+            return;
+        }
+    }
+    window()->raise();
+    window()->activateWindow();
+}
+
+void StickyNoteView::boardDoubleClicked()
+{
+    if (m_note && m_note->source != NoteSource::calendar)
+        openEditor();
+}
+
+} // namespace brivet

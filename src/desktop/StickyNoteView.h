@@ -1,0 +1,94 @@
+#pragma once
+
+#include "desktop/DesktopEnvironment.h"
+#include "desktop/DesktopStyle.h"
+#include "model/StickyNote.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QMenu;
+
+namespace brivet {
+
+class DesktopDetailEditor;
+class NoteBoardFace;
+
+// The card inside a desktop panel: the board face or the detail editor by
+// the note's display mode, over a rounded tinted background. It re-reads its
+// note from the state on every change and changes it only through state
+// operations.
+class StickyNoteView final : public QWidget {
+    Q_OBJECT
+public:
+    StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& noteId, double cardCornerRadius,
+        double detailWidgetInset, QWidget* parent = nullptr);
+    ~StickyNoteView() override;
+
+    const Uuid& noteId() const { return m_noteId; }
+    // Re-reads the note and redraws what changed.
+    void reload();
+    void setComposited(bool composited);
+
+    // The context menu, in its order; the caller owns it.
+    QMenu* buildContextMenu(QWidget* parent);
+    NoteBoardFace* boardFace() const { return m_board; }
+    DesktopDetailEditor* detailEditor() const { return m_editor; }
+    // The note as last drawn (nothing: it has gone).
+    const std::optional<StickyNote>& shownNote() const { return m_note; }
+    const CardColors& colors() const { return m_colors; }
+
+    // User actions, each one state operation (plus focus where the note is
+    // brought to the user's attention).
+    void openEditor();
+    void openLinkedNote(const Uuid& linkedNoteId);
+    void deferNote(NoteDeferPreset preset);
+    void deferLinkedNote(const Uuid& linkedNoteId, NoteDeferPreset preset);
+    void duplicateNote();
+    void hideNote();
+    void deleteNote();
+    void toggleNoteCompletion();
+    void toggleTask(const Uuid& taskId);
+    void openDashboard();
+    // Double click on the board face: the editor, except for calendar notes.
+    void boardDoubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void showFace();
+    void discardBoard();
+    void discardEditor();
+    void updateStyleSheet();
+    QRectF cardRect() const;
+    double shadowMargin() const;
+
+    DesktopEnvironmentPtr m_environment;
+    Uuid m_noteId;
+    double m_cornerRadius;
+    double m_detailInset;
+    bool m_composited = false;
+    bool m_loaded = false;
+    std::optional<StickyNote> m_note;
+    CardColors m_colors;
+    QLabel* m_missing = nullptr;
+    NoteBoardFace* m_board = nullptr;
+    DesktopDetailEditor* m_editor = nullptr;
+
+    // Dragging the card by its background moves the window.
+    bool m_pressed = false;
+    bool m_dragging = false;
+    QPoint m_pressGlobal;
+    QPoint m_pressWindowPos;
+};
+
+} // namespace brivet

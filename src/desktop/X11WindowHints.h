@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/Enums.h"
+
+class QWindow;
+
+namespace brivet {
+
+// Window-manager hints of the desktop cards on X11 (EWMH). Every function
+// does nothing on other platforms (offscreen, Wayland).
+namespace X11WindowHints {
+
+// True when the application talks to an X server.
+bool isAvailable();
+// True when a compositing manager owns the screen's _NET_WM_CM selection,
+// so translucent pixels show the desktop behind them.
+bool isCompositing();
+// Before the window is mapped: out of the taskbar and pager, on every
+// workspace, and in the stacking layer of `mode`.
+void prepareUnmapped(QWindow* window, NoteWindowLayerMode mode);
+// On a mapped window: asks the window manager for the layer of `mode`
+// (and keeps the card sticky and out of the taskbar).
+void applyLayer(QWindow* window, NoteWindowLayerMode mode);
+
+} // namespace X11WindowHints
+
+} // namespace brivet
