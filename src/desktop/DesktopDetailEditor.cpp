@@ -411,10 +411,8 @@ void DesktopDetailEditor::leaveEditor()
     if (!state)
         return;
     Uuid id = m_note.id;
-    WindowManaging* windows = m_environment->windows;
     state->setDisplayMode(id, NoteDisplayMode::board);
-    if (windows)
-        windows->focus(id);
+    state->windowManager().focus(id);
 }
 
 void DesktopDetailEditor::appendTaskAndPrepareScroll()

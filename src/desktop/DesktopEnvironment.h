@@ -8,17 +8,15 @@ namespace brivet {
 
 class AppState;
 class StateBridge;
-class WindowManaging;
 
 // What every desktop view shares: the state (weakly: null once the window
 // manager is going away, so views tearing down never call into a state
-// that is being destroyed), the scheduler for debounces, the change signals
-// and the window manager for focus requests.
+// that is being destroyed), the scheduler for debounces and the change
+// signals. Focus requests go through the state's window manager.
 struct DesktopEnvironment {
     AppState* state = nullptr;
     Scheduler* scheduler = nullptr;
     StateBridge* bridge = nullptr;
-    WindowManaging* windows = nullptr;
     // Paint translucent corners and a shadow (a compositor is running);
     // otherwise the card is opaque and shaped by a mask.
     bool composited = false;

@@ -15,7 +15,6 @@ NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
     m_environment->state = &state;
     m_environment->scheduler = &scheduler;
     m_environment->bridge = m_bridge.get();
-    m_environment->windows = this;
 }
 
 NoteWindowManager::~NoteWindowManager()
@@ -25,7 +24,6 @@ NoteWindowManager::~NoteWindowManager()
     m_controllers.clear();
     m_bridge->detach();
     m_environment->bridge = nullptr;
-    m_environment->windows = nullptr;
 }
 
 void NoteWindowManager::reconcile(const std::vector<StickyNote>& notes, const AppPreferences& preferences)

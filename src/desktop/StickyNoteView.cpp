@@ -304,20 +304,17 @@ void StickyNoteView::openEditor()
 {
     if (AppState* state = m_environment->state) {
         Uuid id = m_noteId;
-        WindowManaging* windows = m_environment->windows;
         state->setDisplayMode(id, NoteDisplayMode::detail);
-        if (windows)
-            windows->focus(id);
+        state->windowManager().focus(id);
     }
 }
 
 void StickyNoteView::openLinkedNote(const Uuid& linkedNoteId)
 {
     if (AppState* state = m_environment->state) {
-        WindowManaging* windows = m_environment->windows;
-        state->openNoteDetails(linkedNoteId);
-        if (windows)
-            windows->focus(linkedNoteId);
+        Uuid id = linkedNoteId;
+        state->openNoteDetails(id);
+        state->windowManager().focus(id);
     }
 }
 

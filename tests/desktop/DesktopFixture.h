@@ -19,7 +19,21 @@
 
 #include <memory>
 
+#include <QKeyEvent>
+
 namespace brivet::testing {
+
+// Types each character as a key press carrying that text (QTest's key
+// helpers only know ASCII).
+inline void typeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
 
 // Counts what passes through to the real window manager and how often the
 // notes change.

@@ -1,0 +1,201 @@
+#include "DesktopFixture.h"
+
+#include "desktop/DesktopDetailEditor.h"
+#include "desktop/DesktopTaskEditorRow.h"
+#include "desktop/NativeTextInputs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+namespace brivet::testing {
+namespace {
+
+class DetailEditorTest : public DesktopTest {
+protected:
+    DesktopDetailEditor* open(StickyNote note)
+    {
+        launch({ note });
+        // The launch brings every note back to its board face.
+        state().setDisplayMode(note.id, NoteDisplayMode::detail);
+        notesChanges.count = 0;
+        return card(note.id)->detailEditor();
+    }
+};
+
+TEST_F(DetailEditorTest, TypingCommitsOnceAfterTheLastKeystroke)
+{
+    StickyNote note = makeNote("");
+    DesktopDetailEditor* editor = open(note);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor->titleInput(), "abc");
+    scheduler.advance(Duration(249));
+    EXPECT_EQ(stored(note.id).title, "");
+    scheduler.advance(Duration(1));
+    EXPECT_EQ(stored(note.id).title, "abc");
+    EXPECT_EQ(notesChanges.count, 1);
+    scheduler.advance(Duration(1000));
+    EXPECT_EQ(notesChanges.count, 1);
+}
+
+TEST_F(DetailEditorTest, ReturnCommitsAtOnceAndThePendingCommitNeverFires)
+{
+    StickyNote note = makeNote("旧");
+    DesktopDetailEditor* editor = open(note);
+    editor->titleInput()->selectAll();
+    typeText(editor->titleInput(), QStringLiteral("新标题"));
+    QTest::keyClick(editor->titleInput(), Qt::Key_Return);
+    EXPECT_EQ(stored(note.id).title, "新标题");
+    EXPECT_EQ(notesChanges.count, 1);
+    scheduler.advance(Duration(1000));
+    EXPECT_EQ(notesChanges.count, 1);
+}
+
+TEST_F(DetailEditorTest, DetailsAndTaskTitlesHaveTheirOwnDelays)
+{
+    StickyNote note = makeNote("细节");
+    note.tasks.push_back(NoteTask { Uuid::random(), "任务" });
+    DesktopDetailEditor* editor = open(note);
+    QTest::keyClicks(editor->detailsInput(), "xy");
+    ASSERT_EQ(editor->taskRows().size(), 1u);
+    NativeSingleLineTextInput* taskInput = editor->taskRows()[0]->titleInput();
+    taskInput->end(false);
+    typeText(taskInput, QStringLiteral("一"));
+    scheduler.advance(Duration(221));
+    EXPECT_EQ(stored(note.id).tasks[0].title, "任务一");
+    EXPECT_EQ(stored(note.id).details, "");
+    scheduler.advance(Duration(58));
+    EXPECT_EQ(stored(note.id).details, "");
+    scheduler.advance(Duration(1));
+    EXPECT_EQ(stored(note.id).details, "xy");
+}
+
+TEST_F(DetailEditorTest, LeavingFlushesDraftsAndGoesBackToTheBoardFace)
+{
+    StickyNote note = makeNote("离开");
+    DesktopDetailEditor* editor = open(note);
+    typeText(editor->detailsInput(), QStringLiteral("没打完"));
+    editor->findChild<QPushButton*>("doneButton")->click();
+    EXPECT_EQ(stored(note.id).details, "没打完");
+    EXPECT_EQ(stored(note.id).displayMode, NoteDisplayMode::board);
+    EXPECT_EQ(counting().focused.back(), note.id);
+    ASSERT_NE(card(note.id), nullptr);
+    EXPECT_NE(card(note.id)->boardFace(), nullptr);
+    scheduler.advance(Duration(1000));
+    processEvents();
+}
+
+TEST_F(DetailEditorTest, CalendarNoteIsReadOnlyAndNeverCommits)
+{
+    StickyNote event = makeNote("日程");
+    event.source = NoteSource::calendar;
+    event.tasks.push_back(NoteTask { Uuid::random(), "议程" });
+    DesktopDetailEditor* editor = open(event);
+    EXPECT_NE(editor->findChild<QLabel*>("readOnlyTag"), nullptr);
+    EXPECT_TRUE(editor->titleInput()->isReadOnly());
+    EXPECT_TRUE(editor->detailsInput()->isReadOnly());
+    EXPECT_FALSE(editor->findChild<QPushButton*>("addTaskButton")->isEnabled());
+    EXPECT_FALSE(editor->findChild<QWidget*>("editorBottomBar")->isEnabled());
+
+    typeText(editor->titleInput(), QStringLiteral("改"));
+    typeText(editor->detailsInput(), QStringLiteral("改"));
+    typeText(editor->taskRows()[0]->titleInput(), QStringLiteral("改"));
+    editor->appendTaskAndPrepareScroll();
+    editor->flushAll();
+    scheduler.advance(Duration(1000));
+    EXPECT_EQ(notesChanges.count, 0);
+    EXPECT_EQ(stored(event.id).title, "日程");
+}
+
+TEST_F(DetailEditorTest, AddingATaskReplacesTheHintAndScrollsToIt)
+{
+    StickyNote note = makeNote("空的");
+    DesktopDetailEditor* editor = open(note);
+    auto* hint = editor->findChild<QLabel*>("emptyTasksHint");
+    auto* footer = editor->findChild<QPushButton*>(DesktopDetailEditor::taskFooterAnchorID);
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_EQ(footer->text(), QStringLiteral("添加第一项任务"));
+
+    footer->click();
+    ASSERT_EQ(stored(note.id).tasks.size(), 1u);
+    EXPECT_EQ(stored(note.id).tasks[0].title, "新任务");
+    ASSERT_EQ(editor->taskRows().size(), 1u);
+    EXPECT_EQ(editor->taskRows()[0]->titleInput()->text(), QStringLiteral("新任务"));
+    EXPECT_TRUE(hint->isHidden());
+    EXPECT_EQ(footer->text(), QStringLiteral("在末尾继续添加任务"));
+    EXPECT_FALSE(editor->pendingTaskScrollID()) << "the scroll request was taken up";
+}
+
+TEST_F(DetailEditorTest, DueDateAndCompletionFromTheBottomBar)
+{
+    clock.set(at(2026, 12, 5, 22, 30));
+    StickyNote note = makeNote("截止");
+    note.tasks.push_back(NoteTask { Uuid::random(), "甲" });
+    note.tasks.push_back(NoteTask { Uuid::random(), "乙" });
+    DesktopDetailEditor* editor = open(note);
+    editor->findChild<QPushButton*>("addDueButton")->click();
+    EXPECT_EQ(stored(note.id).dueDate, at(2026, 12, 6, 2, 30));
+    ASSERT_NE(editor->findChild<QLabel*>("dueDateLabel"), nullptr);
+
+    editor->findChild<QPushButton*>("completionButton")->click();
+    EXPECT_EQ(stored(note.id).completedTaskCount(), 2);
+    EXPECT_EQ(editor->findChild<QPushButton*>("completionButton")->text(), QStringLiteral("已完成"));
+    editor->findChild<QPushButton*>("completionButton")->click();
+    EXPECT_EQ(stored(note.id).completedTaskCount(), 0);
+
+    editor->findChild<QPushButton*>("clearDueButton")->click();
+    EXPECT_FALSE(stored(note.id).dueDate);
+    processEvents();
+}
+
+TEST(NativeTextInputTest, PastedRichTextArrivesPlainAndAutofocusHappensOnce)
+{
+    NativeMultilineTextInput input;
+    input.setEditable(true);
+    auto* styled = new QMimeData;
+    styled->setHtml("<b>粗体</b>");
+    styled->setText("粗体");
+    QApplication::clipboard()->setMimeData(styled);
+    input.paste();
+    EXPECT_EQ(input.toPlainText(), QStringLiteral("粗体"));
+    EXPECT_FALSE(input.document()->toHtml().contains("font-weight:700"));
+
+    QWidget window;
+    auto* field = new NativeSingleLineTextInput(&window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    field->setAutofocus(true);
+    field->setBoundText("x");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(field->hasFocus());
+    field->clearFocus();
+    field->setBoundText("y");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(field->hasFocus()) << "autofocus happens once per input";
+}
+
+TEST(NativeTextInputTest, BoundValueNeverDisturbsTyping)
+{
+    QWidget window;
+    auto* field = new NativeSingleLineTextInput(&window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    field->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(field->hasFocus());
+    std::vector<bool> focusChanges;
+    QObject::connect(field, &NativeSingleLineTextInput::focusChanged, [&](bool focused) { focusChanges.push_back(focused); });
+    typeText(field, QStringLiteral("正在打字"));
+    field->setBoundText("外部的值");
+    EXPECT_EQ(field->text(), QStringLiteral("正在打字"));
+    field->clearFocus();
+    EXPECT_EQ(focusChanges, (std::vector<bool> { false }));
+    field->setBoundText("外部的值");
+    EXPECT_EQ(field->text(), QStringLiteral("外部的值"));
+}
+
+} // namespace
+} // namespace brivet::testing
