@@ -39,5 +39,12 @@ test: build
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
 
+# PNGs of the real cards (every size and theme, a scene board, the detail
+# editor; light and dark) rendered under a private 1920x1080 X server.
+SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots
+screenshots: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) --target brivet-screenshots -j $(JOBS)
+	xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/brivet-screenshots $(SCREENSHOT_DIR)
+
 clean:
 	rm -rf $(BUILD_DIR)

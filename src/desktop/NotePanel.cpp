@@ -85,7 +85,8 @@ void NotePanel::moveEvent(QMoveEvent* event)
 void NotePanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_grip->move(width() - m_grip->width() - 14, height() - m_grip->height() - 14);
+    // Inside the rounded corner, clear of the card's curve.
+    m_grip->move(width() - m_grip->width() - 24, height() - m_grip->height() - 24);
     updateMask();
     emit resized();
 }

@@ -186,10 +186,10 @@ void StickyNoteView::paintEvent(QPaintEvent*)
         // A soft shadow below the card, a few widening translucent rings.
         QColor shadow(0, 0, 0);
         double peak = dark ? 0.3 : 0.08;
-        for (int i = 8; i >= 1; --i) {
-            shadow.setAlphaF(peak / 8.0 * (9 - i) / 2.0);
+        for (int i = 10; i >= 1; --i) {
+            shadow.setAlphaF(peak / 10.0);
             QPainterPath ring;
-            ring.addRoundedRect(card.adjusted(-i, -i + 4, i, i + 4), radius + i, radius + i);
+            ring.addRoundedRect(card.adjusted(-i * 0.9, -i * 0.9 + 4, i * 0.9, i * 0.9 + 4), radius + i, radius + i);
             painter.fillPath(ring, shadow);
         }
     }

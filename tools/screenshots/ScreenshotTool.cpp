@@ -1,1 +1,234 @@
-int main() { return 0; }
+// Renders the real desktop cards from a prepared set of notes into PNG
+// files: every board size in every theme, a scene board with linked tasks
+// and the detail editor, each in the light and the dark colour scheme.
+// Usage: brivet-screenshots <output folder>
+
+#include "app/QtScheduler.h"
+#include "desktop/NotePanel.h"
+#include "desktop/NotePanelController.h"
+#include "desktop/NoteWindowManager.h"
+#include "model/AppLogger.h"
+#include "model/Clock.h"
+#include "model/NoteRepository.h"
+#include "model/UserCalendar.h"
+#include "state/AppState.h"
+#include "state/NoteTemplate.h"
+#include "state/ScreenList.h"
+#include "sync/EventKitSyncing.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+using namespace brivet;
+
+namespace {
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(Instant now) : m_now(now) { }
+    Instant now() const override { return m_now; }
+
+private:
+    Instant m_now;
+};
+
+class PreparedNotes final : public NoteRepository {
+public:
+    std::vector<StickyNote> notes;
+    std::vector<StickyNote> loadNotes() override { return notes; }
+    Status save(const std::vector<StickyNote>&) override { return Status::success(); }
+};
+
+class PreparedPreferences final : public PreferencesStore {
+public:
+    AppPreferences preferences;
+    AppPreferences loadPreferences() override { return preferences; }
+    Status save(const AppPreferences&) override { return Status::success(); }
+};
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QEventLoop loop;
+    QTimer::singleShot(60, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QPalette darkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(38, 38, 41));
+    p.setColor(QPalette::WindowText, QColor(236, 236, 240));
+    p.setColor(QPalette::Base, QColor(30, 30, 32));
+    p.setColor(QPalette::Text, QColor(236, 236, 240));
+    p.setColor(QPalette::Button, QColor(48, 48, 52));
+    p.setColor(QPalette::ButtonText, QColor(236, 236, 240));
+    p.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 156));
+    return p;
+}
+
+QPalette lightPalette()
+{
+    QPalette p = QStyleFactory::create("Fusion")->standardPalette();
+    p.setColor(QPalette::Window, QColor(242, 242, 245));
+    p.setColor(QPalette::Highlight, QColor(0, 122, 255));
+    return p;
+}
+
+// The card on a calm desktop-like backdrop.
+QImage onBackdrop(const QPixmap& card, bool dark, int margin = 36)
+{
+    QSize size = card.size() / card.devicePixelRatio() + QSize(2 * margin, 2 * margin);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QLinearGradient wallpaper(0, 0, size.width(), size.height());
+    wallpaper.setColorAt(0, dark ? QColor(28, 34, 52) : QColor(196, 214, 236));
+    wallpaper.setColorAt(1, dark ? QColor(52, 36, 60) : QColor(236, 214, 222));
+    painter.fillRect(image.rect(), wallpaper);
+    painter.drawPixmap(margin, margin, card);
+    return image;
+}
+
+StickyNote makeNote(const std::string& title, NoteTheme theme, NoteSizePreset size, Instant now)
+{
+    StickyNote note = StickyNote::placeholder(Uuid::random(), now);
+    note.title = title;
+    note.style.theme = theme;
+    note.frame = NoteFrame { 200, 300, boardSize(size).width, boardSize(size).height, size };
+    note.isHidden = true;
+    return note;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    if (!out.mkpath(".")) {
+        std::fprintf(stderr, "brivet-screenshots: cannot create %s\n", qPrintable(out.path()));
+        return 1;
+    }
+
+    UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    FixedClock clock(*calendar.instant(UserCalendar::Components { 2026, 12, 5, 10, 0, 0 }));
+    Instant now = clock.now();
+    auto hours = [&](int h) { return now + Duration(std::int64_t(h) * 3'600'000); };
+
+    PreparedNotes repository;
+    PreparedPreferences preferences;
+    preferences.preferences = AppPreferences::defaultValue(calendar, now);
+    preferences.preferences.autoGenerateFocusBoard = false;
+
+    // The board card: a few tasks, one done, due this afternoon.
+    StickyNote card = makeNote("整理季度复盘材料", NoteTheme::work, NoteSizePreset::medium, now);
+    card.dueDate = hours(5);
+    card.tasks = { NoteTask { Uuid::random(), "汇总各项目关键指标", true }, NoteTask { Uuid::random(), "补齐风险与应对说明" },
+        NoteTask { Uuid::random(), "约产品和设计过一遍" } };
+    card.style.customHexColor = "#8E6CEF";
+
+    // Notes the scene board stands for, and the board itself.
+    StickyNote report = makeNote("提交周报", NoteTheme::work, NoteSizePreset::medium, now);
+    report.dueDate = hours(3);
+    StickyNote review = makeNote("设计评审会", NoteTheme::life, NoteSizePreset::medium, now);
+    review.source = NoteSource::calendar;
+    review.dueDate = hours(6);
+    StickyNote call = makeNote("给客户回电话", NoteTheme::urgent, NoteSizePreset::medium, now);
+    call.source = NoteSource::reminders;
+    call.dueDate = hours(2);
+    StickyNote board = makeNote("今日焦点", NoteTheme::work, NoteSizePreset::large, now);
+    board.surfaceRole = NoteSurfaceRole::todayBoard;
+    board.category = "桌面执行层";
+    board.group = "场景板";
+    board.dueDate = hours(12);
+    board.tasks = {
+        NoteTask { Uuid::random(), "本地 · 提交周报 · 13:00", false, report.id, NoteSource::local, report.dueDate },
+        NoteTask { Uuid::random(), "提醒 · 给客户回电话 · 12:00", false, call.id, NoteSource::reminders, call.dueDate },
+        NoteTask { Uuid::random(), "日历 · 设计评审会 · 16:00", false, review.id, NoteSource::calendar, review.dueDate },
+        NoteTask { Uuid::random(), "本地 · 整理会议纪要", true, Uuid::random(), NoteSource::local, std::nullopt },
+    };
+
+    StickyNote detail = makeNote("产品发布会筹备", NoteTheme::life, NoteSizePreset::medium, now);
+    detail.details = "确认场地与设备清单，周四前发出邀请。\n准备演示脚本，预留十分钟问答。";
+    detail.dueDate = hours(30);
+    detail.tasks = { NoteTask { Uuid::random(), "预订会场", true }, NoteTask { Uuid::random(), "拟定嘉宾名单" },
+        NoteTask { Uuid::random(), "彩排演示流程" } };
+
+    repository.notes = { card, report, review, call, board, detail };
+
+    QtScheduler scheduler;
+    FixedScreenList screens({ Rect { 0, 0, 1920, 1040 } });
+    DefaultTemplateProvider templates(clock, calendar);
+    UnavailableSyncService sync;
+    AppLogger logger(clock, calendar);
+    NoteWindowManager* windows = nullptr;
+    AppState state(AppStateDependencies { repository, preferences, templates, sync, logger, clock, scheduler, screens,
+        calendar, [&](AppState& s) {
+            auto manager = std::make_unique<NoteWindowManager>(s, scheduler);
+            windows = manager.get();
+            return manager;
+        } });
+    // Cards drawn as a compositor shows them: rounded, translucent, shadowed.
+    windows->environment()->composited = true;
+    settle();
+
+    int written = 0;
+    auto shoot = [&](const Uuid& id, const QString& name, bool dark) {
+        settle();
+        NotePanelController* controller = windows->controller(id);
+        if (!controller)
+            return;
+        QImage image = onBackdrop(controller->panel()->grab(), dark);
+        QString path = out.filePath(name + (dark ? "-dark.png" : "-light.png"));
+        if (image.save(path))
+            ++written;
+        else
+            std::fprintf(stderr, "brivet-screenshots: cannot write %s\n", qPrintable(path));
+    };
+
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        settle();
+        state.reveal(card.id, true, false);
+        for (NoteSizePreset size : allCases<NoteSizePreset>()) {
+            for (NoteTheme theme : allCases<NoteTheme>()) {
+                StickyNote shown = *state.note(card.id);
+                shown.style.theme = theme;
+                shown.frame.sizePreset = size;
+                shown.frame.width = boardSize(size).width;
+                shown.frame.height = boardSize(size).height;
+                state.update(shown, false);
+                shoot(card.id, QStringLiteral("board-%1-%2").arg(QString::fromLatin1(rawValue(size).data()),
+                                   QString::fromLatin1(rawValue(theme).data())), dark);
+            }
+        }
+        state.hide(card.id);
+
+        state.reveal(board.id, true, false);
+        shoot(board.id, QStringLiteral("scene-board"), dark);
+        state.hide(board.id);
+
+        state.openNoteDetails(detail.id);
+        shoot(detail.id, QStringLiteral("detail-editor"), dark);
+        state.hide(detail.id);
+        settle();
+    }
+    std::printf("brivet-screenshots: wrote %d images to %s\n", written, qPrintable(out.absolutePath()));
+    return written > 0 ? 0 : 1;
+}
