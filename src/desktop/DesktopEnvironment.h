@@ -20,6 +20,8 @@ struct DesktopEnvironment {
     // Paint translucent corners and a shadow (a compositor is running);
     // otherwise the card is opaque and shaped by a mask.
     bool composited = false;
+    // The application is quitting: its windows close, their notes stay.
+    bool quitting = false;
 };
 
 using DesktopEnvironmentPtr = std::shared_ptr<DesktopEnvironment>;

@@ -115,6 +115,10 @@ void NotePanel::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
+    if (event->spontaneous() && !m_mapped) {
+        m_mapped = true;
+        emit mapped();
+    }
 }
 
 bool NotePanel::eventFilter(QObject* watched, QEvent* event)

@@ -40,6 +40,8 @@ signals:
     void deactivated();
     // The panel is closing (by the manager or by the window manager).
     void closing();
+    // The window is on screen for the first time.
+    void mapped();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -58,6 +60,7 @@ private:
     double m_cornerRadius = 42;
     bool m_composited = false;
     bool m_filterInstalled = false;
+    bool m_mapped = false;
 };
 
 // The corner handle that resizes its panel; a live resize ends on release.

@@ -55,6 +55,16 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
     connect(m_panel, &NotePanel::resizeFinished, this, [this] { reportWindowFrame(true); });
     connect(m_panel, &NotePanel::deactivated, this, [this] { windowDidResignKey(); });
     connect(m_panel, &NotePanel::closing, this, [this] { windowWillClose(); });
+    // Some window managers place a new window by their own rules (openbox
+    // ignores a requested top-left corner); the stored frame wins.
+    connect(m_panel, &NotePanel::mapped, this, [this] {
+        QRect wanted = toQtRect(m_lastReportedFrame);
+        if (m_panel->geometry() != wanted) {
+            m_isApplyingModelFrame = true;
+            m_panel->setGeometry(wanted);
+            m_isApplyingModelFrame = false;
+        }
+    });
 
     // Ordered to the front in every mode; the desktop layer's "below" state
     // keeps it under normal windows.
@@ -177,6 +187,8 @@ void NotePanelController::windowWillClose()
         return;
     m_closed = true;
     m_frameReportTask.cancel();
+    if (m_environment->quitting)
+        return;
     if (AppState* state = m_environment->state)
         state->hide(m_noteId);
 }

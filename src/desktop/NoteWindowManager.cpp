@@ -4,9 +4,32 @@
 #include "desktop/StateBridge.h"
 #include "state/AppState.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <set>
 
 namespace brivet {
+
+namespace {
+
+// Qt closes every window when the application quits; those closes must not
+// hide the notes on the desktop.
+class QuitWatcher final : public QObject {
+public:
+    explicit QuitWatcher(DesktopEnvironment& environment) : m_environment(environment) { }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
+            m_environment.quitting = true;
+        return false;
+    }
+
+private:
+    DesktopEnvironment& m_environment;
+};
+
+} // namespace
 
 NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
     : m_bridge(std::make_unique<StateBridge>())
@@ -15,6 +38,10 @@ NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
     m_environment->state = &state;
     m_environment->scheduler = &scheduler;
     m_environment->bridge = m_bridge.get();
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        m_quitWatcher = std::make_unique<QuitWatcher>(*m_environment);
+        app->installEventFilter(m_quitWatcher.get());
+    }
 }
 
 NoteWindowManager::~NoteWindowManager()

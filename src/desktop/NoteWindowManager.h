@@ -4,6 +4,8 @@
 #include "model/Uuid.h"
 #include "state/WindowManaging.h"
 
+#include <QObject>
+
 #include <map>
 #include <memory>
 
@@ -31,6 +33,7 @@ public:
 
 private:
     std::unique_ptr<StateBridge> m_bridge;
+    std::unique_ptr<QObject> m_quitWatcher;
     DesktopEnvironmentPtr m_environment;
     std::map<Uuid, std::unique_ptr<NotePanelController>> m_controllers;
 };
