@@ -40,7 +40,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
         return found->second;
     xcb_intern_atom_reply_t* reply
         = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     cache.emplace(name, value);
     return value;

@@ -117,9 +117,11 @@ TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)
         return false;
     }, 10000));
     stop(app);
-    for (auto& entry : fs::directory_iterator(folder()))
-        if (entry.path().filename().string().starts_with("notes.json.unreadable-"))
+    for (auto& entry : fs::directory_iterator(folder())) {
+        if (entry.path().filename().string().starts_with("notes.json.unreadable-")) {
             EXPECT_EQ(readFile(entry.path()), "{ this is not json");
+        }
+    }
     EXPECT_NE(readFile(folder() / "notes.json").find("\"notes\""), std::string::npos) << "the launch went on with samples";
 }
 

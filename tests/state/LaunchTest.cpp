@@ -22,9 +22,11 @@ TEST(Launch, FirstStartWritesSamplesAtOnceAndHidesThemAfterLaunch)
     f.scheduler.runDue();
     EXPECT_TRUE(state.hasFinishedLaunch());
     EXPECT_EQ(state.syncStatus(), "请先选择同步源并手动开始同步");
-    for (const StickyNote& note : state.notes())
-        if (!note.isSceneBoard())
+    for (const StickyNote& note : state.notes()) {
+        if (!note.isSceneBoard()) {
             EXPECT_TRUE(note.isHidden) << note.title;
+        }
+    }
     // The samples are due within 12 hours; the first one today at 16:00, so
     // a today board is generated and, being new, shown.
     auto today = std::find_if(state.notes().begin(), state.notes().end(),
