@@ -1,0 +1,109 @@
+#pragma once
+
+#include "model/Instant.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace brivet {
+
+// The system's reminders and calendar store as the sync engine uses it.
+// Every completion runs on the main loop, possibly before the call returns.
+// Identifiers are unique within the store and stable across launches.
+
+enum class StoreEntityType { reminder, event };
+
+struct StoreError {
+    std::string description;
+};
+
+// A colour as the store gives it, already converted to sRGB where possible:
+// red, green, blue (and maybe alpha) in 0…1. Fewer than three components
+// means the conversion failed.
+struct StoreColor {
+    std::vector<double> components;
+};
+
+// A reminder list or an event calendar.
+struct StoreCalendar {
+    std::string calendarIdentifier;
+    std::string title;
+    std::string sourceTitle; // the account that holds it
+    std::optional<StoreColor> color;
+    bool allowsContentModifications = true;
+    bool isSubscription = false; // a subscribed (web) calendar
+};
+
+struct StoreReminder {
+    // Empty for a reminder not yet saved; the store assigns it on save.
+    std::string calendarItemIdentifier;
+    // The list it lives in; empty for a new reminder not yet given a list.
+    std::string calendarIdentifier;
+    std::string calendarTitle;
+    std::string title;
+    std::optional<std::string> notes;
+    int priority = 0; // 0 none, 1 highest … 9 lowest
+    bool isCompleted = false;
+    std::optional<Instant> completionDate;
+    // The instant the due-date components denote (to the minute when the
+    // engine writes them); none without a due date.
+    std::optional<Instant> dueDate;
+    // Set by the store on save.
+    std::optional<Instant> lastModifiedDate;
+};
+
+// One occurrence of an event; the occurrences of a repeating event share
+// `eventIdentifier` and `lastModifiedDate`.
+struct StoreEvent {
+    std::string eventIdentifier;
+    std::string calendarIdentifier;
+    std::string calendarTitle;
+    std::string title;
+    std::optional<std::string> notes;
+    std::optional<std::string> location;
+    Instant startDate;
+    std::optional<Instant> lastModifiedDate;
+};
+
+class EventStore {
+public:
+    using AccessResult = std::variant<bool, StoreError>;
+    using SaveResult = std::variant<StoreReminder, StoreError>;
+
+    virtual ~EventStore() = default;
+
+    // Granted (true), refused (false) or an error; asked at every sync and
+    // every source refresh.
+    virtual void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) = 0;
+
+    // The lists (reminder) or calendars (event) in the store's order.
+    virtual std::vector<StoreCalendar> calendars(StoreEntityType type) const = 0;
+
+    // All reminders of the given lists, completed ones included; an empty
+    // list of identifiers means every list. None when the store gave no
+    // answer.
+    virtual void fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+        std::function<void(std::optional<std::vector<StoreReminder>>)> completion) = 0;
+
+    // The event occurrences of the given calendars overlapping [start, end],
+    // repeating events expanded.
+    virtual void fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+        std::function<void(std::vector<StoreEvent>)> completion) = 0;
+
+    // The list a new reminder goes to when none is chosen; may be absent.
+    virtual std::optional<StoreCalendar> defaultCalendarForNewReminders() const = 0;
+
+    // Creates (empty identifier) or replaces a reminder and commits. The
+    // result is the reminder as stored, with its identifier and the store's
+    // modification time.
+    virtual void saveReminder(StoreReminder reminder, std::function<void(SaveResult)> completion) = 0;
+
+    // Called on the main loop after any change in the store (items or
+    // sources); an empty function unsubscribes.
+    virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+} // namespace brivet
