@@ -1,0 +1,195 @@
+#include "model/NoteCoding.h"
+#include "model/UserCalendar.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace brivet;
+
+namespace {
+
+const Instant decodingTime = instantFromSeconds(1'796'000'000);
+
+template<typename T>
+T decoded(const Decoded<T>& result)
+{
+    if (auto* error = std::get_if<DecodeError>(&result))
+        ADD_FAILURE() << error->message;
+    return std::get<T>(result);
+}
+
+bool fails(const Decoded<StickyNote>& result) { return std::holds_alternative<DecodeError>(result); }
+
+std::string note(const std::string& extraFields)
+{
+    return R"({"id":"0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F","title":"周报")" + extraFields + "}";
+}
+
+const UserCalendar& shanghai()
+{
+    static const UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    return calendar;
+}
+
+} // namespace
+
+TEST(RecordCoding, MinimalNoteTakesEveryDefault)
+{
+    StickyNote n = decoded(decodeNote(note(""), decodingTime));
+    EXPECT_EQ(n.title, "周报");
+    EXPECT_EQ(n.id.toString(), "0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F");
+    EXPECT_EQ(n.details, "");
+    EXPECT_TRUE(n.tasks.empty());
+    EXPECT_EQ(n.priority, NotePriority::normal);
+    EXPECT_EQ(n.category, "收集箱");
+    EXPECT_EQ(n.group, "默认");
+    EXPECT_EQ(n.createdAt, decodingTime);
+    EXPECT_EQ(n.updatedAt, decodingTime);
+    EXPECT_EQ(n.frame, (NoteFrame { 120, 620, 500, 318, NoteSizePreset::medium }));
+    EXPECT_EQ(n.style, (NoteStyle { NoteTheme::work, 0.92, std::nullopt, 1.0 }));
+    EXPECT_EQ(n.source, NoteSource::local);
+    EXPECT_FALSE(n.isHidden);
+    EXPECT_FALSE(n.syncToReminders);
+    EXPECT_EQ(n.displayMode, NoteDisplayMode::board);
+    EXPECT_EQ(n.surfaceRole, NoteSurfaceRole::regular);
+    EXPECT_FALSE(n.dueDate || n.externalLink || n.deferredUntil);
+
+    // A null reads like a missing key.
+    StickyNote withNull = decoded(decodeNote(note(R"(,"dueDate":null,"details":null)"), decodingTime));
+    EXPECT_FALSE(withNull.dueDate);
+    EXPECT_EQ(withNull.details, "");
+}
+
+TEST(RecordCoding, WrongTypesAndUnknownRawValuesFailTheNote)
+{
+    EXPECT_TRUE(fails(decodeNote(R"({"id":"0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F"})", decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(R"({"title":"x"})", decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(R"({"id":"not-a-uuid","title":"x"})", decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"priority":"5")"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"priority":3)"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"priority":5.5)"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"source":"mail")"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"isHidden":"yes")"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"style":{"theme":"work","opacity":0.9})"), decodingTime)))
+        << "fontScale is required inside a style";
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"externalLink":{"externalID":"x"})"), decodingTime)));
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"dueDate":"2026-12-05T10:00:00.250Z")"), decodingTime)))
+        << "dates are read only as whole seconds with a Z";
+    EXPECT_TRUE(fails(decodeNote(note(R"(,"dueDate":"2026-12-05T18:00:00+08:00")"), decodingTime)));
+
+    EXPECT_EQ(decoded(decodeNote(note(R"(,"priority":9)"), decodingTime)).priority, NotePriority::high);
+    EXPECT_EQ(decoded(decodeNote(note(R"(,"priority":1)"), decodingTime)).priority, NotePriority::low);
+}
+
+TEST(RecordCoding, CompletionFollowsTheTasksWhenThereAreAny)
+{
+    const std::string done = R"({"id":"1F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F","title":"a","isCompleted":true})";
+    const std::string open = R"({"id":"2F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F","title":"b","isCompleted":false})";
+    EXPECT_TRUE(decoded(decodeNote(note(R"(,"isCompleted":false,"tasks":[)" + done + "," + done + "]"), decodingTime)).isCompleted);
+    EXPECT_FALSE(decoded(decodeNote(note(R"(,"isCompleted":true,"tasks":[)" + done + "," + open + "]"), decodingTime)).isCompleted);
+    EXPECT_TRUE(decoded(decodeNote(note(R"(,"isCompleted":true,"tasks":[])"), decodingTime)).isCompleted);
+
+    // A task stored without an id gets a fresh one at every read.
+    std::string idless = note(R"(,"tasks":[{"title":"t","isCompleted":false}])");
+    EXPECT_NE(decoded(decodeNote(idless, decodingTime)).tasks[0].id, decoded(decodeNote(idless, decodingTime)).tasks[0].id);
+}
+
+TEST(RecordCoding, EncodingOmitsAbsentFieldsAndRoundTrips)
+{
+    StickyNote plain = StickyNote::placeholder(Uuid::random(), decodingTime);
+    std::string json = encodeNote(plain);
+    for (const char* key : { "\"dueDate\"", "\"externalLink\"", "\"deferredUntil\"", "\"customHexColor\"", "null" })
+        EXPECT_EQ(json.find(key), std::string::npos) << key;
+
+    StickyNote full = plain;
+    full.title = "带 \"引号\" 与\n换行 \\ 的标题";
+    full.details = "第一行\t制表";
+    full.dueDate = instantFromSeconds(1'796'050'000);
+    full.deferredUntil = instantFromSeconds(1'796'060'000);
+    full.priority = NotePriority::high;
+    full.source = NoteSource::reminders;
+    full.externalLink = ExternalLink { NoteSource::reminders, "abc-123", instantFromSeconds(1'796'000'100), std::nullopt };
+    full.style = NoteStyle { NoteTheme::custom, 0.5, "#FFAA00", 1.25 };
+    full.frame = NoteFrame { -40.5, 12.25, 344, 248, NoteSizePreset::small };
+    full.surfaceRole = NoteSurfaceRole::customBoard;
+    full.tasks = { NoteTask { Uuid::random(), "任务", true, Uuid::random(), NoteSource::calendar, instantFromSeconds(1'796'070'000) },
+        NoteTask { Uuid::random(), "", false, std::nullopt, std::nullopt, std::nullopt } };
+    full.recomputeCompletion();
+    EXPECT_EQ(decoded(decodeNote(encodeNote(full), decodingTime)), full);
+    EXPECT_EQ(encodeNote(full).find("lastExternalModifiedAt"), std::string::npos);
+}
+
+TEST(RecordCoding, DatesAreUtcWholeSecondsAndTheFractionIsDropped)
+{
+    Instant withFraction = instantFromSeconds(1'796'000'000) + Duration(750);
+    EXPECT_EQ(formatIsoDate(withFraction), "2026-11-30T00:53:20Z");
+    EXPECT_EQ(parseIsoDate("2026-11-30T00:53:20Z"), instantFromSeconds(1'796'000'000));
+    EXPECT_FALSE(parseIsoDate("2026-11-30 00:53:20Z"));
+    EXPECT_FALSE(parseIsoDate("2026-11-30T00:53:20"));
+    EXPECT_FALSE(parseIsoDate("2026-13-28T00:53:20Z"));
+    EXPECT_FALSE(parseIsoDate("2026-02-30T00:53:20Z"));
+
+    StickyNote n = StickyNote::placeholder(Uuid::random(), withFraction);
+    StickyNote back = decoded(decodeNote(encodeNote(n), decodingTime));
+    EXPECT_EQ(back.createdAt, instantFromSeconds(1'796'000'000));
+}
+
+TEST(RecordCoding, NotesFileHasSortedKeysAtEveryLevel)
+{
+    StickyNote n = StickyNote::placeholder(Uuid::random(), decodingTime);
+    n.deferredUntil = decodingTime;
+    n.tasks.push_back(NoteTask { Uuid::random(), "t", false, Uuid::random(), NoteSource::local, std::nullopt });
+    std::string file = encodeNotesFile({ n });
+    auto at = [&](const char* key) { return file.find(std::string("\"") + key + "\""); };
+    EXPECT_LT(at("notes"), at("version"));
+    EXPECT_LT(at("category"), at("createdAt"));
+    EXPECT_LT(at("createdAt"), at("deferredUntil"));
+    EXPECT_LT(at("deferredUntil"), at("details"));
+    EXPECT_LT(at("height"), at("sizePreset"));
+    EXPECT_LT(at("sizePreset"), at("width"));
+    EXPECT_LT(at("id"), at("linkedNoteID"));
+    EXPECT_LT(at("linkedNoteID"), at("linkedSource"));
+    EXPECT_NE(file.find('\n'), std::string::npos) << "pretty printed";
+
+    // Any version reads; a missing envelope key does not.
+    auto reread = decodeNotesFile(std::string(file).replace(file.find("\"version\" : 1"), 13, "\"version\" : 7"), decodingTime);
+    EXPECT_EQ(std::get<std::vector<StickyNote>>(reread).size(), 1u);
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(decodeNotesFile(R"({"notes":[]})", decodingTime)));
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(decodeNotesFile(R"({"version":1})", decodingTime)));
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(
+        decodeNotesFile(R"({"version":1,"notes":[{"id":"0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F"}]})", decodingTime)));
+}
+
+TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
+{
+    const UserCalendar& calendar = shanghai();
+    AppPreferences defaults = AppPreferences::defaultValue(calendar, decodingTime);
+    EXPECT_EQ(decoded(decodePreferences("{}", calendar, decodingTime)), defaults);
+    EXPECT_EQ(defaults.syncStartDate, calendar.startOfDay(decodingTime));
+    EXPECT_EQ(defaults.syncEndDate, calendar.addingDays(defaults.syncStartDate, 7));
+
+    EXPECT_EQ(decoded(decodePreferences(R"({"focusBoardTaskLimit":1})", calendar, decodingTime)).focusBoardTaskLimit, 3);
+    EXPECT_EQ(decoded(decodePreferences(R"({"focusBoardTaskLimit":12})", calendar, decodingTime)).focusBoardTaskLimit, 9);
+    EXPECT_EQ(decoded(decodePreferences(R"({"focusBoardTaskLimit":7})", calendar, decodingTime)).focusBoardTaskLimit, 7);
+
+    AppPreferences lacking = decoded(decodePreferences(R"({"autoSyncEnabled":true,"hasActivatedSync":true})", calendar, decodingTime));
+    EXPECT_TRUE(lacking.includeCalendarEvents);
+    EXPECT_TRUE(lacking.reminderSyncRequiresDueDate);
+    EXPECT_TRUE(lacking.autoSyncEnabled);
+
+    for (const char* bad : { R"({"desktopSurfaceMode":"everything"})", R"({"autoSyncEnabled":1})",
+             R"({"selectedCalendarIDs":"abc"})", R"({"selectedCalendarIDs":[1]})", R"({"syncStartDate":"yesterday"})" })
+        EXPECT_TRUE(std::holds_alternative<DecodeError>(decodePreferences(bad, calendar, decodingTime))) << bad;
+
+    AppPreferences custom = defaults;
+    custom.selectedReminderListIDs = { "list-b", "list-a" };
+    custom.syncDateScope = SyncDateScope::custom;
+    custom.menuBarTitleMode = MenuBarTitleMode::currentTask;
+    custom.noteWindowLayerMode = NoteWindowLayerMode::desktop;
+    custom.defaultOpacity = 0.61;
+    std::string file = encodePreferencesFile(custom);
+    EXPECT_EQ(decoded(decodePreferencesFile(file, calendar, decodingTime)), custom);
+    EXPECT_LT(file.find("\"preferences\""), file.find("\"version\""));
+    EXPECT_LT(file.find("\"autoGenerateFocusBoard\""), file.find("\"syncStartDate\""));
+}

@@ -1,0 +1,219 @@
+#include "model/AppLogger.h"
+#include "model/AtomicFile.h"
+#include "model/DataFolder.h"
+#include "model/JsonStores.h"
+#include "model/NoteCoding.h"
+#include "model/UserCalendar.h"
+#include "support/ManualClock.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace brivet;
+using namespace brivet::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct StoreFiles : ::testing::Test {
+    TempDir temp;
+    ManualClock clock;
+    UserCalendar calendar { "Asia/Shanghai", "zh_CN" };
+    AppLogger logger { clock, calendar };
+    DataFolder folder { temp.path() / "Brivet" };
+
+    static unsigned mode(const fs::path& p)
+    {
+        struct stat st { };
+        ::stat(p.c_str(), &st);
+        return st.st_mode & 0777;
+    }
+    std::vector<std::string> namesIn(const fs::path& dir) const
+    {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    StickyNote sample(const std::string& title) const
+    {
+        StickyNote n = StickyNote::placeholder(Uuid::random(), clock.now());
+        n.title = title;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST_F(StoreFiles, FirstLoadCreatesAPrivateFolderAndNoFiles)
+{
+    JsonNoteRepository notes(folder, clock, &logger);
+    JsonPreferencesStore prefs(folder, clock, calendar, &logger);
+    EXPECT_TRUE(notes.loadNotes().empty());
+    EXPECT_EQ(prefs.loadPreferences(), AppPreferences::defaultValue(calendar, clock.now()));
+    ASSERT_TRUE(fs::is_directory(folder.path()));
+    EXPECT_EQ(mode(folder.path()), 0700u);
+    EXPECT_TRUE(namesIn(folder.path()).empty());
+
+    ASSERT_TRUE(notes.save({ sample("a") }).ok());
+    ASSERT_TRUE(prefs.save(AppPreferences::defaultValue(calendar, clock.now())).ok());
+    EXPECT_EQ(mode(folder.notesFile()), 0600u);
+    EXPECT_EQ(mode(folder.preferencesFile()), 0600u);
+    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string> { "notes.json", "preferences.json" }));
+}
+
+TEST_F(StoreFiles, SavedNotesReadBackInFileOrder)
+{
+    JsonNoteRepository notes(folder, clock);
+    std::vector<StickyNote> written { sample("一"), sample("二"), sample("三") };
+    ASSERT_TRUE(notes.save(written).ok());
+    JsonNoteRepository again(folder, clock);
+    EXPECT_EQ(again.loadNotes(), written);
+}
+
+TEST_F(StoreFiles, UnreadableFilesAreKeptAsideBeforeTheFirstSave)
+{
+    ASSERT_TRUE(folder.ensureExists().ok());
+    writeFile(folder.notesFile(), R"({"version":1,"notes":[{"id":"0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F"}]})");
+    writeFile(folder.preferencesFile(), "not json at all");
+
+    JsonNoteRepository notes(folder, clock, &logger);
+    JsonPreferencesStore prefs(folder, clock, calendar, &logger);
+    EXPECT_TRUE(notes.loadNotes().empty());
+    EXPECT_EQ(prefs.loadPreferences(), AppPreferences::defaultValue(calendar, clock.now()));
+    // Loading alone changes nothing on disk.
+    EXPECT_EQ(namesIn(folder.path()).size(), 2u);
+
+    ASSERT_TRUE(notes.save({ sample("new") }).ok());
+    ASSERT_TRUE(prefs.save(AppPreferences::defaultValue(calendar, clock.now())).ok());
+    auto names = namesIn(folder.path());
+    ASSERT_EQ(names.size(), 4u);
+    std::string notesAside, prefsAside;
+    for (auto& name : names) {
+        if (name.starts_with("notes.json.unreadable-"))
+            notesAside = name;
+        if (name.starts_with("preferences.json.unreadable-"))
+            prefsAside = name;
+    }
+    ASSERT_FALSE(notesAside.empty());
+    ASSERT_FALSE(prefsAside.empty());
+    EXPECT_EQ(notesAside.size(), std::string("notes.json.unreadable-20261130T005320Z").size()) << notesAside;
+    EXPECT_EQ(readFile(folder.path() / prefsAside), "not json at all");
+    EXPECT_NE(readFile(folder.notesFile()).find("\"new\""), std::string::npos);
+
+    int keptAsideLines = 0;
+    for (auto& entry : logger.entries())
+        keptAsideLines += entry.find("unreadable") != std::string::npos;
+    EXPECT_EQ(keptAsideLines, 2);
+
+    // Only the first save keeps a file aside.
+    ASSERT_TRUE(notes.save({ sample("newer") }).ok());
+    EXPECT_EQ(namesIn(folder.path()).size(), 4u);
+}
+
+TEST_F(StoreFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    JsonNoteRepository notes(folder, clock);
+    ASSERT_TRUE(notes.save({ sample("old") }).ok());
+    std::string before = readFile(folder.notesFile());
+
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    Status status = notes.save({ sample("lost?") });
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    EXPECT_FALSE(status.ok());
+    EXPECT_FALSE(status.message().empty());
+    EXPECT_EQ(readFile(folder.notesFile()), before);
+    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string> { "notes.json" }));
+}
+
+TEST_F(StoreFiles, WriteFailingHalfwayKeepsThePreviousFile)
+{
+    // A file-size limit makes the write itself fail (even for root), after
+    // the temporary file has been created.
+    JsonNoteRepository notes(folder, clock);
+    ASSERT_TRUE(notes.save({ sample("old") }).ok());
+    std::string before = readFile(folder.notesFile());
+
+    std::vector<StickyNote> many;
+    for (int i = 0; i < 200; ++i)
+        many.push_back(sample(std::string(200, 'x')));
+    rlimit saved { };
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    Status status = notes.save(many);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(readFile(folder.notesFile()), before);
+    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string> { "notes.json" }));
+    EXPECT_TRUE(notes.save(many).ok()) << "the next save tries again";
+}
+
+TEST_F(StoreFiles, AtomicWriteIntoAMissingFolderFailsCleanly)
+{
+    Status status = writeFileAtomically(temp.path() / "missing" / "x.json", "{}");
+    EXPECT_FALSE(status.ok());
+    EXPECT_FALSE(fs::exists(temp.path() / "missing"));
+
+    // A directory standing where the file should go is not replaced.
+    fs::create_directories(temp.path() / "dir.json");
+    EXPECT_FALSE(writeFileAtomically(temp.path() / "dir.json", "{}").ok());
+    EXPECT_TRUE(fs::is_directory(temp.path() / "dir.json"));
+    EXPECT_EQ(namesIn(temp.path()), (std::vector<std::string> { "dir.json" }));
+}
+
+TEST_F(StoreFiles, OnlyOneLockHolderPerFolder)
+{
+    ASSERT_TRUE(folder.ensureExists().ok());
+    auto first = FolderLock::acquire(folder);
+    ASSERT_TRUE(std::holds_alternative<FolderLock>(first));
+    auto second = FolderLock::acquire(folder);
+    ASSERT_TRUE(std::holds_alternative<Status>(second));
+    EXPECT_NE(std::get<Status>(second).message().find("already running"), std::string::npos);
+    first = Status::failure("released");
+    EXPECT_TRUE(std::holds_alternative<FolderLock>(FolderLock::acquire(folder)));
+}
+
+TEST(DataFolderLocation, FollowsXdgDataHome)
+{
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    std::string savedValue = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", "/tmp/xdg-test-data", 1);
+    EXPECT_EQ(DataFolder::forCurrentUser().path(), fs::path("/tmp/xdg-test-data/Brivet"));
+    ::setenv("XDG_DATA_HOME", "relative/path", 1);
+    EXPECT_EQ(DataFolder::forCurrentUser().path().filename(), "Brivet");
+    EXPECT_TRUE(DataFolder::forCurrentUser().path().is_absolute()) << "a relative XDG_DATA_HOME is ignored";
+    if (saved)
+        ::setenv("XDG_DATA_HOME", savedValue.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(Logger, KeepsTheLastTwoHundredStampedEntries)
+{
+    ManualClock clock(instantFromSeconds(1'796'000'000)); // 08:53:20 in Shanghai
+    UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    AppLogger logger(clock, calendar);
+    logger.log("");
+    EXPECT_EQ(logger.entries().back(), "[08:53:20] ");
+    for (int i = 1; i <= 201; ++i)
+        logger.log("message " + std::to_string(i));
+    ASSERT_EQ(logger.entries().size(), 200u);
+    EXPECT_EQ(logger.entries().front(), "[08:53:20] message 2");
+    EXPECT_EQ(logger.entries().back(), "[08:53:20] message 201");
+}
