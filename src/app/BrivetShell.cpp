@@ -31,7 +31,7 @@ BrivetShell::BrivetShell(DataFolder folder, QObject* parent)
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
-    m_syncService = makeEdsSyncService();
+    m_syncService = makeEdsSyncService(*m_clock, *m_calendar);
 #endif
     if (!m_syncService)
         m_syncService = std::make_unique<UnavailableSyncService>();

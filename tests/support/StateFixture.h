@@ -44,7 +44,9 @@ public:
     MemoryNoteRepository repository;
     MemoryPreferencesStore preferencesStore;
     std::unique_ptr<DefaultTemplateProvider> templates;
-    UnavailableSyncService syncService;
+    UnavailableSyncService unavailableSync;
+    // What the state syncs through; tests may point it elsewhere before build().
+    EventKitSyncing* syncService = &unavailableSync;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 

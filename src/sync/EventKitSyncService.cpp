@@ -1,0 +1,503 @@
+#include "sync/EventKitSyncService.h"
+
+#include "model/Clock.h"
+#include "model/UserCalendar.h"
+#include "sync/SyncConflictResolver.h"
+#include "sync/SyncRange.h"
+#include "sync/SyncSourceOptions.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace brivet {
+
+namespace {
+
+NotePriority priorityFromNumber(int number)
+{
+    if (number == 1)
+        return NotePriority::high;
+    if (number == 9)
+        return NotePriority::low;
+    return NotePriority::normal;
+}
+
+int numberFromPriority(NotePriority priority)
+{
+    switch (priority) {
+    case NotePriority::high:
+        return 1;
+    case NotePriority::low:
+        return 9;
+    case NotePriority::normal:
+        break;
+    }
+    return 5;
+}
+
+std::vector<std::string> identifiers(const std::vector<StoreCalendar>& calendars)
+{
+    std::vector<std::string> ids;
+    ids.reserve(calendars.size());
+    for (const StoreCalendar& calendar : calendars)
+        ids.push_back(calendar.calendarIdentifier);
+    return ids;
+}
+
+void removeNotesFrom(std::vector<StickyNote>& notes, NoteSource source)
+{
+    std::erase_if(notes, [source](const StickyNote& note) { return note.source == source; });
+}
+
+std::string description(const StoreError& error)
+{
+    return error.description.empty() ? std::string("The reminders store reported an unknown error") : error.description;
+}
+
+} // namespace
+
+// Newest first; a linked note is unique by its link, any other by its id.
+std::vector<StickyNote> uniqueNotes(std::vector<StickyNote> notes)
+{
+    std::stable_sort(notes.begin(), notes.end(),
+        [](const StickyNote& a, const StickyNote& b) { return a.updatedAt > b.updatedAt; });
+    std::unordered_set<std::string> linkKeys;
+    std::unordered_set<Uuid> ids;
+    linkKeys.reserve(notes.size());
+    ids.reserve(notes.size());
+    std::vector<StickyNote> result;
+    result.reserve(notes.size());
+    for (StickyNote& note : notes) {
+        if (note.externalLink) {
+            std::string key;
+            key.reserve(16 + note.externalLink->externalID.size());
+            key.append(rawValue(note.externalLink->source)).append(":").append(note.externalLink->externalID);
+            if (!linkKeys.insert(std::move(key)).second)
+                continue;
+        } else if (ids.count(note.id)) {
+            continue;
+        }
+        ids.insert(note.id);
+        result.push_back(std::move(note));
+    }
+    return result;
+}
+
+// One synchronize call: the notes it works on, the counters and the chain of
+// store calls. Store completions may arrive before the call that asked for
+// them returns; the save loop handles both without recursing per reminder.
+struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
+    Run(EventKitSyncService& service, std::vector<StickyNote> notes, AppPreferences preferences,
+        std::function<void(SyncResult)> completion)
+        : lifetime(service.m_lifetime)
+        , store(*service.m_store)
+        , clock(service.m_clock)
+        , calendar(service.m_calendar)
+        , notes(std::move(notes))
+        , preferences(std::move(preferences))
+        , completion(std::move(completion))
+        , range(resolvedSyncRange(this->preferences, calendar))
+    {
+    }
+
+    std::weak_ptr<EventKitSyncService*> lifetime;
+    EventStore& store;
+    const Clock& clock;
+    const UserCalendar& calendar;
+    std::vector<StickyNote> notes;
+    AppPreferences preferences;
+    std::function<void(SyncResult)> completion;
+    SyncRange range;
+    SyncReport report;
+
+    // Reminders pass.
+    std::vector<StoreCalendar> reminderLists;
+    std::vector<StoreReminder> taken;
+    std::vector<bool> consumed;
+    std::unordered_map<std::string, std::size_t> takenById;
+    std::size_t walkIndex = 0;
+    bool awaitingInline = false;
+    bool completedInline = false;
+    std::vector<std::pair<Uuid, ExternalLink>> writtenLinks;
+
+    bool alive() const { return !lifetime.expired(); }
+
+    void start()
+    {
+        if (preferences.selectedReminderListIDs.empty()) {
+            removeNotesFrom(notes, NoteSource::reminders);
+            startCalendar();
+            return;
+        }
+        auto self = shared_from_this();
+        store.requestAccess(StoreEntityType::reminder, [self](EventStore::AccessResult result) {
+            if (!self->alive())
+                return;
+            if (auto* error = std::get_if<StoreError>(&result))
+                return self->fail(*error);
+            if (!std::get<bool>(result)) {
+                removeNotesFrom(self->notes, NoteSource::reminders);
+                return self->startCalendar();
+            }
+            self->startReminders();
+        });
+    }
+
+    std::vector<StoreCalendar> calendarsFor(StoreEntityType type, const std::set<std::string>& selected) const
+    {
+        std::vector<StoreCalendar> result;
+        if (selected.empty())
+            return result;
+        for (StoreCalendar& calendar : store.calendars(type))
+            if (selected.count(calendar.calendarIdentifier))
+                result.push_back(std::move(calendar));
+        return result;
+    }
+
+    void startReminders()
+    {
+        reminderLists = calendarsFor(StoreEntityType::reminder, preferences.selectedReminderListIDs);
+        if (reminderLists.empty()) {
+            removeNotesFrom(notes, NoteSource::reminders);
+            return startCalendar();
+        }
+        auto self = shared_from_this();
+        store.fetchReminders(identifiers(reminderLists), [self](std::optional<std::vector<StoreReminder>> reminders) {
+            if (!self->alive())
+                return;
+            self->indexReminders(reminders ? std::move(*reminders) : std::vector<StoreReminder> {});
+            self->walk();
+        });
+    }
+
+    bool isTaken(const StoreReminder& reminder) const
+    {
+        if (preferences.onlyImportHighPriorityReminders && reminder.priority != 1)
+            return false;
+        if (!reminder.dueDate)
+            return !preferences.reminderSyncRequiresDueDate;
+        return range.contains(*reminder.dueDate);
+    }
+
+    void indexReminders(std::vector<StoreReminder> reminders)
+    {
+        taken.reserve(reminders.size());
+        takenById.reserve(reminders.size());
+        for (StoreReminder& reminder : reminders) {
+            if (!isTaken(reminder))
+                continue;
+            auto [it, inserted] = takenById.try_emplace(reminder.calendarItemIdentifier, taken.size());
+            if (inserted) {
+                taken.push_back(std::move(reminder));
+            } else {
+                // Identifiers are unique in the store; should one repeat,
+                // the later copy is the one kept, as a keyed index would.
+                taken[it->second] = std::move(reminder);
+            }
+        }
+        consumed.assign(taken.size(), false);
+    }
+
+    // The taken reminder a note's link points to, if it is still unclaimed.
+    std::optional<std::size_t> claim(const StickyNote& note)
+    {
+        if (!note.externalLink)
+            return std::nullopt;
+        auto found = takenById.find(note.externalLink->externalID);
+        if (found == takenById.end() || consumed[found->second])
+            return std::nullopt;
+        consumed[found->second] = true;
+        return found->second;
+    }
+
+    void walk()
+    {
+        while (walkIndex < notes.size()) {
+            StickyNote& note = notes[walkIndex];
+            if (!note.syncToReminders && note.source != NoteSource::reminders) {
+                ++walkIndex;
+                continue;
+            }
+            StoreReminder target;
+            if (auto index = claim(note)) {
+                const StoreReminder& reminder = taken[*index];
+                if (!SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
+                        note.externalLink->lastSyncedAt)) {
+                    note = noteFromReminder(reminder, &note);
+                    ++walkIndex;
+                    continue;
+                }
+                target = reminder;
+            }
+            if (!save(note, std::move(target)))
+                return; // the completion goes on with the walk
+        }
+        finishReminders();
+    }
+
+    // Writes the note into the reminder (a new one when it has no
+    // identifier). True when the save already completed and the walk can go
+    // on in place; false when the completion will resume it.
+    bool save(const StickyNote& note, StoreReminder reminder)
+    {
+        reminder.title = note.title;
+        reminder.notes = note.details;
+        reminder.priority = numberFromPriority(note.priority);
+        reminder.isCompleted = note.isCompleted;
+        reminder.completionDate = note.isCompleted ? std::optional<Instant>(clock.now()) : std::nullopt;
+        reminder.dueDate = std::nullopt;
+        if (note.dueDate) {
+            UserCalendar::Components parts = calendar.components(*note.dueDate);
+            parts.second = 0;
+            reminder.dueDate = calendar.instant(parts).value_or(*note.dueDate);
+        }
+        if (reminder.calendarIdentifier.empty()) {
+            std::optional<StoreCalendar> list = reminderLists.empty()
+                ? store.defaultCalendarForNewReminders()
+                : std::optional<StoreCalendar>(reminderLists.front());
+            if (!list) {
+                fail(StoreError { "No reminder list is available for new reminders" });
+                return false;
+            }
+            reminder.calendarIdentifier = list->calendarIdentifier;
+            reminder.calendarTitle = list->title;
+        }
+
+        auto self = shared_from_this();
+        awaitingInline = true;
+        completedInline = false;
+        store.saveReminder(std::move(reminder), [self](EventStore::SaveResult result) {
+            if (!self->alive())
+                return;
+            if (!self->saved(std::move(result)))
+                return;
+            if (self->awaitingInline)
+                self->completedInline = true;
+            else
+                self->walk();
+        });
+        awaitingInline = false;
+        return completedInline;
+    }
+
+    // Records a finished save on the note being walked; false after a failure.
+    bool saved(EventStore::SaveResult result)
+    {
+        if (auto* error = std::get_if<StoreError>(&result)) {
+            awaitingInline = false;
+            fail(*error);
+            return false;
+        }
+        const StoreReminder& stored = std::get<StoreReminder>(result);
+        StickyNote& note = notes[walkIndex];
+        const Instant now = clock.now();
+        if (note.externalLink && note.externalLink->externalID == stored.calendarItemIdentifier
+            && note.externalLink->source == NoteSource::reminders) {
+            note.externalLink->lastSyncedAt = now;
+            note.externalLink->lastExternalModifiedAt = stored.lastModifiedDate;
+        } else {
+            note.externalLink = ExternalLink { NoteSource::reminders, stored.calendarItemIdentifier, now, stored.lastModifiedDate };
+        }
+        writtenLinks.emplace_back(note.id, *note.externalLink);
+        ++report.remindersWritten;
+        ++walkIndex;
+        return true;
+    }
+
+    void finishReminders()
+    {
+        for (std::size_t index = 0; index < taken.size(); ++index) {
+            if (consumed[index])
+                continue;
+            notes.push_back(noteFromReminder(taken[index], nullptr));
+            ++report.remindersImported;
+        }
+        notes = uniqueNotes(std::move(notes));
+        startCalendar();
+    }
+
+    StickyNote noteFromReminder(const StoreReminder& reminder, const StickyNote* existing) const
+    {
+        const Instant now = clock.now();
+        StickyNote note = existing ? *existing : StickyNote::placeholder(Uuid::random(), now);
+        note.title = reminder.title;
+        note.details = reminder.notes.value_or(std::string());
+        note.isCompleted = reminder.isCompleted;
+        note.priority = priorityFromNumber(reminder.priority);
+        note.dueDate = reminder.dueDate;
+        note.category = reminder.calendarTitle;
+        note.group = "提醒事项";
+        note.source = NoteSource::reminders;
+        note.syncToReminders = true;
+        note.isHidden = isHiddenForImport(existing);
+        note.surfaceRole = NoteSurfaceRole::regular;
+        note.externalLink = ExternalLink { NoteSource::reminders, reminder.calendarItemIdentifier, now, reminder.lastModifiedDate };
+        note.updatedAt = reminder.lastModifiedDate.value_or(now);
+        return note;
+    }
+
+    StickyNote noteFromEvent(const StoreEvent& event, const StickyNote* existing) const
+    {
+        const Instant now = clock.now();
+        StickyNote note = existing ? *existing : StickyNote::placeholder(Uuid::random(), now);
+        note.title = event.title;
+        if (event.notes && !event.notes->empty())
+            note.details = *event.notes;
+        else if (event.location && !event.location->empty())
+            note.details = *event.location;
+        else
+            note.details = "来自系统日历";
+        note.isCompleted = false;
+        note.priority = NotePriority::normal;
+        note.dueDate = event.startDate;
+        note.category = event.calendarTitle;
+        note.group = "日历";
+        note.source = NoteSource::calendar;
+        note.syncToReminders = false;
+        note.isHidden = isHiddenForImport(existing);
+        note.surfaceRole = NoteSurfaceRole::regular;
+        note.externalLink = ExternalLink { NoteSource::calendar, event.eventIdentifier, now, event.lastModifiedDate };
+        note.style.theme = NoteTheme::life;
+        note.frame.width = 344;
+        note.frame.height = 248;
+        note.frame.sizePreset = NoteSizePreset::small;
+        note.updatedAt = event.lastModifiedDate.value_or(now);
+        return note;
+    }
+
+    bool isHiddenForImport(const StickyNote* existing) const
+    {
+        if (preferences.desktopSurfaceMode == DesktopSurfaceMode::allImportedNotes)
+            return false;
+        return existing ? existing->isHidden : true;
+    }
+
+    void startCalendar()
+    {
+        if (!preferences.includeCalendarEvents || preferences.selectedCalendarIDs.empty()) {
+            removeNotesFrom(notes, NoteSource::calendar);
+            return finish();
+        }
+        auto self = shared_from_this();
+        store.requestAccess(StoreEntityType::event, [self](EventStore::AccessResult result) {
+            if (!self->alive())
+                return;
+            if (auto* error = std::get_if<StoreError>(&result))
+                return self->fail(*error);
+            if (!std::get<bool>(result))
+                return self->finish(); // earlier calendar notes stay as they are
+            self->importCalendarEvents();
+        });
+    }
+
+    void importCalendarEvents()
+    {
+        std::vector<StoreCalendar> calendars = calendarsFor(StoreEntityType::event, preferences.selectedCalendarIDs);
+        std::unordered_map<std::string, StickyNote> previous;
+        std::vector<StickyNote> kept;
+        kept.reserve(notes.size());
+        for (StickyNote& note : notes) {
+            if (note.source != NoteSource::calendar) {
+                kept.push_back(std::move(note));
+                continue;
+            }
+            if (note.externalLink)
+                previous.try_emplace(note.externalLink->externalID, std::move(note));
+        }
+        notes = std::move(kept);
+        if (calendars.empty())
+            return finish();
+
+        auto self = shared_from_this();
+        auto previousNotes = std::make_shared<std::unordered_map<std::string, StickyNote>>(std::move(previous));
+        store.fetchEvents(range.lower, range.upper, identifiers(calendars), [self, previousNotes](std::vector<StoreEvent> events) {
+            if (!self->alive())
+                return;
+            for (const StoreEvent& event : events) {
+                if (!self->range.contains(event.startDate))
+                    continue;
+                auto found = previousNotes->find(event.eventIdentifier);
+                self->notes.push_back(self->noteFromEvent(event, found == previousNotes->end() ? nullptr : &found->second));
+                ++self->report.calendarImported;
+            }
+            self->notes = uniqueNotes(std::move(self->notes));
+            self->finish();
+        });
+    }
+
+    void finish()
+    {
+        report.boardsRefreshed = 0;
+        report.totalNotes = static_cast<int>(notes.size());
+        auto done = std::move(completion);
+        if (done)
+            done(SyncExecution { std::move(notes), report });
+    }
+
+    void fail(const StoreError& error)
+    {
+        auto done = std::move(completion);
+        if (done)
+            done(SyncFailure { description(error), std::move(writtenLinks) });
+    }
+};
+
+EventKitSyncService::EventKitSyncService(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar)
+    : m_store(std::move(store))
+    , m_clock(clock)
+    , m_calendar(calendar)
+    , m_lifetime(std::make_shared<EventKitSyncService*>(this))
+{
+}
+
+EventKitSyncService::~EventKitSyncService() = default;
+
+void EventKitSyncService::synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
+    std::function<void(SyncResult)> completion)
+{
+    auto run = std::make_shared<Run>(*this, std::move(notes), std::move(preferences), std::move(completion));
+    run->start();
+}
+
+void EventKitSyncService::fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion)
+{
+    struct Discovery {
+        SyncSourceSnapshot snapshot;
+        std::function<void(SyncSourceSnapshot)> completion;
+    };
+    auto discovery = std::make_shared<Discovery>(Discovery { SyncSourceSnapshot::empty(), std::move(completion) });
+    std::weak_ptr<EventKitSyncService*> alive = m_lifetime;
+    EventStore& store = *m_store;
+    const std::string localeId = m_calendar.localeId();
+    // An access error counts as a refusal here: the sync center shows the
+    // source as not authorised.
+    store.requestAccess(StoreEntityType::reminder, [alive, discovery, &store, localeId](EventStore::AccessResult result) {
+        if (alive.expired())
+            return;
+        if (auto* granted = std::get_if<bool>(&result); granted && *granted) {
+            discovery->snapshot.reminderLists = SyncSourceOptions::options(
+                store.calendars(StoreEntityType::reminder), SyncSourceKind::reminderList, localeId);
+            discovery->snapshot.remindersAuthorized = true;
+        }
+        store.requestAccess(StoreEntityType::event, [alive, discovery, &store, localeId](EventStore::AccessResult result) {
+            if (alive.expired())
+                return;
+            if (auto* granted = std::get_if<bool>(&result); granted && *granted) {
+                discovery->snapshot.calendars = SyncSourceOptions::options(
+                    store.calendars(StoreEntityType::event), SyncSourceKind::calendar, localeId);
+                discovery->snapshot.calendarsAuthorized = true;
+            }
+            auto done = std::move(discovery->completion);
+            if (done)
+                done(std::move(discovery->snapshot));
+        });
+    });
+}
+
+void EventKitSyncService::setChangeHandler(std::function<void()> handler)
+{
+    m_store->setChangeHandler(std::move(handler));
+}
+
+} // namespace brivet

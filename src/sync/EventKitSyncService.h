@@ -1,0 +1,45 @@
+#pragma once
+
+#include "sync/EventKitSyncing.h"
+#include "sync/EventStore.h"
+
+#include <memory>
+
+namespace brivet {
+
+class Clock;
+class UserCalendar;
+
+// The notes sorted by `updatedAt`, newest first (stable), keeping the first
+// note of each link (source and external identifier) and, among notes
+// without a link, the first of each id.
+std::vector<StickyNote> uniqueNotes(std::vector<StickyNote> notes);
+
+// The sync engine: turns the notes plus the system store's reminders and
+// events into a new notes list. It keeps no state between calls beyond the
+// store it owns; every call works on its own copy of the notes. Completions
+// run on the main loop, possibly before the call returns.
+class EventKitSyncService final : public EventKitSyncing {
+public:
+    EventKitSyncService(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar);
+    ~EventKitSyncService() override;
+
+    void synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
+        std::function<void(SyncResult)> completion) override;
+    void fetchSourceSnapshot(const AppPreferences& preferences,
+        std::function<void(SyncSourceSnapshot)> completion) override;
+    void setChangeHandler(std::function<void()> handler) override;
+
+    EventStore& eventStore() { return *m_store; }
+
+private:
+    struct Run;
+
+    std::unique_ptr<EventStore> m_store;
+    const Clock& m_clock;
+    const UserCalendar& m_calendar;
+    // Lets completions that arrive after the service is gone do nothing.
+    std::shared_ptr<EventKitSyncService*> m_lifetime;
+};
+
+} // namespace brivet

@@ -1,0 +1,158 @@
+#include "support/InMemoryEventStore.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace brivet::testing {
+
+StoreCalendar& InMemoryEventStore::addList(std::string id, std::string title, std::string account)
+{
+    reminderLists.push_back({ std::move(id), std::move(title), std::move(account), std::nullopt, true, false });
+    return reminderLists.back();
+}
+
+StoreCalendar& InMemoryEventStore::addCalendar(std::string id, std::string title, std::string account)
+{
+    eventCalendars.push_back({ std::move(id), std::move(title), std::move(account), std::nullopt, true, false });
+    return eventCalendars.back();
+}
+
+StoreReminder& InMemoryEventStore::addReminder(std::string id, std::string listId, std::string title,
+    std::optional<Instant> due, std::optional<Instant> modified)
+{
+    StoreReminder item;
+    item.calendarItemIdentifier = std::move(id);
+    item.calendarIdentifier = listId;
+    if (const StoreCalendar* found = list(listId))
+        item.calendarTitle = found->title;
+    item.title = std::move(title);
+    item.dueDate = due;
+    item.lastModifiedDate = modified;
+    reminders.push_back(std::move(item));
+    return reminders.back();
+}
+
+StoreEvent& InMemoryEventStore::addEvent(std::string id, std::string calendarId, std::string title, Instant start,
+    std::optional<Instant> modified)
+{
+    StoreEvent event;
+    event.eventIdentifier = std::move(id);
+    event.calendarIdentifier = calendarId;
+    for (const StoreCalendar& calendar : eventCalendars)
+        if (calendar.calendarIdentifier == calendarId)
+            event.calendarTitle = calendar.title;
+    event.title = std::move(title);
+    event.startDate = start;
+    event.lastModifiedDate = modified;
+    events.push_back(std::move(event));
+    return events.back();
+}
+
+StoreReminder* InMemoryEventStore::reminder(const std::string& id)
+{
+    auto found = std::find_if(reminders.begin(), reminders.end(),
+        [&](const StoreReminder& item) { return item.calendarItemIdentifier == id; });
+    return found == reminders.end() ? nullptr : &*found;
+}
+
+const StoreCalendar* InMemoryEventStore::list(const std::string& id) const
+{
+    for (const StoreCalendar& calendar : reminderLists)
+        if (calendar.calendarIdentifier == id)
+            return &calendar;
+    return nullptr;
+}
+
+void InMemoryEventStore::answer(std::function<void()> call)
+{
+    if (deferCompletions)
+        m_queue.push_back(std::move(call));
+    else
+        call();
+}
+
+void InMemoryEventStore::deliver()
+{
+    while (!m_queue.empty()) {
+        auto call = std::move(m_queue.front());
+        m_queue.pop_front();
+        call();
+    }
+}
+
+void InMemoryEventStore::postChange()
+{
+    if (m_changeHandler)
+        m_changeHandler();
+}
+
+void InMemoryEventStore::requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion)
+{
+    ++accessRequests;
+    AccessResult result = type == StoreEntityType::reminder ? reminderAccess : eventAccess;
+    answer([completion = std::move(completion), result] { completion(result); });
+}
+
+std::vector<StoreCalendar> InMemoryEventStore::calendars(StoreEntityType type) const
+{
+    return type == StoreEntityType::reminder ? reminderLists : eventCalendars;
+}
+
+void InMemoryEventStore::fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+    std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
+{
+    if (!answerFetches) {
+        answer([completion = std::move(completion)] { completion(std::nullopt); });
+        return;
+    }
+    std::unordered_set<std::string> wanted(calendarIdentifiers.begin(), calendarIdentifiers.end());
+    std::vector<StoreReminder> result;
+    for (const StoreReminder& item : reminders)
+        if (wanted.empty() || wanted.count(item.calendarIdentifier))
+            result.push_back(item);
+    answer([completion = std::move(completion), result = std::move(result)]() mutable { completion(std::move(result)); });
+}
+
+void InMemoryEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+    std::function<void(std::vector<StoreEvent>)> completion)
+{
+    std::unordered_set<std::string> wanted(calendarIdentifiers.begin(), calendarIdentifiers.end());
+    std::vector<StoreEvent> result;
+    // Events here last one hour; the store answers with every occurrence
+    // that overlaps the window.
+    for (const StoreEvent& event : events)
+        if ((wanted.empty() || wanted.count(event.calendarIdentifier)) && event.startDate <= end
+            && event.startDate + std::chrono::hours(1) > start)
+            result.push_back(event);
+    answer([completion = std::move(completion), result = std::move(result)]() mutable { completion(std::move(result)); });
+}
+
+void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(SaveResult)> completion)
+{
+    ++saveAttempts;
+    if (failFromSave && saveAttempts >= *failFromSave) {
+        answer([completion = std::move(completion)] { completion(StoreError { "The reminder could not be saved" }); });
+        return;
+    }
+    const StoreCalendar* target = list(item.calendarIdentifier);
+    if (!target) {
+        answer([completion = std::move(completion)] { completion(StoreError { "The reminder list does not exist" }); });
+        return;
+    }
+    item.calendarTitle = target->title;
+    item.lastModifiedDate = m_clock.now();
+    if (item.calendarItemIdentifier.empty()) {
+        item.calendarItemIdentifier = "created-" + std::to_string(m_nextId++);
+        reminders.push_back(item);
+    } else if (StoreReminder* existing = reminder(item.calendarItemIdentifier)) {
+        *existing = item;
+    } else {
+        answer([completion = std::move(completion)] { completion(StoreError { "The reminder no longer exists" }); });
+        return;
+    }
+    saves.push_back(item);
+    answer([completion = std::move(completion), item]() mutable { completion(std::move(item)); });
+}
+
+} // namespace brivet::testing
