@@ -113,9 +113,10 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
 
     // Reminders pass.
     std::vector<StoreCalendar> reminderLists;
-    std::vector<StoreReminder> taken;
+    std::vector<StoreReminder> fetched;
+    std::vector<bool> taken;
     std::vector<bool> consumed;
-    std::unordered_map<std::string, std::size_t> takenById;
+    std::unordered_map<std::string, std::size_t> fetchedById;
     std::size_t walkIndex = 0;
     bool awaitingInline = false;
     bool completedInline = false;
@@ -180,32 +181,36 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
         return range.contains(*reminder.dueDate);
     }
 
+    // Every fetched reminder is indexed so that linked notes find theirs even
+    // when the filters would not import it; only taken ones become new notes.
     void indexReminders(std::vector<StoreReminder> reminders)
     {
-        taken.reserve(reminders.size());
-        takenById.reserve(reminders.size());
+        fetched.reserve(reminders.size());
+        fetchedById.reserve(reminders.size());
         for (StoreReminder& reminder : reminders) {
-            if (!isTaken(reminder))
-                continue;
-            auto [it, inserted] = takenById.try_emplace(reminder.calendarItemIdentifier, taken.size());
+            const bool isTakenNow = isTaken(reminder);
+            auto [it, inserted] = fetchedById.try_emplace(reminder.calendarItemIdentifier, fetched.size());
             if (inserted) {
-                taken.push_back(std::move(reminder));
+                fetched.push_back(std::move(reminder));
+                taken.push_back(isTakenNow);
             } else {
                 // Identifiers are unique in the store; should one repeat,
                 // the later copy is the one kept, as a keyed index would.
-                taken[it->second] = std::move(reminder);
+                fetched[it->second] = std::move(reminder);
+                taken[it->second] = isTakenNow;
             }
         }
-        consumed.assign(taken.size(), false);
+        consumed.assign(fetched.size(), false);
     }
 
-    // The taken reminder a note's link points to, if it is still unclaimed.
+    // The fetched reminder a note's link points to, if no earlier note has
+    // claimed it.
     std::optional<std::size_t> claim(const StickyNote& note)
     {
         if (!note.externalLink)
             return std::nullopt;
-        auto found = takenById.find(note.externalLink->externalID);
-        if (found == takenById.end() || consumed[found->second])
+        auto found = fetchedById.find(note.externalLink->externalID);
+        if (found == fetchedById.end() || consumed[found->second])
             return std::nullopt;
         consumed[found->second] = true;
         return found->second;
@@ -221,7 +226,7 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
             }
             StoreReminder target;
             if (auto index = claim(note)) {
-                const StoreReminder& reminder = taken[*index];
+                const StoreReminder& reminder = fetched[*index];
                 if (!SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
                         note.externalLink->lastSyncedAt)) {
                     note = noteFromReminder(reminder, &note);
@@ -307,10 +312,10 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
 
     void finishReminders()
     {
-        for (std::size_t index = 0; index < taken.size(); ++index) {
-            if (consumed[index])
+        for (std::size_t index = 0; index < fetched.size(); ++index) {
+            if (consumed[index] || !taken[index])
                 continue;
-            notes.push_back(noteFromReminder(taken[index], nullptr));
+            notes.push_back(noteFromReminder(fetched[index], nullptr));
             ++report.remindersImported;
         }
         notes = uniqueNotes(std::move(notes));

@@ -257,6 +257,37 @@ TEST_F(SyncEngineTest, LocalNotesAreWrittenBackAndKeepTheirLinks)
     EXPECT_NE(third.notes[0].externalLink->externalID, written->externalLink->externalID);
 }
 
+TEST_F(SyncEngineTest, LinkedNoteOutsideTheFiltersKeepsItsReminder)
+{
+    // Undated (while due dates are required) and due after the window: the
+    // filters keep these reminders from being imported, but the notes that
+    // own them are still matched instead of being written as new reminders
+    // at every sync.
+    StickyNote undated = localNote("无日期", at(2026, 3, 5, 8));
+    StickyNote later = localNote("下个月", at(2026, 3, 5, 8));
+    later.dueDate = at(2026, 4, 20, 9);
+    SyncExecution first = sync({ undated, later });
+    EXPECT_EQ(first.report.remindersWritten, 2);
+    ASSERT_EQ(store->reminders.size(), 2u);
+
+    for (int round = 0; round < 3; ++round) {
+        clock.advance(std::chrono::minutes(1));
+        first = sync(first.notes);
+    }
+    EXPECT_EQ(store->reminders.size(), 2u);
+    EXPECT_EQ(first.notes.size(), 2u);
+    EXPECT_EQ(first.report.remindersImported, 0);
+
+    // An edit still reaches its own reminder.
+    StickyNote edited = *find(first.notes, "下个月");
+    edited.title = "下个月（改）";
+    edited.updatedAt = clock.now();
+    clock.advance(std::chrono::minutes(1));
+    sync({ edited });
+    EXPECT_EQ(store->reminder(edited.externalLink->externalID)->title, "下个月（改）");
+    EXPECT_EQ(store->reminders.size(), 2u);
+}
+
 TEST_F(SyncEngineTest, TwoNotesLinkedToOneReminderSplitIntoTwoReminders)
 {
     store->addReminder("r1", "work", "原始", at(2026, 3, 6), at(2026, 3, 1));
