@@ -58,30 +58,66 @@ std::string description(const StoreError& error)
 } // namespace
 
 // Newest first; a linked note is unique by its link, any other by its id.
+// The order is worked out on small keys, then applied in place, so each note
+// moves about once and no second list of notes is allocated.
 std::vector<StickyNote> uniqueNotes(std::vector<StickyNote> notes)
 {
-    std::stable_sort(notes.begin(), notes.end(),
-        [](const StickyNote& a, const StickyNote& b) { return a.updatedAt > b.updatedAt; });
+    const std::size_t count = notes.size();
+    std::vector<std::pair<Instant, std::size_t>> order;
+    order.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order.emplace_back(notes[i].updatedAt, i);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+
     std::unordered_set<std::string> linkKeys;
     std::unordered_set<Uuid> ids;
-    linkKeys.reserve(notes.size());
-    ids.reserve(notes.size());
-    std::vector<StickyNote> result;
-    result.reserve(notes.size());
-    for (StickyNote& note : notes) {
+    linkKeys.reserve(count);
+    ids.reserve(count);
+    // source[t]: the old position of the note that ends up at t; the kept
+    // notes first, in their new order, then the dropped ones.
+    std::vector<std::size_t> source;
+    std::vector<std::size_t> dropped;
+    source.reserve(count);
+    std::string key;
+    for (const auto& entry : order) {
+        const StickyNote& note = notes[entry.second];
+        bool keep = true;
         if (note.externalLink) {
-            std::string key;
-            key.reserve(16 + note.externalLink->externalID.size());
+            key.clear();
             key.append(rawValue(note.externalLink->source)).append(":").append(note.externalLink->externalID);
-            if (!linkKeys.insert(std::move(key)).second)
-                continue;
-        } else if (ids.count(note.id)) {
+            keep = linkKeys.insert(key).second;
+        } else {
+            keep = !ids.count(note.id);
+        }
+        if (keep) {
+            ids.insert(note.id);
+            source.push_back(entry.second);
+        } else {
+            dropped.push_back(entry.second);
+        }
+    }
+    const std::size_t kept = source.size();
+    source.insert(source.end(), dropped.begin(), dropped.end());
+
+    // Apply the permutation cycle by cycle.
+    std::vector<bool> placed(count, false);
+    for (std::size_t start = 0; start < count; ++start) {
+        if (placed[start] || source[start] == start) {
+            placed[start] = true;
             continue;
         }
-        ids.insert(note.id);
-        result.push_back(std::move(note));
+        StickyNote carried = std::move(notes[start]);
+        std::size_t target = start;
+        while (source[target] != start) {
+            notes[target] = std::move(notes[source[target]]);
+            placed[target] = true;
+            target = source[target];
+        }
+        notes[target] = std::move(carried);
+        placed[target] = true;
     }
-    return result;
+    notes.resize(kept);
+    return notes;
 }
 
 // One synchronize call: the notes it works on, the counters and the chain of
@@ -229,7 +265,7 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
                 const StoreReminder& reminder = fetched[*index];
                 if (!SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
                         note.externalLink->lastSyncedAt)) {
-                    note = noteFromReminder(reminder, &note);
+                    applyReminder(note, reminder, &note);
                     ++walkIndex;
                     continue;
                 }
@@ -312,6 +348,7 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
 
     void finishReminders()
     {
+        notes.reserve(notes.size() + static_cast<std::size_t>(std::count(taken.begin(), taken.end(), true)));
         for (std::size_t index = 0; index < fetched.size(); ++index) {
             if (consumed[index] || !taken[index])
                 continue;
@@ -324,8 +361,16 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
 
     StickyNote noteFromReminder(const StoreReminder& reminder, const StickyNote* existing) const
     {
+        StickyNote note = existing ? *existing : StickyNote::placeholder(Uuid::random(), clock.now());
+        applyReminder(note, reminder, existing);
+        return note;
+    }
+
+    // Rebuilds the note from the reminder in place; `existing` (which may be
+    // the note itself) decides whether an imported note starts hidden.
+    void applyReminder(StickyNote& note, const StoreReminder& reminder, const StickyNote* existing) const
+    {
         const Instant now = clock.now();
-        StickyNote note = existing ? *existing : StickyNote::placeholder(Uuid::random(), now);
         note.title = reminder.title;
         note.details = reminder.notes.value_or(std::string());
         note.isCompleted = reminder.isCompleted;
@@ -339,7 +384,6 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
         note.surfaceRole = NoteSurfaceRole::regular;
         note.externalLink = ExternalLink { NoteSource::reminders, reminder.calendarItemIdentifier, now, reminder.lastModifiedDate };
         note.updatedAt = reminder.lastModifiedDate.value_or(now);
-        return note;
     }
 
     StickyNote noteFromEvent(const StoreEvent& event, const StickyNote* existing) const

@@ -51,9 +51,16 @@ StoreEvent& InMemoryEventStore::addEvent(std::string id, std::string calendarId,
 
 StoreReminder* InMemoryEventStore::reminder(const std::string& id)
 {
-    auto found = std::find_if(reminders.begin(), reminders.end(),
-        [&](const StoreReminder& item) { return item.calendarItemIdentifier == id; });
-    return found == reminders.end() ? nullptr : &*found;
+    // Tests edit `reminders` directly, so the index is only a hint: checked
+    // on every hit and rebuilt when it is wrong.
+    auto hint = m_index.find(id);
+    if (hint != m_index.end() && hint->second < reminders.size() && reminders[hint->second].calendarItemIdentifier == id)
+        return &reminders[hint->second];
+    m_index.clear();
+    for (std::size_t i = 0; i < reminders.size(); ++i)
+        m_index.emplace(reminders[i].calendarItemIdentifier, i);
+    hint = m_index.find(id);
+    return hint == m_index.end() ? nullptr : &reminders[hint->second];
 }
 
 const StoreCalendar* InMemoryEventStore::list(const std::string& id) const
@@ -144,6 +151,7 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
     item.lastModifiedDate = m_clock.now();
     if (item.calendarItemIdentifier.empty()) {
         item.calendarItemIdentifier = "created-" + std::to_string(m_nextId++);
+        m_index[item.calendarItemIdentifier] = reminders.size();
         reminders.push_back(item);
     } else if (StoreReminder* existing = reminder(item.calendarItemIdentifier)) {
         *existing = item;

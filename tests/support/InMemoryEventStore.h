@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace brivet::testing {
@@ -66,6 +67,7 @@ private:
     const Clock& m_clock;
     std::function<void()> m_changeHandler;
     std::deque<std::function<void()>> m_queue;
+    std::unordered_map<std::string, std::size_t> m_index;
     int m_nextId = 1;
 };
 
