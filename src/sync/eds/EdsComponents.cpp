@@ -1,0 +1,176 @@
+#include "sync/eds/EdsComponents.h"
+
+#include "sync/eds/GObjectRef.h"
+
+#include <algorithm>
+
+namespace brivet::eds {
+
+namespace {
+
+ICalTimezone* utcZone() { return i_cal_timezone_get_utc_timezone(); }
+
+std::optional<Instant> instantIn(ICalTime* time, ICalTimezone* zone)
+{
+    if (!time || i_cal_time_is_null_time(time) || !i_cal_time_is_valid_time(time))
+        return std::nullopt;
+    GObjectRef<ICalTime> wall = adopt(i_cal_time_clone(time));
+    if (i_cal_time_is_date(wall.get())) {
+        // A date stands for the start of that day in the given zone.
+        i_cal_time_set_is_date(wall.get(), FALSE);
+        i_cal_time_set_time(wall.get(), 0, 0, 0);
+    }
+    const time_t seconds = i_cal_time_as_timet_with_zone(wall.get(), zone ? zone : utcZone());
+    return instantFromSeconds(static_cast<std::int64_t>(seconds));
+}
+
+std::optional<std::string> text(const char* value)
+{
+    if (!value)
+        return std::nullopt;
+    return std::string(value);
+}
+
+// The time value of the date-time properties the store reads.
+GObjectRef<ICalTime> propertyTime(ICalProperty* property, ICalPropertyKind kind)
+{
+    switch (kind) {
+    case I_CAL_DUE_PROPERTY:
+        return adopt(i_cal_property_get_due(property));
+    case I_CAL_DTSTART_PROPERTY:
+        return adopt(i_cal_property_get_dtstart(property));
+    case I_CAL_COMPLETED_PROPERTY:
+        return adopt(i_cal_property_get_completed(property));
+    case I_CAL_LASTMODIFIED_PROPERTY:
+        return adopt(i_cal_property_get_lastmodified(property));
+    case I_CAL_CREATED_PROPERTY:
+        return adopt(i_cal_property_get_created(property));
+    default:
+        return nullptr;
+    }
+}
+
+// COMPLETED, LAST-MODIFIED and CREATED are UTC by definition.
+std::optional<Instant> utcProperty(ICalComponent* component, ICalPropertyKind kind)
+{
+    GObjectRef<ICalProperty> property = adopt(i_cal_component_get_first_property(component, kind));
+    if (!property)
+        return std::nullopt;
+    GObjectRef<ICalTime> time = propertyTime(property.get(), kind);
+    return instantIn(time.get(), utcZone());
+}
+
+int clampedPriority(int value) { return std::clamp(value, 0, 9); }
+
+} // namespace
+
+std::optional<Instant> timeInstant(ICalTime* time, ICalTimezone* fallbackZone)
+{
+    if (!time)
+        return std::nullopt;
+    ICalTimezone* zone = nullptr;
+    if (i_cal_time_is_utc(time))
+        zone = utcZone();
+    else if (!i_cal_time_is_date(time))
+        zone = i_cal_time_get_timezone(time);
+    return instantIn(time, zone ? zone : fallbackZone);
+}
+
+std::optional<Instant> propertyInstant(ICalComponent* component, ICalPropertyKind kind, const ZoneLookup& lookup,
+    ICalTimezone* localZone)
+{
+    GObjectRef<ICalProperty> property = adopt(i_cal_component_get_first_property(component, kind));
+    if (!property)
+        return std::nullopt;
+    GObjectRef<ICalTime> time = propertyTime(property.get(), kind);
+    if (!time)
+        return std::nullopt;
+    ICalTimezone* zone = nullptr;
+    if (i_cal_time_is_utc(time.get())) {
+        zone = utcZone();
+    } else if (!i_cal_time_is_date(time.get())) {
+        GObjectRef<ICalParameter> tzid = adopt(i_cal_property_get_first_parameter(property.get(), I_CAL_TZID_PARAMETER));
+        if (tzid && lookup) {
+            if (const char* name = i_cal_parameter_get_tzid(tzid.get()))
+                zone = lookup(name);
+        }
+    }
+    return instantIn(time.get(), zone ? zone : localZone);
+}
+
+StoreReminder reminderFromComponent(ICalComponent* todo, const ZoneLookup& lookup, ICalTimezone* localZone)
+{
+    StoreReminder reminder;
+    reminder.calendarItemIdentifier = text(i_cal_component_get_uid(todo)).value_or("");
+    reminder.title = text(i_cal_component_get_summary(todo)).value_or("");
+    // An absent description reads as empty notes, so that saving empty notes
+    // (which removes the property) reads back the same.
+    reminder.notes = text(i_cal_component_get_description(todo)).value_or("");
+    if (GObjectRef<ICalProperty> priority = adopt(i_cal_component_get_first_property(todo, I_CAL_PRIORITY_PROPERTY)))
+        reminder.priority = clampedPriority(i_cal_property_get_priority(priority.get()));
+    reminder.completionDate = utcProperty(todo, I_CAL_COMPLETED_PROPERTY);
+    reminder.isCompleted = i_cal_component_get_status(todo) == I_CAL_STATUS_COMPLETED || reminder.completionDate;
+    reminder.dueDate = propertyInstant(todo, I_CAL_DUE_PROPERTY, lookup, localZone);
+    reminder.lastModifiedDate = utcProperty(todo, I_CAL_LASTMODIFIED_PROPERTY);
+    return reminder;
+}
+
+StoreEvent eventFromComponent(ICalComponent* event)
+{
+    StoreEvent result;
+    result.eventIdentifier = text(i_cal_component_get_uid(event)).value_or("");
+    result.title = text(i_cal_component_get_summary(event)).value_or("");
+    result.notes = text(i_cal_component_get_description(event));
+    result.location = text(i_cal_component_get_location(event));
+    result.lastModifiedDate = utcProperty(event, I_CAL_LASTMODIFIED_PROPERTY);
+    return result;
+}
+
+void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant now, const ZoneLookup& lookup,
+    ICalTimezone* localZone)
+{
+    i_cal_component_set_summary(todo, reminder.title.c_str());
+
+    e_cal_util_component_remove_property_by_kind(todo, I_CAL_DESCRIPTION_PROPERTY, TRUE);
+    if (reminder.notes && !reminder.notes->empty())
+        i_cal_component_set_description(todo, reminder.notes->c_str());
+
+    e_cal_util_component_remove_property_by_kind(todo, I_CAL_PRIORITY_PROPERTY, TRUE);
+    if (const int priority = clampedPriority(reminder.priority); priority > 0)
+        i_cal_component_take_property(todo, i_cal_property_new_priority(priority));
+
+    // STATUS, COMPLETED and PERCENT-COMPLETE always agree, whichever of them
+    // another client reads.
+    const std::optional<Instant> storedCompletion = utcProperty(todo, I_CAL_COMPLETED_PROPERTY);
+    const bool wasCompleted = i_cal_component_get_status(todo) == I_CAL_STATUS_COMPLETED || storedCompletion;
+    if (reminder.isCompleted) {
+        const Instant completedAt = reminder.completionDate.value_or(storedCompletion.value_or(now));
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
+        GObjectRef<ICalTime> completed = adopt(i_cal_time_new_from_timet_with_zone(
+            static_cast<time_t>(secondsSinceEpoch(completedAt)), FALSE, utcZone()));
+        i_cal_component_take_property(todo, i_cal_property_new_completed(completed.get()));
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
+        i_cal_component_take_property(todo, i_cal_property_new_percentcomplete(100));
+        i_cal_component_set_status(todo, I_CAL_STATUS_COMPLETED);
+    } else if (wasCompleted) {
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
+        i_cal_component_set_status(todo, I_CAL_STATUS_NEEDSACTION);
+    }
+
+    const auto toMinute = [](Instant instant) { return std::chrono::floor<std::chrono::minutes>(instant); };
+    const std::optional<Instant> storedDue = propertyInstant(todo, I_CAL_DUE_PROPERTY, lookup, localZone);
+    const bool sameDue = storedDue && reminder.dueDate && toMinute(*storedDue) == toMinute(*reminder.dueDate);
+    if (!sameDue) {
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_DUE_PROPERTY, TRUE);
+        if (reminder.dueDate) {
+            const auto minute = toMinute(*reminder.dueDate);
+            GObjectRef<ICalTime> due = adopt(i_cal_time_new_from_timet_with_zone(
+                static_cast<time_t>(std::chrono::duration_cast<std::chrono::seconds>(minute.time_since_epoch()).count()),
+                FALSE, utcZone()));
+            i_cal_component_take_property(todo, i_cal_property_new_due(due.get()));
+        }
+    }
+}
+
+} // namespace brivet::eds

@@ -1,0 +1,804 @@
+#include "sync/eds/EdsEventStore.h"
+
+#include "sync/eds/EdsColor.h"
+#include "sync/eds/EdsComponents.h"
+#include "sync/eds/EdsWorker.h"
+#include "sync/eds/GObjectRef.h"
+
+#include <libecal/libecal.h>
+#include <libedataserver/libedataserver.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace brivet {
+
+using namespace eds;
+
+namespace {
+
+// (guint32)-1: return the client as soon as the backend is open. Waiting
+// for "connected" (0 or a timeout) stalls on local backends.
+constexpr guint32 doNotWaitForConnected = static_cast<guint32>(-1);
+
+const char* extensionName(StoreEntityType type)
+{
+    return type == StoreEntityType::reminder ? E_SOURCE_EXTENSION_TASK_LIST : E_SOURCE_EXTENSION_CALENDAR;
+}
+
+ECalClientSourceType clientType(StoreEntityType type)
+{
+    return type == StoreEntityType::reminder ? E_CAL_CLIENT_SOURCE_TYPE_TASKS : E_CAL_CLIENT_SOURCE_TYPE_EVENTS;
+}
+
+std::string errorText(const GError* error)
+{
+    return error && error->message ? error->message : "unknown error";
+}
+
+std::string backendName(ESource* source, StoreEntityType type)
+{
+    if (!e_source_has_extension(source, extensionName(type)))
+        return {};
+    auto* extension = E_SOURCE_BACKEND(e_source_get_extension(source, extensionName(type)));
+    const char* name = e_source_backend_get_backend_name(extension);
+    return name ? name : "";
+}
+
+// Subscribed web calendars are read-only by nature.
+bool isSubscription(ESource* source, StoreEntityType type) { return backendName(source, type) == "webcal"; }
+
+std::string displayName(ESource* source)
+{
+    const char* name = e_source_get_display_name(source);
+    return name ? name : "";
+}
+
+std::string uidOf(ESource* source)
+{
+    const char* uid = e_source_get_uid(source);
+    return uid ? uid : "";
+}
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// The master of a VTODO as get_object hands it out: the component itself,
+// or the one without RECURRENCE-ID when detached instances come along in a
+// VCALENDAR.
+GObjectRef<ICalComponent> masterComponent(ICalComponent* component, ICalComponentKind kind)
+{
+    if (!component)
+        return nullptr;
+    if (i_cal_component_isa(component) == kind)
+        return retain(component);
+    if (i_cal_component_isa(component) != I_CAL_VCALENDAR_COMPONENT)
+        return nullptr;
+    GObjectRef<ICalComponent> first;
+    for (GObjectRef<ICalComponent> child = adopt(i_cal_component_get_first_component(component, kind)); child;
+         child = adopt(i_cal_component_get_next_component(component, kind))) {
+        if (!e_cal_util_component_has_property(child.get(), I_CAL_RECURRENCEID_PROPERTY))
+            return child;
+        if (!first)
+            first = retain(child.get());
+    }
+    return first;
+}
+
+ZoneLookup zoneLookup(ECalClient* client, GCancellable* cancellable)
+{
+    // Built-in zones first, then the calendar's VTIMEZONEs (a blocking
+    // D-Bus call, which is why conversions run in workers).
+    return [client, cancellable](const char* tzid) -> ICalTimezone* {
+        return e_cal_client_tzlookup_cb(tzid, client, cancellable, nullptr);
+    };
+}
+
+ICalTimezone* resolveLocalZone(const std::string& timeZoneId)
+{
+    if (!timeZoneId.empty()) {
+        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone(timeZoneId.c_str()))
+            return zone;
+    }
+    if (ICalTimezone* zone = e_cal_util_get_system_timezone())
+        return zone;
+    return i_cal_timezone_get_utc_timezone();
+}
+
+time_t clampedTime(Instant instant)
+{
+    // Keeps recurrence expansion within years libical handles well.
+    constexpr std::int64_t earliest = 0;              // 1970-01-01
+    constexpr std::int64_t latest = 7'258'118'400LL;  // 2200-01-01
+    return static_cast<time_t>(std::clamp(secondsSinceEpoch(instant), earliest, latest));
+}
+
+// One list's client as the workers need it.
+struct ListHandle {
+    GObjectRef<ECalClient> client;
+    std::string identifier;
+    std::string title;
+};
+
+} // namespace
+
+class EdsEventStore::Impl {
+public:
+    explicit Impl(std::string timeZoneId)
+        : m_localZone(resolveLocalZone(timeZoneId))
+        , m_cancellable(adopt(g_cancellable_new()))
+    {
+    }
+
+    ~Impl()
+    {
+        g_cancellable_cancel(m_cancellable.get());
+        if (m_noticeSource)
+            g_source_remove(m_noticeSource);
+        for (auto& [uid, entry] : m_clients)
+            releaseView(entry);
+        if (m_registry)
+            g_signal_handlers_disconnect_by_data(m_registry.get(), this);
+    }
+
+    ICalTimezone* m_localZone;
+    GObjectRef<GCancellable> m_cancellable;
+    GObjectRef<ESourceRegistry> m_registry;
+    std::function<void()> m_changeHandler;
+
+    // ---- Registry ---------------------------------------------------------
+
+    using RegistryWaiter = std::function<void(const std::string* error)>;
+
+    void ensureRegistry(RegistryWaiter waiter)
+    {
+        if (m_registry) {
+            waiter(nullptr);
+            return;
+        }
+        m_registryWaiters.push_back(std::move(waiter));
+        if (m_registryWaiters.size() > 1)
+            return;
+        e_source_registry_new(m_cancellable.get(), &Impl::onRegistryReady, new Pending { this, retain(m_cancellable.get()) });
+    }
+
+    // ---- Sources ----------------------------------------------------------
+
+    std::vector<GObjectRef<ESource>> listSources(StoreEntityType type) const
+    {
+        std::vector<GObjectRef<ESource>> sources;
+        if (!m_registry)
+            return sources;
+        GList* list = e_source_registry_list_enabled(m_registry.get(), extensionName(type));
+        for (GList* item = list; item; item = item->next)
+            sources.push_back(adopt(E_SOURCE(item->data)));
+        g_list_free(list);
+        // The registry sorts by display name; identifiers break ties so the
+        // order holds across launches.
+        std::stable_sort(sources.begin(), sources.end(), [](const auto& a, const auto& b) {
+            const int byName = g_utf8_collate(e_source_get_display_name(a.get()), e_source_get_display_name(b.get()));
+            if (byName != 0)
+                return byName < 0;
+            return uidOf(a.get()) < uidOf(b.get());
+        });
+        return sources;
+    }
+
+    GObjectRef<ESource> findSource(const std::string& uid, StoreEntityType type) const
+    {
+        for (auto& source : listSources(type)) {
+            if (uidOf(source.get()) == uid)
+                return std::move(source);
+        }
+        return nullptr;
+    }
+
+    StoreCalendar describe(ESource* source, StoreEntityType type) const
+    {
+        StoreCalendar calendar;
+        calendar.calendarIdentifier = uidOf(source);
+        calendar.title = displayName(source);
+        if (const char* parentUid = e_source_get_parent(source); parentUid && *parentUid) {
+            if (GObjectRef<ESource> parent = adopt(e_source_registry_ref_source(m_registry.get(), parentUid)))
+                calendar.sourceTitle = displayName(parent.get());
+        }
+        auto* selectable = E_SOURCE_SELECTABLE(e_source_get_extension(source, extensionName(type)));
+        if (gchar* color = e_source_selectable_dup_color(selectable)) {
+            if (*color)
+                calendar.color = parseSourceColor(color);
+            g_free(color);
+        }
+        calendar.isSubscription = isSubscription(source, type);
+        calendar.allowsContentModifications = !calendar.isSubscription;
+        if (auto it = m_clients.find(calendar.calendarIdentifier); it != m_clients.end()) {
+            if (it->second.client)
+                calendar.allowsContentModifications &= !e_client_is_readonly(E_CLIENT(it->second.client.get()));
+            else if (!it->second.connecting)
+                calendar.allowsContentModifications = false; // could not be opened
+        }
+        return calendar;
+    }
+
+    // ---- Clients ----------------------------------------------------------
+
+    using ClientWaiter = std::function<void(ECalClient* client, const std::string* error)>;
+
+    struct ListClient {
+        StoreEntityType type = StoreEntityType::reminder;
+        GObjectRef<ECalClient> client;
+        GObjectRef<ECalClientView> view;
+        bool connecting = false;
+        std::vector<ClientWaiter> waiters;
+    };
+
+    // Opens the client of a list once and keeps it with a view that reports
+    // changes; later calls get the open client at once.
+    void ensureClient(ESource* source, StoreEntityType type, ClientWaiter waiter)
+    {
+        const std::string uid = uidOf(source);
+        ListClient& entry = m_clients[uid];
+        entry.type = type;
+        if (entry.client) {
+            waiter(entry.client.get(), nullptr);
+            return;
+        }
+        entry.waiters.push_back(std::move(waiter));
+        if (entry.connecting)
+            return;
+        entry.connecting = true;
+        e_cal_client_connect(source, clientType(type), doNotWaitForConnected, m_cancellable.get(), &Impl::onClientConnected,
+            new Pending { this, retain(m_cancellable.get()), uid });
+    }
+
+    // Opens the clients of all `sources`; `done` gets them in the same order,
+    // or the first error.
+    void ensureClients(std::vector<GObjectRef<ESource>> sources, StoreEntityType type,
+        std::function<void(std::vector<ListHandle>, const std::string* error)> done)
+    {
+        struct Join {
+            std::vector<ListHandle> handles;
+            std::optional<std::string> error;
+            std::size_t remaining = 0;
+            std::function<void(std::vector<ListHandle>, const std::string*)> done;
+        };
+        auto join = std::make_shared<Join>();
+        join->done = std::move(done);
+        join->remaining = sources.size();
+        for (const auto& source : sources)
+            join->handles.push_back({ nullptr, uidOf(source.get()), displayName(source.get()) });
+        if (sources.empty()) {
+            join->done({}, nullptr);
+            return;
+        }
+        for (std::size_t index = 0; index < sources.size(); ++index) {
+            const std::string title = displayName(sources[index].get());
+            ensureClient(sources[index].get(), type, [join, index, title](ECalClient* client, const std::string* error) {
+                if (client)
+                    join->handles[index].client = retain(client);
+                else if (!join->error)
+                    join->error = "Cannot open " + quoted(title) + ": " + (error ? *error : std::string("unknown error"));
+                if (--join->remaining == 0)
+                    join->done(std::move(join->handles), join->error ? &*join->error : nullptr);
+            });
+        }
+    }
+
+    void startWatching(StoreEntityType type)
+    {
+        m_watching[static_cast<int>(type)] = true;
+    }
+
+    // ---- Change notices ---------------------------------------------------
+
+    void notice()
+    {
+        if (!m_changeHandler || m_noticeSource)
+            return;
+        m_noticeSource = g_idle_add(
+            [](gpointer data) -> gboolean {
+                auto* self = static_cast<Impl*>(data);
+                self->m_noticeSource = 0;
+                if (self->m_changeHandler) {
+                    // The handler may replace itself or destroy the store.
+                    std::function<void()> handler = self->m_changeHandler;
+                    handler();
+                }
+                return G_SOURCE_REMOVE;
+            },
+            this);
+    }
+
+    void dropNotices()
+    {
+        if (m_noticeSource) {
+            g_source_remove(m_noticeSource);
+            m_noticeSource = 0;
+        }
+    }
+
+private:
+    // What a GLib async callback gets; it checks `cancellable` before it
+    // touches `impl`, which is gone once that is cancelled.
+    struct Pending {
+        Impl* impl;
+        GObjectRef<GCancellable> cancellable;
+        std::string uid;
+        bool alive() const { return !g_cancellable_is_cancelled(cancellable.get()); }
+    };
+
+    std::vector<RegistryWaiter> m_registryWaiters;
+    std::map<std::string, ListClient> m_clients; // by source UID
+    bool m_watching[2] = { false, false };
+    guint m_noticeSource = 0;
+
+    static void onRegistryReady(GObject*, GAsyncResult* result, gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GError* error = nullptr;
+        GObjectRef<ESourceRegistry> registry = adopt(e_source_registry_new_finish(result, &error));
+        if (!pending->alive()) {
+            g_clear_error(&error);
+            return;
+        }
+        Impl* self = pending->impl;
+        std::vector<RegistryWaiter> waiters = std::move(self->m_registryWaiters);
+        self->m_registryWaiters.clear();
+        std::optional<std::string> message;
+        if (registry) {
+            self->m_registry = std::move(registry);
+            self->connectRegistrySignals();
+        } else {
+            message = errorText(error);
+            g_clear_error(&error);
+        }
+        for (auto& waiter : waiters) {
+            if (!pending->alive())
+                return;
+            waiter(message ? &*message : nullptr);
+        }
+    }
+
+    void connectRegistrySignals()
+    {
+        ESourceRegistry* registry = m_registry.get();
+        g_signal_connect(registry, "source-added", G_CALLBACK(&Impl::onSourceAppeared), this);
+        g_signal_connect(registry, "source-enabled", G_CALLBACK(&Impl::onSourceAppeared), this);
+        g_signal_connect(registry, "source-removed", G_CALLBACK(&Impl::onSourceVanished), this);
+        g_signal_connect(registry, "source-disabled", G_CALLBACK(&Impl::onSourceVanished), this);
+        g_signal_connect(registry, "source-changed", G_CALLBACK(&Impl::onSourceChanged), this);
+    }
+
+    static std::optional<StoreEntityType> listType(ESource* source)
+    {
+        if (e_source_has_extension(source, E_SOURCE_EXTENSION_TASK_LIST))
+            return StoreEntityType::reminder;
+        if (e_source_has_extension(source, E_SOURCE_EXTENSION_CALENDAR))
+            return StoreEntityType::event;
+        return std::nullopt;
+    }
+
+    // An account whose lists we hold: its name is their source title.
+    bool isParentOfKnownList(ESource* source) const
+    {
+        const std::string uid = uidOf(source);
+        for (const auto& [listUid, entry] : m_clients) {
+            GObjectRef<ESource> list = adopt(e_source_registry_ref_source(m_registry.get(), listUid.c_str()));
+            if (list && e_source_get_parent(list.get()) && uid == e_source_get_parent(list.get()))
+                return true;
+        }
+        return false;
+    }
+
+    static void onSourceAppeared(ESourceRegistry*, ESource* source, gpointer data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        const std::optional<StoreEntityType> type = listType(source);
+        if (!type)
+            return;
+        if (self->m_watching[static_cast<int>(*type)] && e_source_registry_check_enabled(self->m_registry.get(), source))
+            self->ensureClient(source, *type, [](ECalClient*, const std::string*) { });
+        self->notice();
+    }
+
+    static void onSourceVanished(ESourceRegistry*, ESource* source, gpointer data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        const bool parent = self->isParentOfKnownList(source);
+        if (!listType(source) && !parent)
+            return;
+        if (auto it = self->m_clients.find(uidOf(source)); it != self->m_clients.end() && !it->second.connecting) {
+            self->releaseView(it->second);
+            self->m_clients.erase(it);
+        }
+        self->notice();
+    }
+
+    static void onSourceChanged(ESourceRegistry*, ESource* source, gpointer data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        if (listType(source) || self->isParentOfKnownList(source))
+            self->notice();
+    }
+
+    static void onClientConnected(GObject*, GAsyncResult* result, gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GError* error = nullptr;
+        GObjectRef<EClient> client = adopt(e_cal_client_connect_finish(result, &error));
+        if (!pending->alive()) {
+            g_clear_error(&error);
+            return;
+        }
+        Impl* self = pending->impl;
+        if (!client) {
+            const std::string message = errorText(error);
+            g_warning("Cannot open the EDS source %s: %s", pending->uid.c_str(), message.c_str());
+            g_clear_error(&error);
+            self->finishConnecting(*pending, nullptr, &message);
+            return;
+        }
+        ECalClient* calClient = E_CAL_CLIENT(client.get());
+        e_cal_client_set_default_timezone(calClient, self->m_localZone);
+        self->m_clients[pending->uid].client = adopt(E_CAL_CLIENT(client.release()));
+        // The waiters hear of the client once its view runs, so that changes
+        // after that are reported.
+        e_cal_client_get_view(calClient, "#t", self->m_cancellable.get(), &Impl::onViewReady, pending.release());
+    }
+
+    static void onViewReady(GObject* object, GAsyncResult* result, gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GError* error = nullptr;
+        ECalClientView* rawView = nullptr;
+        e_cal_client_get_view_finish(E_CAL_CLIENT(object), result, &rawView, &error);
+        GObjectRef<ECalClientView> view = adopt(rawView);
+        if (!pending->alive()) {
+            g_clear_error(&error);
+            return;
+        }
+        Impl* self = pending->impl;
+        ListClient& entry = self->m_clients[pending->uid];
+        if (view) {
+            // Only changes from now on; the initial contents are no news.
+            e_cal_client_view_set_flags(view.get(), E_CAL_CLIENT_VIEW_FLAGS_NONE, nullptr);
+            g_signal_connect(view.get(), "objects-added", G_CALLBACK(&Impl::onObjectsChanged), self);
+            g_signal_connect(view.get(), "objects-modified", G_CALLBACK(&Impl::onObjectsChanged), self);
+            g_signal_connect(view.get(), "objects-removed", G_CALLBACK(&Impl::onObjectsChanged), self);
+            e_cal_client_view_start(view.get(), &error);
+            self->releaseView(entry);
+            entry.view = std::move(view);
+        }
+        if (error) {
+            // The list still works; only its changes go unnoticed.
+            g_warning("Cannot watch the EDS source %s: %s", pending->uid.c_str(), errorText(error).c_str());
+            g_clear_error(&error);
+        }
+        self->finishConnecting(*pending, entry.client.get(), nullptr);
+    }
+
+    void finishConnecting(const Pending& pending, ECalClient* client, const std::string* error)
+    {
+        ListClient& entry = m_clients[pending.uid];
+        entry.connecting = false;
+        std::vector<ClientWaiter> waiters = std::move(entry.waiters);
+        entry.waiters.clear();
+        // Waiters may end the store or drop the entry; these outlive both.
+        GObjectRef<ECalClient> keep = retain(client);
+        const std::optional<std::string> message = error ? std::optional<std::string>(*error) : std::nullopt;
+        GObjectRef<GCancellable> cancellable = retain(pending.cancellable.get());
+        for (auto& waiter : waiters) {
+            if (g_cancellable_is_cancelled(cancellable.get()))
+                return;
+            waiter(client, message ? &*message : nullptr);
+        }
+    }
+
+    static void onObjectsChanged(ECalClientView*, gpointer, gpointer data) { static_cast<Impl*>(data)->notice(); }
+
+    void releaseView(ListClient& entry)
+    {
+        if (entry.view)
+            g_signal_handlers_disconnect_by_data(entry.view.get(), this);
+        entry.view.reset();
+    }
+};
+
+EdsEventStore::EdsEventStore(std::string timeZoneId) : m_impl(std::make_unique<Impl>(std::move(timeZoneId))) { }
+
+EdsEventStore::~EdsEventStore() = default;
+
+void EdsEventStore::requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion)
+{
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl, type, completion = std::move(completion)](const std::string* error) {
+        if (error) {
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error });
+            return;
+        }
+        impl->startWatching(type);
+        // Lists that cannot be opened stay listed as read-only; access
+        // itself is granted.
+        impl->ensureClients(impl->listSources(type), type,
+            [completion](std::vector<ListHandle>, const std::string*) { completion(true); });
+    });
+}
+
+std::vector<StoreCalendar> EdsEventStore::calendars(StoreEntityType type) const
+{
+    std::vector<StoreCalendar> result;
+    for (const auto& source : m_impl->listSources(type))
+        result.push_back(m_impl->describe(source.get(), type));
+    return result;
+}
+
+std::optional<StoreCalendar> EdsEventStore::defaultCalendarForNewReminders() const
+{
+    if (!m_impl->m_registry)
+        return std::nullopt;
+    GObjectRef<ESource> source = adopt(e_source_registry_ref_default_task_list(m_impl->m_registry.get()));
+    if (!source)
+        return std::nullopt;
+    if (!m_impl->findSource(uidOf(source.get()), StoreEntityType::reminder))
+        return std::nullopt;
+    return m_impl->describe(source.get(), StoreEntityType::reminder);
+}
+
+void EdsEventStore::fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+    std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
+{
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl, calendarIdentifiers, completion = std::move(completion)](const std::string* error) {
+        if (error) {
+            completion(std::nullopt);
+            return;
+        }
+        std::vector<GObjectRef<ESource>> sources;
+        for (auto& source : impl->listSources(StoreEntityType::reminder)) {
+            if (calendarIdentifiers.empty()
+                || std::find(calendarIdentifiers.begin(), calendarIdentifiers.end(), uidOf(source.get()))
+                    != calendarIdentifiers.end())
+                sources.push_back(std::move(source));
+        }
+        ICalTimezone* localZone = impl->m_localZone;
+        GCancellable* cancellable = impl->m_cancellable.get();
+        impl->ensureClients(std::move(sources), StoreEntityType::reminder,
+            [cancellable, localZone, completion](std::vector<ListHandle> lists, const std::string* error) {
+                if (error) {
+                    g_warning("Cannot read reminders: %s", error->c_str());
+                    completion(std::nullopt);
+                    return;
+                }
+                auto shared = std::make_shared<std::vector<ListHandle>>(std::move(lists));
+                runInWorker<std::optional<std::vector<StoreReminder>>>(
+                    cancellable,
+                    [shared, localZone](GCancellable* cancellable) -> std::optional<std::vector<StoreReminder>> {
+                        std::vector<StoreReminder> reminders;
+                        for (const ListHandle& list : *shared) {
+                            GSList* components = nullptr;
+                            GError* error = nullptr;
+                            if (!e_cal_client_get_object_list_sync(list.client.get(), "#t", &components, cancellable, &error)) {
+                                if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+                                    g_warning("Cannot read the reminders of %s: %s", list.title.c_str(), errorText(error).c_str());
+                                g_clear_error(&error);
+                                return std::nullopt;
+                            }
+                            const ZoneLookup lookup = zoneLookup(list.client.get(), cancellable);
+                            std::vector<std::tuple<Instant, std::string, StoreReminder>> ordered;
+                            for (GSList* item = components; item; item = item->next) {
+                                auto* component = I_CAL_COMPONENT(item->data);
+                                // Detached instances of a repeating VTODO belong to its master.
+                                if (i_cal_component_isa(component) != I_CAL_VTODO_COMPONENT
+                                    || e_cal_util_component_has_property(component, I_CAL_RECURRENCEID_PROPERTY))
+                                    continue;
+                                StoreReminder reminder = reminderFromComponent(component, lookup, localZone);
+                                if (reminder.calendarItemIdentifier.empty())
+                                    continue;
+                                reminder.calendarIdentifier = list.identifier;
+                                reminder.calendarTitle = list.title;
+                                const Instant created = propertyInstant(component, I_CAL_CREATED_PROPERTY, lookup, localZone)
+                                                            .value_or(distantPast());
+                                std::string uid = reminder.calendarItemIdentifier;
+                                ordered.emplace_back(created, std::move(uid), std::move(reminder));
+                            }
+                            g_slist_free_full(components, g_object_unref);
+                            // The store answers in no particular order; creation order
+                            // (then identifier) keeps imports stable.
+                            std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+                                return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+                            });
+                            for (auto& entry : ordered)
+                                reminders.push_back(std::move(std::get<2>(entry)));
+                        }
+                        return reminders;
+                    },
+                    completion);
+            });
+    });
+}
+
+void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+    std::function<void(std::vector<StoreEvent>)> completion)
+{
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl, start, end, calendarIdentifiers, completion = std::move(completion)](const std::string* error) {
+        if (error || end < start) {
+            completion({});
+            return;
+        }
+        std::vector<GObjectRef<ESource>> sources;
+        for (auto& source : impl->listSources(StoreEntityType::event)) {
+            if (calendarIdentifiers.empty()
+                || std::find(calendarIdentifiers.begin(), calendarIdentifiers.end(), uidOf(source.get()))
+                    != calendarIdentifiers.end())
+                sources.push_back(std::move(source));
+        }
+        ICalTimezone* localZone = impl->m_localZone;
+        GCancellable* cancellable = impl->m_cancellable.get();
+        // Calendars that cannot be opened contribute nothing; the others
+        // still answer.
+        impl->ensureClients(std::move(sources), StoreEntityType::event,
+            [cancellable, localZone, start, end, completion](std::vector<ListHandle> lists, const std::string*) {
+                auto shared = std::make_shared<std::vector<ListHandle>>(std::move(lists));
+                runInWorker<std::vector<StoreEvent>>(
+                    cancellable,
+                    [shared, localZone, start, end](GCancellable* cancellable) {
+                        struct Collect {
+                            const ListHandle* list;
+                            std::size_t order;
+                            ICalTimezone* zone;
+                            std::vector<std::pair<std::size_t, StoreEvent>>* events;
+                        };
+                        std::vector<std::pair<std::size_t, StoreEvent>> events;
+                        for (std::size_t order = 0; order < shared->size(); ++order) {
+                            const ListHandle& list = (*shared)[order];
+                            if (!list.client)
+                                continue;
+                            Collect collect { &list, order, localZone, &events };
+                            // The end is inclusive; EDS treats it as exclusive.
+                            e_cal_client_generate_instances_sync(list.client.get(), clampedTime(start), clampedTime(end) + 1,
+                                cancellable,
+                                [](ICalComponent* component, ICalTime* instanceStart, ICalTime*, gpointer data,
+                                    GCancellable*, GError**) -> gboolean {
+                                    auto* collect = static_cast<Collect*>(data);
+                                    std::optional<Instant> startDate = timeInstant(instanceStart, collect->zone);
+                                    if (!startDate)
+                                        return TRUE;
+                                    StoreEvent event = eventFromComponent(component);
+                                    if (event.eventIdentifier.empty())
+                                        return TRUE;
+                                    event.startDate = *startDate;
+                                    event.calendarIdentifier = collect->list->identifier;
+                                    event.calendarTitle = collect->list->title;
+                                    collect->events->emplace_back(collect->order, std::move(event));
+                                    return TRUE;
+                                },
+                                &collect);
+                        }
+                        std::sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
+                            return std::tie(a.second.startDate, a.first, a.second.eventIdentifier)
+                                < std::tie(b.second.startDate, b.first, b.second.eventIdentifier);
+                        });
+                        std::vector<StoreEvent> result;
+                        result.reserve(events.size());
+                        for (auto& entry : events)
+                            result.push_back(std::move(entry.second));
+                        return result;
+                    },
+                    completion);
+            });
+    });
+}
+
+void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(SaveResult)> completion)
+{
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl, reminder = std::move(reminder), completion = std::move(completion)](const std::string* error) mutable {
+        if (error) {
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error });
+            return;
+        }
+        if (reminder.calendarIdentifier.empty()) {
+            if (!reminder.calendarItemIdentifier.empty()) {
+                completion(StoreError { "The reminder " + quoted(reminder.calendarItemIdentifier) + " names no list" });
+                return;
+            }
+            GObjectRef<ESource> fallback = adopt(e_source_registry_ref_default_task_list(impl->m_registry.get()));
+            if (fallback)
+                reminder.calendarIdentifier = uidOf(fallback.get());
+        }
+        GObjectRef<ESource> source = impl->findSource(reminder.calendarIdentifier, StoreEntityType::reminder);
+        if (!source) {
+            completion(StoreError { reminder.calendarIdentifier.empty()
+                    ? std::string("There is no reminder list to save the reminder in")
+                    : "The reminder list " + quoted(reminder.calendarIdentifier) + " does not exist" });
+            return;
+        }
+        const std::string title = displayName(source.get());
+        if (isSubscription(source.get(), StoreEntityType::reminder)) {
+            completion(StoreError { "The reminder list " + quoted(title) + " is read-only" });
+            return;
+        }
+        ICalTimezone* localZone = impl->m_localZone;
+        GCancellable* cancellable = impl->m_cancellable.get();
+        std::vector<GObjectRef<ESource>> sources;
+        sources.push_back(std::move(source));
+        impl->ensureClients(std::move(sources), StoreEntityType::reminder,
+            [cancellable, localZone, title, reminder = std::move(reminder), completion](
+                std::vector<ListHandle> lists, const std::string* error) {
+                if (error) {
+                    completion(StoreError { *error });
+                    return;
+                }
+                ListHandle list = std::move(lists.front());
+                if (e_client_is_readonly(E_CLIENT(list.client.get()))) {
+                    completion(StoreError { "The reminder list " + quoted(title) + " is read-only" });
+                    return;
+                }
+                auto shared = std::make_shared<ListHandle>(std::move(list));
+                runInWorker<SaveResult>(
+                    cancellable,
+                    [shared, localZone, reminder](GCancellable* cancellable) -> SaveResult {
+                        ECalClient* client = shared->client.get();
+                        const ZoneLookup lookup = zoneLookup(client, cancellable);
+                        const Instant now = std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now());
+                        GError* error = nullptr;
+                        const auto fail = [&](std::string what) -> SaveResult {
+                            std::string description = what + ": " + errorText(error);
+                            g_clear_error(&error);
+                            return StoreError { std::move(description) };
+                        };
+
+                        std::string uid = reminder.calendarItemIdentifier;
+                        if (uid.empty()) {
+                            GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_vtodo());
+                            applyReminder(todo.get(), reminder, now, lookup, localZone);
+                            gchar* newUid = nullptr;
+                            if (!e_cal_client_create_object_sync(client, todo.get(), E_CAL_OPERATION_FLAG_NONE, &newUid,
+                                    cancellable, &error))
+                                return fail("Cannot create the reminder in " + quoted(shared->title));
+                            uid = newUid ? newUid : "";
+                            g_free(newUid);
+                        } else {
+                            ICalComponent* raw = nullptr;
+                            if (!e_cal_client_get_object_sync(client, uid.c_str(), nullptr, &raw, cancellable, &error)) {
+                                if (g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND))
+                                    return fail("There is no reminder " + quoted(uid) + " in " + quoted(shared->title));
+                                return fail("Cannot read the reminder " + quoted(uid) + " in " + quoted(shared->title));
+                            }
+                            GObjectRef<ICalComponent> stored = adopt(raw);
+                            GObjectRef<ICalComponent> todo = masterComponent(stored.get(), I_CAL_VTODO_COMPONENT);
+                            if (!todo)
+                                return StoreError { "The item " + quoted(uid) + " in " + quoted(shared->title) + " is not a reminder" };
+                            applyReminder(todo.get(), reminder, now, lookup, localZone);
+                            const ECalObjModType mod = e_cal_util_component_has_recurrences(todo.get()) ? E_CAL_OBJ_MOD_ALL : E_CAL_OBJ_MOD_THIS;
+                            if (!e_cal_client_modify_object_sync(client, todo.get(), mod, E_CAL_OPERATION_FLAG_NONE, cancellable, &error))
+                                return fail("Cannot save the reminder " + quoted(uid) + " in " + quoted(shared->title));
+                        }
+
+                        // The stored form carries what the store set (UID, LAST-MODIFIED).
+                        ICalComponent* raw = nullptr;
+                        if (uid.empty() || !e_cal_client_get_object_sync(client, uid.c_str(), nullptr, &raw, cancellable, &error))
+                            return fail("The reminder was saved in " + quoted(shared->title) + " but cannot be read back");
+                        GObjectRef<ICalComponent> stored = adopt(raw);
+                        GObjectRef<ICalComponent> todo = masterComponent(stored.get(), I_CAL_VTODO_COMPONENT);
+                        if (!todo)
+                            return StoreError { "The reminder was saved in " + quoted(shared->title) + " but cannot be read back" };
+                        StoreReminder saved = reminderFromComponent(todo.get(), lookup, localZone);
+                        saved.calendarIdentifier = shared->identifier;
+                        saved.calendarTitle = shared->title;
+                        return saved;
+                    },
+                    completion);
+            });
+    });
+}
+
+void EdsEventStore::setChangeHandler(std::function<void()> handler)
+{
+    m_impl->m_changeHandler = std::move(handler);
+    if (!m_impl->m_changeHandler)
+        m_impl->dropNotices();
+}
+
+} // namespace brivet
