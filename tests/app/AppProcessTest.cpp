@@ -116,6 +116,10 @@ TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)
                 return true;
         return false;
     }, 10000));
+    // The launch goes on with the samples and writes a fresh file.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return fs::exists(folder() / "notes.json") && readFile(folder() / "notes.json").find("\"notes\"") != std::string::npos;
+    }, 10000));
     stop(app);
     for (auto& entry : fs::directory_iterator(folder())) {
         if (entry.path().filename().string().starts_with("notes.json.unreadable-")) {
