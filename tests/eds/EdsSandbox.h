@@ -1,0 +1,66 @@
+#pragma once
+
+#include <libecal/libecal.h>
+#include <libedataserver/libedataserver.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace brivet::testing {
+
+// Iterates the default GLib main context until `condition` holds or
+// `timeout` passes; true when the condition held.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// A private Evolution Data Server: a session bus of its own in a temporary
+// HOME (with the XDG folders inside it) from which the source registry and
+// the calendar factory start on demand. This process's environment points
+// at that bus while the sandbox runs. Stopping it ends every process the
+// bus started and removes the folder.
+class EdsSandbox {
+public:
+    EdsSandbox() = default;
+    ~EdsSandbox();
+    EdsSandbox(const EdsSandbox&) = delete;
+    EdsSandbox& operator=(const EdsSandbox&) = delete;
+
+    // Why the sandbox cannot run here (a missing dbus-daemon or EDS), if so.
+    static std::optional<std::string> missingTools();
+
+    // Empty on success, else what went wrong.
+    std::optional<std::string> start();
+    void stop();
+
+    struct SourceSpec {
+        std::string uid;
+        std::string displayName;
+        bool taskList = true; // else an event calendar
+        std::string backend = "local";
+        std::optional<std::string> color;
+    };
+    // Commits a new source and waits until the registry lists it.
+    std::optional<std::string> addSource(const SourceSpec& spec);
+
+    // An open client of a list, for checking and preparing its contents
+    // behind the store's back; owned by the sandbox.
+    ECalClient* client(const std::string& uid, bool taskList = true);
+
+    ESourceRegistry* registry() const { return m_registry; }
+    const std::filesystem::path& home() const { return m_home; }
+    const std::string& busAddress() const { return m_busAddress; }
+
+private:
+    void endBusProcesses();
+
+    std::filesystem::path m_root;
+    std::filesystem::path m_home;
+    std::string m_busAddress;
+    GPid m_busPid = 0;
+    ESourceRegistry* m_registry = nullptr;
+    std::vector<std::pair<std::string, ECalClient*>> m_clients;
+};
+
+} // namespace brivet::testing
