@@ -93,11 +93,21 @@ std::vector<StickyNote> JsonNoteRepository::loadNotes()
     }
     auto decoded = decodeNotesFile(*bytes, m_clock.now());
     if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
-        m_lastWritten = std::move(*bytes);
+        m_lastWritten = Fingerprint::of(*bytes);
         return std::move(*notes);
     }
     m_keepAsideBeforeSave = true;
     return {};
+}
+
+JsonNoteRepository::Fingerprint JsonNoteRepository::Fingerprint::of(std::string_view bytes)
+{
+    return { bytes.size(), std::hash<std::string_view> {}(bytes), true };
+}
+
+bool JsonNoteRepository::Fingerprint::matches(std::string_view bytes) const
+{
+    return valid && size == bytes.size() && hash == std::hash<std::string_view> {}(bytes);
 }
 
 Status JsonNoteRepository::save(const std::vector<StickyNote>& notes)
@@ -111,17 +121,14 @@ Status JsonNoteRepository::save(const std::vector<StickyNote>& notes)
         std::error_code error;
         if (std::filesystem::exists(file, error))
             keepAside(file, m_clock.now(), m_logger);
-    } else if (m_buffer == m_lastWritten) {
+    } else if (m_lastWritten.matches(m_buffer)) {
         // Same bytes as the file this store last read or wrote.
         std::error_code error;
         if (std::filesystem::exists(file, error))
             return Status::success();
     }
     Status status = writeFileAtomically(file, m_buffer);
-    if (status.ok())
-        m_lastWritten.swap(m_buffer);
-    else
-        m_lastWritten.clear();
+    m_lastWritten = status.ok() ? Fingerprint::of(m_buffer) : Fingerprint {};
     return status;
 }
 

@@ -4,6 +4,7 @@
 #include "model/NoteRepository.h"
 
 #include <string>
+#include <string_view>
 
 namespace brivet {
 
@@ -26,7 +27,17 @@ private:
     AppLogger* m_logger;
     bool m_keepAsideBeforeSave = false;
     std::string m_buffer; // reused between saves
-    std::string m_lastWritten; // the file's bytes as this store last read or wrote them
+    // Length and hash of the file's bytes as this store last read or wrote
+    // them: enough to skip rewriting identical bytes without keeping a
+    // second copy of a large file in memory.
+    struct Fingerprint {
+        std::size_t size = 0;
+        std::size_t hash = 0;
+        bool valid = false;
+        static Fingerprint of(std::string_view bytes);
+        bool matches(std::string_view bytes) const;
+    };
+    Fingerprint m_lastWritten;
 };
 
 class JsonPreferencesStore final : public PreferencesStore {

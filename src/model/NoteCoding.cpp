@@ -5,6 +5,8 @@
 
 #include <simdjson.h>
 
+#include <optional>
+
 namespace brivet {
 
 using simdjson::dom::element;
@@ -665,11 +667,20 @@ AppPreferences decodePreferencesElement(element value, const UserCalendar& calen
     return p;
 }
 
-// One parser per thread, reused: its buffers grow to the largest file seen.
+// One parser per thread, reused: its buffers grow to the largest file seen
+// until releaseDecoderMemory() gives them back.
+std::optional<simdjson::dom::parser>& sharedParserSlot()
+{
+    thread_local std::optional<simdjson::dom::parser> parser;
+    return parser;
+}
+
 simdjson::dom::parser& sharedParser()
 {
-    thread_local simdjson::dom::parser parser;
-    return parser;
+    auto& slot = sharedParserSlot();
+    if (!slot)
+        slot.emplace();
+    return *slot;
 }
 
 template<typename T, typename F>
@@ -732,6 +743,11 @@ Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserC
         envelope(root, "preferences", payload);
         return decodePreferencesElement(payload, calendar, now);
     });
+}
+
+void releaseDecoderMemory()
+{
+    sharedParserSlot().reset();
 }
 
 Decoded<StickyNote> decodeNote(std::string_view json, Instant now)
