@@ -175,6 +175,8 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     change.dueDate = std::nullopt;
     const StoreReminder completed = saved(change);
     EXPECT_EQ(completed.calendarItemIdentifier, created.calendarItemIdentifier) << "a modification, not a new item";
+    ASSERT_TRUE(completed.lastModifiedDate);
+    EXPECT_GE(*completed.lastModifiedDate, *created.lastModifiedDate);
     fetched = fetch({ "trip" });
     ASSERT_EQ(fetched.size(), 1u);
     EXPECT_TRUE(fetched.front().isCompleted);
