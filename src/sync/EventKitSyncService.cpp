@@ -203,7 +203,11 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
         store.fetchReminders(identifiers(reminderLists), [self](std::optional<std::vector<StoreReminder>> reminders) {
             if (!self->alive())
                 return;
-            self->indexReminders(reminders ? std::move(*reminders) : std::vector<StoreReminder> {});
+            // Without an answer every linked note would look orphaned and
+            // be written again as a new reminder; stop instead.
+            if (!reminders)
+                return self->fail(StoreError { "The reminders of the selected lists could not be read" });
+            self->indexReminders(std::move(*reminders));
             self->walk();
         });
     }

@@ -319,6 +319,16 @@ TEST_F(SyncEngineTest, FailedSaveEndsTheSyncButReportsWhatWasWritten)
     EXPECT_EQ(store->reminders.size(), 1u) << "the reminder saved before the failure stays";
 }
 
+TEST_F(SyncEngineTest, UnansweredReminderFetchFailsWithoutWritingAnything)
+{
+    store->addReminder("r1", "work", "远端", at(2026, 3, 6), at(2026, 3, 1));
+    StickyNote linked = linkedNote("已关联", NoteSource::reminders, "r1", at(2026, 3, 4), at(2026, 3, 4));
+    store->answerFetches = false;
+    auto result = run({ linked });
+    ASSERT_TRUE(std::holds_alternative<SyncFailure>(result));
+    EXPECT_EQ(store->saveAttempts, 0) << "a linked note must not be written as a new reminder";
+}
+
 TEST_F(SyncEngineTest, CalendarPassRebuildsNotesOfEventsInTheWindow)
 {
     preferences.selectedReminderListIDs.clear();
