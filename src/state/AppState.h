@@ -240,6 +240,7 @@ private:
     bool isExecutionCandidate(const StickyNote& note, Instant now) const;
 
     void observeSystemChanges();
+    void updateChangeSubscription();
     void installSyncResult(SyncExecution execution, bool userInitiated);
     void installPartialLinks(const SyncFailure& failure);
 
@@ -265,6 +266,7 @@ private:
     std::optional<std::vector<StickyNote>> m_pendingNotesSnapshot;
     std::optional<AppPreferences> m_pendingPreferencesSnapshot;
     Instant m_suppressExternalChangeNotificationsUntil = distantPast();
+    bool m_isObservingSystemChanges = false;
 
     int m_operationDepth = 0;
     bool m_notesSaveRequested = false;

@@ -17,6 +17,7 @@ void AppState::updatePreferences(const std::function<void(AppPreferences&)>& cha
     persistPreferences(false);
     if (old.hasActivatedSync != m_preferences.hasActivatedSync)
         setSyncStatus(m_preferences.hasActivatedSync ? "同步已启用" : "同步未激活");
+    updateChangeSubscription();
     if (old.desktopSurfaceMode != m_preferences.desktopSurfaceMode)
         applyDesktopSurfacePolicy();
     if (old.defaultOpacity != m_preferences.defaultOpacity)

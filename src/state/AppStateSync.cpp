@@ -33,6 +33,22 @@ void AppState::scheduleSync(Duration delay, const std::string& reason)
 
 void AppState::observeSystemChanges()
 {
+    updateChangeSubscription();
+}
+
+void AppState::updateChangeSubscription()
+{
+    // Store changes matter only while automatic sync is on, so the store is
+    // listened to only then: watching the system store starts its services,
+    // which a user who never syncs should not pay for.
+    bool wanted = m_preferences.hasActivatedSync && m_preferences.autoSyncEnabled;
+    if (wanted == m_isObservingSystemChanges)
+        return;
+    m_isObservingSystemChanges = wanted;
+    if (!wanted) {
+        m_deps.syncService.setChangeHandler({});
+        return;
+    }
     std::weak_ptr<AppState*> alive = m_lifetime;
     m_deps.syncService.setChangeHandler([alive] {
         if (auto state = alive.lock())
@@ -93,6 +109,7 @@ void AppState::installSyncResult(SyncExecution execution, bool userInitiated)
         m_preferences.hasActivatedSync = true;
         notify(StateField::preferences);
         persistPreferences(true);
+        updateChangeSubscription();
     }
     rescheduleDeferredRevealTask();
     persistNotes(true);

@@ -355,6 +355,29 @@ TEST_F(EdsEventStoreTest, ReportsOutsideChangesOnTheMainLoop)
     EXPECT_EQ(notices, 0) << "an empty handler unsubscribes";
 }
 
+TEST_F(EdsEventStoreTest, ListeningAloneStartsWatching)
+{
+    // An app with automatic sync on listens from launch, before any sync has
+    // asked for access; outside changes must reach it all the same.
+    addList("listened", "Listened");
+    int notices = 0;
+    store->setChangeHandler([&] { ++notices; });
+    int added = 0;
+    auto lastPut = std::chrono::steady_clock::now() - 1s;
+    // Views come up asynchronously: keep changing the list until one is heard.
+    EXPECT_TRUE(waitUntil([&] {
+        if (notices > 0)
+            return true;
+        if (std::chrono::steady_clock::now() - lastPut >= 500ms) {
+            lastPut = std::chrono::steady_clock::now();
+            ++added;
+            putComponent("listened", "BEGIN:VTODO\r\nUID:listened-" + std::to_string(added)
+                    + "\r\nSUMMARY:From outside\r\nEND:VTODO\r\n");
+        }
+        return false;
+    }, 15s)) << "no notice without an access request";
+}
+
 TEST(EdsUnreachableTest, FailsCleanlyWithoutASessionBus)
 {
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);

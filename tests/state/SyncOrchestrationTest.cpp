@@ -96,6 +96,27 @@ TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
     EXPECT_FALSE(state().lastSyncReport().has_value());
 }
 
+TEST_F(SyncOrchestrationTest, StoreIsListenedToOnlyWhileAutomaticSyncIsOn)
+{
+    launchWith([](AppPreferences& p) {
+        p.selectedReminderListIDs = { "work" };
+        p.autoSyncEnabled = true;
+    });
+    EXPECT_FALSE(store->hasChangeHandler()) << "not before the first hand-started sync";
+    state().synchronizeSystemData(true);
+    EXPECT_TRUE(store->hasChangeHandler());
+
+    fixture.scheduler.advance(std::chrono::seconds(3));
+    store->postChange();
+    fixture.scheduler.advance(std::chrono::milliseconds(600));
+    EXPECT_EQ(store->accessRequests, 2) << "an outside change synced 0.6 s later";
+
+    state().updatePreferences([](AppPreferences& p) { p.autoSyncEnabled = false; });
+    EXPECT_FALSE(store->hasChangeHandler());
+    state().updatePreferences([](AppPreferences& p) { p.autoSyncEnabled = true; });
+    EXPECT_TRUE(store->hasChangeHandler());
+}
+
 TEST_F(SyncOrchestrationTest, BurstOfEditsGivesOneSyncAfterTheLast)
 {
     launchWith([](AppPreferences& p) {

@@ -49,6 +49,7 @@ public:
     void deliver();
     // Calls the change handler, as the store does after an outside change.
     void postChange();
+    bool hasChangeHandler() const { return static_cast<bool>(m_changeHandler); }
 
     void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) override;
     std::vector<StoreCalendar> calendars(StoreEntityType type) const override;

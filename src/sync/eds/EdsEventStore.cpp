@@ -797,8 +797,22 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
 void EdsEventStore::setChangeHandler(std::function<void()> handler)
 {
     m_impl->m_changeHandler = std::move(handler);
-    if (!m_impl->m_changeHandler)
+    if (!m_impl->m_changeHandler) {
         m_impl->dropNotices();
+        return;
+    }
+    // Someone listens now: watch every list and calendar from here on, so an
+    // outside change is noticed before the first sync of this run asks for
+    // access. An unreachable EDS is reported by that sync, not here.
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl](const std::string* error) {
+        if (error)
+            return;
+        for (StoreEntityType type : { StoreEntityType::reminder, StoreEntityType::event }) {
+            impl->startWatching(type);
+            impl->ensureClients(impl->listSources(type), type, [](std::vector<ListHandle>, const std::string*) { });
+        }
+    });
 }
 
 } // namespace brivet

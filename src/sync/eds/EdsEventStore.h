@@ -46,7 +46,9 @@ public:
     // the list does not hold. A new reminder without a list goes to the
     // default list.
     void saveReminder(StoreReminder reminder, std::function<void(SaveResult)> completion) override;
-    // Notices are coalesced into one call per main-loop turn.
+    // Setting a handler starts watching every list and calendar (the first
+    // access request does too); notices are coalesced into one call per
+    // main-loop turn.
     void setChangeHandler(std::function<void()> handler) override;
 
 private:
