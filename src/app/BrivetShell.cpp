@@ -22,7 +22,7 @@
 
 namespace brivet {
 
-BrivetShell::BrivetShell(DataFolder folder, QObject* parent)
+BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes, QObject* parent)
     : QObject(parent)
     , m_clock(std::make_unique<SystemClock>())
     , m_calendar(std::make_unique<UserCalendar>())
@@ -31,6 +31,8 @@ BrivetShell::BrivetShell(DataFolder folder, QObject* parent)
 {
     m_logger = std::make_unique<AppLogger>(*m_clock, *m_calendar, makeJournaldSink());
     m_repository = std::make_unique<JsonNoteRepository>(folder, *m_clock, m_logger.get());
+    if (prefetchedNotes.valid())
+        m_repository->usePrefetched(std::move(prefetchedNotes));
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DataFolder.h"
+#include "model/JsonStores.h"
 
 #include <QObject>
 
@@ -24,7 +25,9 @@ class UserCalendar;
 class BrivetShell final : public QObject {
     Q_OBJECT
 public:
-    explicit BrivetShell(DataFolder folder, QObject* parent = nullptr);
+    // `prefetchedNotes`, when valid, is the notes file already being read.
+    explicit BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes = {},
+        QObject* parent = nullptr);
     ~BrivetShell() override;
 
     AppState& state() { return *m_state; }

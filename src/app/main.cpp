@@ -1,6 +1,7 @@
 #include "app/BrivetShell.h"
 #include "app/SignalWatcher.h"
 #include "model/DataFolder.h"
+#include "model/JsonStores.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -18,13 +19,8 @@ int main(int argc, char* argv[])
         && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Brivet");
-    QApplication::setApplicationDisplayName("悬笺");
-    QApplication::setOrganizationName("Brivet");
-    QApplication::setDesktopFileName("brivet");
-    QApplication::setQuitOnLastWindowClosed(false);
-
+    // The folder is taken before anything else, so a second instance leaves
+    // at once and touches nothing.
     DataFolder folder = DataFolder::forCurrentUser();
     if (Status status = folder.ensureExists(); !status.ok()) {
         std::fprintf(stderr, "brivet: cannot use the data folder %s: %s\n", folder.path().c_str(), status.message().c_str());
@@ -35,8 +31,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
         return 2;
     }
+    // Reading the notes overlaps with connecting to the display.
+    auto notes = JsonNoteRepository::readInBackground(folder);
 
-    BrivetShell shell(folder);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Brivet");
+    QApplication::setApplicationDisplayName("悬笺");
+    QApplication::setOrganizationName("Brivet");
+    QApplication::setDesktopFileName("brivet");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    BrivetShell shell(folder, std::move(notes));
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::quit(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, [&shell] { shell.flush(); });

@@ -14,7 +14,8 @@ namespace brivet {
 
 namespace {
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path)
+// The file's bytes followed by `padding` zero bytes.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t padding = 0)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -24,7 +25,7 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path)
     std::streamoff size = in.tellg();
     if (size < 0)
         return std::nullopt;
-    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(static_cast<std::size_t>(size) + padding);
     in.seekg(0);
     in.read(bytes.data(), size);
     if (!in)
@@ -77,26 +78,56 @@ JsonNoteRepository::JsonNoteRepository(DataFolder folder, const Clock& clock, Ap
 {
 }
 
+JsonNoteRepository::LoadResult JsonNoteRepository::read(const DataFolder& folder, Instant now)
+{
+    LoadResult result;
+    std::filesystem::path file = folder.notesFile();
+    std::error_code error;
+    if (!std::filesystem::exists(file, error))
+        return result;
+    result.outcome = LoadResult::Outcome::unreadable;
+    auto bytes = readWholeFile(file, jsonReadPadding);
+    if (!bytes)
+        return result;
+    std::string_view json(bytes->data(), bytes->size() - jsonReadPadding);
+    auto decoded = decodePaddedNotesFile(json, now);
+    if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
+        result.outcome = LoadResult::Outcome::decoded;
+        result.notes = std::move(*notes);
+        Fingerprint fingerprint = Fingerprint::of(json);
+        result.size = fingerprint.size;
+        result.hash = fingerprint.hash;
+    }
+    return result;
+}
+
+std::future<JsonNoteRepository::LoadResult> JsonNoteRepository::readInBackground(DataFolder folder)
+{
+    return std::async(std::launch::async, [folder = std::move(folder)] {
+        LoadResult result = read(folder, SystemClock().now());
+        // The decoder's buffers belong to this thread and go with it.
+        releaseDecoderMemory();
+        return result;
+    });
+}
+
 std::vector<StickyNote> JsonNoteRepository::loadNotes()
 {
     m_keepAsideBeforeSave = false;
+    m_lastWritten = {};
     if (!m_folder.ensureExists().ok())
         return {};
-    std::filesystem::path file = m_folder.notesFile();
-    std::error_code error;
-    if (!std::filesystem::exists(file, error))
+    LoadResult result = m_prefetched.valid() ? m_prefetched.get() : read(m_folder, m_clock.now());
+    switch (result.outcome) {
+    case LoadResult::Outcome::missing:
         return {};
-    auto bytes = readWholeFile(file);
-    if (!bytes) {
+    case LoadResult::Outcome::unreadable:
         m_keepAsideBeforeSave = true;
         return {};
+    case LoadResult::Outcome::decoded:
+        m_lastWritten = Fingerprint { result.size, result.hash, true };
+        return std::move(result.notes);
     }
-    auto decoded = decodeNotesFile(*bytes, m_clock.now());
-    if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
-        m_lastWritten = Fingerprint::of(*bytes);
-        return std::move(*notes);
-    }
-    m_keepAsideBeforeSave = true;
     return {};
 }
 
@@ -112,6 +143,10 @@ bool JsonNoteRepository::Fingerprint::matches(std::string_view bytes) const
 
 Status JsonNoteRepository::save(const std::vector<StickyNote>& notes)
 {
+    // Growing a multi-megabyte buffer by doubling copies it several times;
+    // the last file's size is a close guess.
+    if (m_buffer.capacity() < m_lastWritten.size + m_lastWritten.size / 8)
+        m_buffer.reserve(m_lastWritten.size + m_lastWritten.size / 8 + 4096);
     encodeNotesFile(notes, m_buffer);
     if (Status status = m_folder.ensureExists(); !status.ok())
         return status;

@@ -3,6 +3,7 @@
 #include "model/DataFolder.h"
 #include "model/NoteRepository.h"
 
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,27 @@ class UserCalendar;
 // first save replaces it.
 class JsonNoteRepository final : public NoteRepository {
 public:
+    // What reading the notes file found.
+    struct LoadResult {
+        enum class Outcome { missing, unreadable, decoded } outcome = Outcome::missing;
+        std::vector<StickyNote> notes;
+        std::size_t size = 0;
+        std::size_t hash = 0;
+    };
+
     JsonNoteRepository(DataFolder folder, const Clock& clock, AppLogger* logger = nullptr);
+    // Reads and decodes the file on a thread of its own, so the work overlaps
+    // with whatever the caller does next (connecting to the display, say);
+    // the next loadNotes() takes the result.
+    static std::future<LoadResult> readInBackground(DataFolder folder);
+    void usePrefetched(std::future<LoadResult> pending) { m_prefetched = std::move(pending); }
+
     std::vector<StickyNote> loadNotes() override;
     Status save(const std::vector<StickyNote>& notes) override;
 
 private:
+    static LoadResult read(const DataFolder& folder, Instant now);
+
     DataFolder m_folder;
     const Clock& m_clock;
     AppLogger* m_logger;
@@ -38,6 +55,7 @@ private:
         bool matches(std::string_view bytes) const;
     };
     Fingerprint m_lastWritten;
+    std::future<LoadResult> m_prefetched;
 };
 
 class JsonPreferencesStore final : public PreferencesStore {

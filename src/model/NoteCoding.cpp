@@ -683,12 +683,17 @@ simdjson::dom::parser& sharedParser()
     return *slot;
 }
 
+static_assert(jsonReadPadding >= simdjson::SIMDJSON_PADDING);
+
 template<typename T, typename F>
-Decoded<T> decodeDocument(std::string_view json, F&& body)
+Decoded<T> decodeDocument(std::string_view json, bool isPadded, F&& body)
 {
-    simdjson::padded_string padded(json);
+    std::optional<simdjson::padded_string> copy;
+    if (!isPadded)
+        copy.emplace(json);
     element root;
-    if (auto error = sharedParser().parse(padded).get(root))
+    auto parsed = copy ? sharedParser().parse(*copy) : sharedParser().parse(json.data(), json.size(), false);
+    if (auto error = parsed.get(root))
         return DecodeError { std::string("not valid JSON: ") + simdjson::error_message(error) };
     try {
         return body(root);
@@ -720,9 +725,11 @@ object envelope(element root, std::string_view payloadKey, element& payload)
 
 } // namespace
 
-Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now)
+namespace {
+
+Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadded, Instant now)
 {
-    return decodeDocument<std::vector<StickyNote>>(json, [&](element root) {
+    return decodeDocument<std::vector<StickyNote>>(json, isPadded, [&](element root) {
         element payload;
         envelope(root, "notes", payload);
         simdjson::dom::array items;
@@ -736,9 +743,21 @@ Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant 
     });
 }
 
+} // namespace
+
+Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now)
+{
+    return decodeNotes(json, false, now);
+}
+
+Decoded<std::vector<StickyNote>> decodePaddedNotesFile(std::string_view json, Instant now)
+{
+    return decodeNotes(json, true, now);
+}
+
 Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserCalendar& calendar, Instant now)
 {
-    return decodeDocument<AppPreferences>(json, [&](element root) {
+    return decodeDocument<AppPreferences>(json, false, [&](element root) {
         element payload;
         envelope(root, "preferences", payload);
         return decodePreferencesElement(payload, calendar, now);
@@ -752,12 +771,12 @@ void releaseDecoderMemory()
 
 Decoded<StickyNote> decodeNote(std::string_view json, Instant now)
 {
-    return decodeDocument<StickyNote>(json, [&](element root) { return decodeNoteElement(root, now); });
+    return decodeDocument<StickyNote>(json, false, [&](element root) { return decodeNoteElement(root, now); });
 }
 
 Decoded<AppPreferences> decodePreferences(std::string_view json, const UserCalendar& calendar, Instant now)
 {
-    return decodeDocument<AppPreferences>(json, [&](element root) { return decodePreferencesElement(root, calendar, now); });
+    return decodeDocument<AppPreferences>(json, false, [&](element root) { return decodePreferencesElement(root, calendar, now); });
 }
 
 } // namespace brivet

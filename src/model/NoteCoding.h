@@ -36,6 +36,10 @@ std::string encodeNotesFile(const std::vector<StickyNote>& notes);
 void encodeNotesFile(const std::vector<StickyNote>& notes, std::string& out);
 // Fails as a whole when any note fails. Missing dates take `now`.
 Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now);
+// The same for bytes followed by at least `jsonReadPadding` more readable
+// bytes (any content), which saves copying a large file before parsing.
+constexpr std::size_t jsonReadPadding = 64;
+Decoded<std::vector<StickyNote>> decodePaddedNotesFile(std::string_view json, Instant now);
 
 // The preferences file: {"preferences": {...}, "version": 1}.
 std::string encodePreferencesFile(const AppPreferences& preferences);
