@@ -7,12 +7,25 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
+#include <csignal>
 #include <cstdio>
+
+#include <pthread.h>
 
 using namespace brivet;
 
 int main(int argc, char* argv[])
 {
+    // Termination signals wait until they can be handled as a clean quit:
+    // blocked here, so every thread started from now on (the notes reader,
+    // Qt's own) keeps them blocked, and let through on this thread once the
+    // watcher is in place.
+    sigset_t termination;
+    sigemptyset(&termination);
+    for (int number : { SIGTERM, SIGINT, SIGHUP })
+        sigaddset(&termination, number);
+    pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+
     // Cards place themselves with absolute coordinates and window-manager
     // hints, which Wayland clients cannot do; XWayland can.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
@@ -41,8 +54,9 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName("brivet");
     QApplication::setQuitOnLastWindowClosed(false);
 
-    BrivetShell shell(folder, std::move(notes));
     SignalWatcher watcher;
+    pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+    BrivetShell shell(folder, std::move(notes));
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::quit(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, [&shell] { shell.flush(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &shell, [&shell](QSessionManager&) { shell.flush(); });
