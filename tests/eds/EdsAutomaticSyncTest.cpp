@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -21,16 +20,6 @@ protected:
     StateFixture fixture;
     std::unique_ptr<EventKitSyncing> service;
 };
-
-std::string icalUtc(Instant instant)
-{
-    const std::time_t seconds = static_cast<std::time_t>(secondsSinceEpoch(instant));
-    std::tm parts {};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
-    return text;
-}
 
 // The whole chain a user relies on: with automatic sync on, a reminder
 // added in another app shows up among the notes without anything else

@@ -8,23 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 
 using namespace brivet;
 using namespace brivet::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string icalUtc(Instant instant)
-{
-    const std::time_t seconds = static_cast<std::time_t>(secondsSinceEpoch(instant));
-    std::tm parts {};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
-    return text;
-}
 
 class EdsSyncServiceTest : public EdsTest {
 protected:

@@ -1,6 +1,7 @@
 #include "EdsTestSupport.h"
 
 #include <chrono>
+#include <ctime>
 #include <memory>
 
 namespace brivet::testing {
@@ -117,6 +118,16 @@ Instant utc(int year, int month, int day, int hour, int minute, int second)
     const sys_days date = year_month_day { std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
         std::chrono::day(static_cast<unsigned>(day)) };
     return time_point_cast<Duration>(date + hours(hour) + minutes(minute) + std::chrono::seconds(second));
+}
+
+std::string icalUtc(Instant instant)
+{
+    const std::time_t seconds = static_cast<std::time_t>(secondsSinceEpoch(instant));
+    std::tm parts {};
+    gmtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
 }
 
 } // namespace brivet::testing

@@ -49,6 +49,9 @@ std::optional<T> awaitCompletion(Call&& call, std::chrono::milliseconds timeout 
     return result;
 }
 
+// "20261207T093000Z", as iCalendar writes a UTC time.
+std::string icalUtc(Instant instant);
+
 // A UTC instant from its parts.
 Instant utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
