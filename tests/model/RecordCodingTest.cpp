@@ -193,3 +193,15 @@ TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
     EXPECT_LT(file.find("\"preferences\""), file.find("\"version\""));
     EXPECT_LT(file.find("\"autoGenerateFocusBoard\""), file.find("\"syncStartDate\""));
 }
+
+TEST(RecordCoding, IdentifiersParseInEitherCaseAndRejectAnythingElse)
+{
+    auto id = Uuid::fromString("0A1b2C3d-4E5f-6789-aBcD-ef0123456789");
+    ASSERT_TRUE(id.has_value());
+    EXPECT_EQ(Uuid::fromString(id->toString()), id) << "the written form reads back";
+    for (const char* bad : { "", "0a1b2c3d-4e5f-6789-abcd-ef012345678", "0a1b2c3d-4e5f-6789-abcd-ef012345678g",
+             "0a1b2c3d+4e5f-6789-abcd-ef0123456789", "0a1b2c3d-4e5f-6789-abcd-ef01234567\xff" })
+        EXPECT_FALSE(Uuid::fromString(bad).has_value()) << bad;
+    Uuid fresh = Uuid::random();
+    EXPECT_EQ(Uuid::fromString(fresh.toString()), fresh);
+}
