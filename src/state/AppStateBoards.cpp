@@ -143,9 +143,9 @@ std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, co
 std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, bool revealAfterGeneration, NoteSizePreset sizePreset)
 {
     Operation op(*this);
-    GeneratedRole spec = generatedRole(role);
+    GeneratedRole kind = generatedRole(role);
     std::vector<StickyNote> source = role == NoteSurfaceRole::todayBoard ? todayExecutionNotes() : upcomingExecutionNotes();
-    std::optional<Uuid> id = upsertGeneratedSceneBoard(role, source, revealAfterGeneration, spec.summary, spec.theme, sizePreset);
+    std::optional<Uuid> id = upsertGeneratedSceneBoard(role, source, revealAfterGeneration, kind.summary, kind.theme, sizePreset);
     if (id) {
         if (revealAfterGeneration)
             reveal(*id, false, true);
@@ -156,7 +156,7 @@ std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, bool revealAft
     std::optional<Uuid> empty = prepareSceneBoard(role, sizePreset);
     if (empty) {
         if (findNote(*empty)) {
-            setSyncStatus(spec.emptyStatus);
+            setSyncStatus(kind.emptyStatus);
             reveal(*empty, true, true);
         } else {
             setSyncStatus("当前偏好设置只允许场景板上桌面");
@@ -185,10 +185,10 @@ int AppState::refreshGeneratedBoards(bool revealNewBoards)
             hideGeneratedSceneBoard(role);
             continue;
         }
-        GeneratedRole spec = generatedRole(role);
+        GeneratedRole kind = generatedRole(role);
         std::vector<StickyNote> source = role == NoteSurfaceRole::todayBoard ? todayExecutionNotes() : upcomingExecutionNotes();
         NoteSizePreset preset = storedSceneBoardSizePreset(role, NoteSizePreset::medium);
-        if (upsertGeneratedSceneBoard(role, source, revealNewBoards, spec.summary, spec.theme, preset))
+        if (upsertGeneratedSceneBoard(role, source, revealNewBoards, kind.summary, kind.theme, preset))
             ++count;
         else
             hideGeneratedSceneBoard(role);

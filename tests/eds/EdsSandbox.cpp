@@ -191,22 +191,22 @@ std::optional<std::string> EdsSandbox::start()
     return std::nullopt;
 }
 
-std::optional<std::string> EdsSandbox::addSource(const SourceSpec& spec)
+std::optional<std::string> EdsSandbox::addSource(const SourceSettings& settings)
 {
     GError* error = nullptr;
-    ESource* source = e_source_new_with_uid(spec.uid.c_str(), nullptr, &error);
+    ESource* source = e_source_new_with_uid(settings.uid.c_str(), nullptr, &error);
     if (!source) {
         std::string message = error->message;
         g_clear_error(&error);
         return message;
     }
-    e_source_set_display_name(source, spec.displayName.c_str());
-    e_source_set_parent(source, spec.backend == "webcal" ? "webcal-stub" : "local-stub");
-    auto* extension = e_source_get_extension(source, spec.taskList ? E_SOURCE_EXTENSION_TASK_LIST : E_SOURCE_EXTENSION_CALENDAR);
-    e_source_backend_set_backend_name(E_SOURCE_BACKEND(extension), spec.backend.c_str());
-    if (spec.color)
-        e_source_selectable_set_color(E_SOURCE_SELECTABLE(extension), spec.color->empty() ? nullptr : spec.color->c_str());
-    if (spec.backend == "webcal") {
+    e_source_set_display_name(source, settings.displayName.c_str());
+    e_source_set_parent(source, settings.backend == "webcal" ? "webcal-stub" : "local-stub");
+    auto* extension = e_source_get_extension(source, settings.taskList ? E_SOURCE_EXTENSION_TASK_LIST : E_SOURCE_EXTENSION_CALENDAR);
+    e_source_backend_set_backend_name(E_SOURCE_BACKEND(extension), settings.backend.c_str());
+    if (settings.color)
+        e_source_selectable_set_color(E_SOURCE_SELECTABLE(extension), settings.color->empty() ? nullptr : settings.color->c_str());
+    if (settings.backend == "webcal") {
         // Nothing listens there; the subscription never loads.
         auto* webdav = E_SOURCE_WEBDAV(e_source_get_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND));
         GUri* uri = g_uri_parse("http://127.0.0.1:9/none.ics", G_URI_FLAGS_NONE, nullptr);
@@ -221,13 +221,13 @@ std::optional<std::string> EdsSandbox::addSource(const SourceSpec& spec)
         return message;
     }
     const bool listed = waitUntil([&] {
-        ESource* found = e_source_registry_ref_source(m_registry, spec.uid.c_str());
+        ESource* found = e_source_registry_ref_source(m_registry, settings.uid.c_str());
         if (found)
             g_object_unref(found);
         return found != nullptr;
     });
     if (!listed)
-        return "the registry never listed " + spec.uid;
+        return "the registry never listed " + settings.uid;
     return std::nullopt;
 }
 

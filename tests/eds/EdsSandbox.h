@@ -34,7 +34,7 @@ public:
     std::optional<std::string> start();
     void stop();
 
-    struct SourceSpec {
+    struct SourceSettings {
         std::string uid;
         std::string displayName;
         bool taskList = true; // else an event calendar
@@ -42,7 +42,7 @@ public:
         std::optional<std::string> color;
     };
     // Commits a new source and waits until the registry lists it.
-    std::optional<std::string> addSource(const SourceSpec& spec);
+    std::optional<std::string> addSource(const SourceSettings& settings);
 
     // An open client of a list, for checking and preparing its contents
     // behind the store's back; owned by the sandbox.
