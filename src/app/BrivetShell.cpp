@@ -5,7 +5,6 @@
 #include "model/AppLogger.h"
 #include "model/Clock.h"
 #include "model/JsonStores.h"
-#include "model/NoteCoding.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
@@ -51,13 +50,10 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     m_state = std::make_unique<AppState>(AppStateDependencies {
         *m_repository, *m_preferencesStore, *m_templates, *m_syncService, *m_logger, *m_clock, *m_scheduler, *m_screens,
         *m_calendar, std::move(windows) });
-    // Loading and the launch save pass through buffers several times the
-    // size of the notes file; once launch is over and the first cards are
-    // up, hand the freed memory back so an idle app stays small.
-    m_scheduler->schedule(Duration(2000), [] {
-        releaseDecoderMemory();
-        malloc_trim(0);
-    });
+    // Reading the notes file frees buffers several times its size; once
+    // launch is over and the first cards are up, hand the freed heap back so
+    // an idle app stays small.
+    m_scheduler->schedule(Duration(2000), [] { malloc_trim(0); });
 }
 
 BrivetShell::~BrivetShell()

@@ -103,12 +103,9 @@ JsonNoteRepository::LoadResult JsonNoteRepository::read(const DataFolder& folder
 
 std::future<JsonNoteRepository::LoadResult> JsonNoteRepository::readInBackground(DataFolder folder)
 {
-    return std::async(std::launch::async, [folder = std::move(folder)] {
-        LoadResult result = read(folder, SystemClock().now());
-        // The decoder's buffers belong to this thread and go with it.
-        releaseDecoderMemory();
-        return result;
-    });
+    // The decoder's buffers (several times the file) belong to this thread
+    // and go with it.
+    return std::async(std::launch::async, [folder = std::move(folder)] { return read(folder, SystemClock().now()); });
 }
 
 std::vector<StickyNote> JsonNoteRepository::loadNotes()

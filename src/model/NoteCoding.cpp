@@ -668,19 +668,11 @@ AppPreferences decodePreferencesElement(element value, const UserCalendar& calen
 }
 
 // One parser per thread, reused: its buffers grow to the largest file seen
-// until releaseDecoderMemory() gives them back.
-std::optional<simdjson::dom::parser>& sharedParserSlot()
-{
-    thread_local std::optional<simdjson::dom::parser> parser;
-    return parser;
-}
-
+// and go with the thread.
 simdjson::dom::parser& sharedParser()
 {
-    auto& slot = sharedParserSlot();
-    if (!slot)
-        slot.emplace();
-    return *slot;
+    thread_local simdjson::dom::parser parser;
+    return parser;
 }
 
 static_assert(jsonReadPadding >= simdjson::SIMDJSON_PADDING);
@@ -762,11 +754,6 @@ Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserC
         envelope(root, "preferences", payload);
         return decodePreferencesElement(payload, calendar, now);
     });
-}
-
-void releaseDecoderMemory()
-{
-    sharedParserSlot().reset();
 }
 
 Decoded<StickyNote> decodeNote(std::string_view json, Instant now)

@@ -27,10 +27,6 @@ struct DecodeError {
 template<typename T>
 using Decoded = std::variant<T, DecodeError>;
 
-// Decoding keeps its parser's buffers (several times the largest document
-// decoded) for the next call on the same thread; this gives them back.
-void releaseDecoderMemory();
-
 // The notes file: {"notes": [...], "version": 1}.
 std::string encodeNotesFile(const std::vector<StickyNote>& notes);
 void encodeNotesFile(const std::vector<StickyNote>& notes, std::string& out);

@@ -330,7 +330,6 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
     bool saved(EventStore::SaveResult result)
     {
         if (auto* error = std::get_if<StoreError>(&result)) {
-            awaitingInline = false;
             fail(*error);
             return false;
         }

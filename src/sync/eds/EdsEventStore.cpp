@@ -185,6 +185,19 @@ public:
         return sources;
     }
 
+    // The enabled sources of the type whose identifiers are listed; every
+    // one when the list is empty.
+    std::vector<GObjectRef<ESource>> selectedSources(StoreEntityType type, const std::vector<std::string>& identifiers) const
+    {
+        std::vector<GObjectRef<ESource>> sources;
+        for (auto& source : listSources(type)) {
+            if (identifiers.empty()
+                || std::find(identifiers.begin(), identifiers.end(), uidOf(source.get())) != identifiers.end())
+                sources.push_back(std::move(source));
+        }
+        return sources;
+    }
+
     GObjectRef<ESource> findSource(const std::string& uid, StoreEntityType type) const
     {
         for (auto& source : listSources(type)) {
@@ -284,9 +297,14 @@ public:
         }
     }
 
-    void startWatching(StoreEntityType type)
+    // Watches every list of the type from now on and opens their clients;
+    // `done` runs once they are open (lists that cannot be opened stay
+    // listed as read-only).
+    void watchAll(StoreEntityType type, std::function<void()> done)
     {
         m_watching[static_cast<int>(type)] = true;
+        ensureClients(listSources(type), type,
+            [done = std::move(done)](std::vector<ListHandle>, const std::string*) { done(); });
     }
 
     // ---- Change notices ---------------------------------------------------
@@ -516,11 +534,9 @@ void EdsEventStore::requestAccess(StoreEntityType type, std::function<void(Acces
             completion(StoreError { "Evolution Data Server is not reachable: " + *error });
             return;
         }
-        impl->startWatching(type);
         // Lists that cannot be opened stay listed as read-only; access
         // itself is granted.
-        impl->ensureClients(impl->listSources(type), type,
-            [completion](std::vector<ListHandle>, const std::string*) { completion(true); });
+        impl->watchAll(type, [completion] { completion(true); });
     });
 }
 
@@ -553,13 +569,7 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& calendarIdent
             completion(std::nullopt);
             return;
         }
-        std::vector<GObjectRef<ESource>> sources;
-        for (auto& source : impl->listSources(StoreEntityType::reminder)) {
-            if (calendarIdentifiers.empty()
-                || std::find(calendarIdentifiers.begin(), calendarIdentifiers.end(), uidOf(source.get()))
-                    != calendarIdentifiers.end())
-                sources.push_back(std::move(source));
-        }
+        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::reminder, calendarIdentifiers);
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
         impl->ensureClients(std::move(sources), StoreEntityType::reminder,
@@ -626,13 +636,7 @@ void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<st
             completion({});
             return;
         }
-        std::vector<GObjectRef<ESource>> sources;
-        for (auto& source : impl->listSources(StoreEntityType::event)) {
-            if (calendarIdentifiers.empty()
-                || std::find(calendarIdentifiers.begin(), calendarIdentifiers.end(), uidOf(source.get()))
-                    != calendarIdentifiers.end())
-                sources.push_back(std::move(source));
-        }
+        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::event, calendarIdentifiers);
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
         // Calendars that cannot be opened contribute nothing; the others
@@ -808,10 +812,8 @@ void EdsEventStore::setChangeHandler(std::function<void()> handler)
     impl->ensureRegistry([impl](const std::string* error) {
         if (error)
             return;
-        for (StoreEntityType type : { StoreEntityType::reminder, StoreEntityType::event }) {
-            impl->startWatching(type);
-            impl->ensureClients(impl->listSources(type), type, [](std::vector<ListHandle>, const std::string*) { });
-        }
+        for (StoreEntityType type : { StoreEntityType::reminder, StoreEntityType::event })
+            impl->watchAll(type, [] { });
     });
 }
 
