@@ -10,7 +10,7 @@
 #include "support/ManualClock.h"
 #include "support/NoteGenerator.h"
 #include "support/TempDir.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <benchmark/benchmark.h>
 #include <simdjson.h>

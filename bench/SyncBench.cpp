@@ -4,7 +4,7 @@
 #include "model/UserCalendar.h"
 #include "support/InMemoryEventStore.h"
 #include "support/ManualClock.h"
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,7 +21,7 @@ void syncEngine(benchmark::State& state)
     const Instant now = clock.now();
     auto owned = std::make_unique<InMemoryEventStore>(clock);
     InMemoryEventStore& store = *owned;
-    EventKitSyncService service(std::move(owned), clock, calendar);
+    ReminderSyncEngine service(std::move(owned), clock, calendar);
     store.addList("work", "工作");
 
     AppPreferences preferences = AppPreferences::defaultValue(calendar, now);
@@ -51,7 +51,7 @@ void syncEngine(benchmark::State& state)
 
     std::size_t resultSize = 0;
     for (auto _ : state) {
-        service.synchronize(notes, preferences, [&](EventKitSyncing::SyncResult result) {
+        service.synchronize(notes, preferences, [&](SyncService::SyncResult result) {
             resultSize = std::get<SyncExecution>(result).notes.size();
         });
         benchmark::DoNotOptimize(resultSize);

@@ -3,7 +3,7 @@
 #include "model/AppPreferences.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 #include "sync/eds/EdsEventStore.h"
 
 #include <benchmark/benchmark.h>
@@ -133,7 +133,7 @@ void eds_sync(benchmark::State& state)
         return;
     SystemClock clock;
     UserCalendar calendar("Europe/Berlin", "en_US");
-    EventKitSyncService service(std::make_unique<EdsEventStore>("Europe/Berlin"), clock, calendar);
+    ReminderSyncEngine service(std::make_unique<EdsEventStore>("Europe/Berlin"), clock, calendar);
     AppPreferences preferences = AppPreferences::defaultValue(calendar, clock.now());
     preferences.includeCalendarEvents = false;
     preferences.reminderSyncRequiresDueDate = false;
@@ -142,8 +142,8 @@ void eds_sync(benchmark::State& state)
     preferences.syncEndDate = instantFromSeconds(2'000'000'000);
     preferences.selectedReminderListIDs = { BenchEds::listUid };
     for (auto _ : state) {
-        std::optional<EventKitSyncing::SyncResult> result;
-        service.synchronize({}, preferences, [&](EventKitSyncing::SyncResult value) { result = std::move(value); });
+        std::optional<SyncService::SyncResult> result;
+        service.synchronize({}, preferences, [&](SyncService::SyncResult value) { result = std::move(value); });
         waitUntil([&] { return result.has_value(); }, std::chrono::seconds(30));
         if (!result || !std::holds_alternative<SyncExecution>(*result)
             || std::get<SyncExecution>(*result).report.remindersImported != BenchEds::count)

@@ -8,7 +8,7 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <malloc.h>
 

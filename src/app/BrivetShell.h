@@ -11,7 +11,7 @@ namespace brivet {
 
 class AppLogger;
 class AppState;
-class EventKitSyncing;
+class SyncService;
 class JsonNoteRepository;
 class JsonPreferencesStore;
 class DefaultTemplateProvider;
@@ -43,7 +43,7 @@ private:
     std::unique_ptr<JsonNoteRepository> m_repository;
     std::unique_ptr<JsonPreferencesStore> m_preferencesStore;
     std::unique_ptr<DefaultTemplateProvider> m_templates;
-    std::unique_ptr<EventKitSyncing> m_syncService;
+    std::unique_ptr<SyncService> m_syncService;
     std::unique_ptr<AppState> m_state;
 };
 

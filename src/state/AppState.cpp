@@ -7,7 +7,7 @@
 #include "state/NoteTemplate.h"
 #include "state/ScreenPlacement.h"
 #include "state/WindowManaging.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <algorithm>
 

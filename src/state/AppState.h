@@ -17,7 +17,7 @@ namespace brivet {
 
 class AppLogger;
 class Clock;
-class EventKitSyncing;
+class SyncService;
 class NoteRepository;
 class PreferencesStore;
 class ScreenList;
@@ -38,7 +38,7 @@ struct AppStateDependencies {
     NoteRepository& repository;
     PreferencesStore& preferencesStore;
     const TemplateProviding& templateProvider;
-    EventKitSyncing& syncService;
+    SyncService& syncService;
     AppLogger& logger;
     const Clock& clock;
     Scheduler& scheduler;

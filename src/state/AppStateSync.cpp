@@ -3,7 +3,7 @@
 #include "model/AppLogger.h"
 #include "model/UserCalendar.h"
 #include "state/ScreenPlacement.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <unordered_map>
 
@@ -76,7 +76,7 @@ void AppState::synchronizeSystemData(bool userInitiated)
     m_suppressExternalChangeNotificationsUntil = now() + Duration(2000);
 
     std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deps.syncService.synchronize(m_notes, m_preferences, [alive, userInitiated](EventKitSyncing::SyncResult result) {
+    m_deps.syncService.synchronize(m_notes, m_preferences, [alive, userInitiated](SyncService::SyncResult result) {
         auto state = alive.lock();
         if (!state)
             return;

@@ -11,7 +11,7 @@
 #include "state/ScreenList.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <QCoreApplication>
 

@@ -18,7 +18,7 @@ protected:
     ~EdsAutomaticSyncTest() override { fixture.destroyState(); }
 
     StateFixture fixture;
-    std::unique_ptr<EventKitSyncing> service;
+    std::unique_ptr<SyncService> service;
 };
 
 // The whole chain a user relies on: with automatic sync on, a reminder

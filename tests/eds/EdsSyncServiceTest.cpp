@@ -21,7 +21,7 @@ protected:
 
     SyncExecution sync(std::vector<StickyNote> notes)
     {
-        auto result = awaitCompletion<EventKitSyncing::SyncResult>(
+        auto result = awaitCompletion<SyncService::SyncResult>(
             [&](auto done) { service->synchronize(std::move(notes), preferences, done); });
         if (!result) {
             ADD_FAILURE() << "the sync never completed";
@@ -42,7 +42,7 @@ protected:
 
     SystemClock clock;
     UserCalendar calendar;
-    std::unique_ptr<EventKitSyncing> service;
+    std::unique_ptr<SyncService> service;
     AppPreferences preferences;
 };
 

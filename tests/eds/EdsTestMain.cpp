@@ -3,7 +3,7 @@
 #include "model/AppPreferences.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 #include "sync/eds/EdsEventStore.h"
 
 #include <gtest/gtest.h>
@@ -50,10 +50,10 @@ int runUnreachableProbe()
 
     SystemClock clock;
     UserCalendar calendar("Europe/Berlin", "en_US");
-    EventKitSyncService service(std::move(store), clock, calendar);
+    ReminderSyncEngine service(std::move(store), clock, calendar);
     AppPreferences preferences = AppPreferences::defaultValue(calendar, clock.now());
     preferences.selectedReminderListIDs = { "somewhere" };
-    auto result = awaitCompletion<EventKitSyncing::SyncResult>(
+    auto result = awaitCompletion<SyncService::SyncResult>(
         [&](auto done) { service.synchronize({}, preferences, done); });
     if (!result)
         std::printf("sync: no answer\n");

@@ -1,7 +1,7 @@
 #include "support/InMemoryEventStore.h"
 #include "support/StateFixture.h"
 
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ protected:
     {
         auto owned = std::make_unique<InMemoryEventStore>(fixture.clock);
         store = owned.get();
-        engine = std::make_unique<EventKitSyncService>(std::move(owned), fixture.clock, fixture.calendar);
+        engine = std::make_unique<ReminderSyncEngine>(std::move(owned), fixture.clock, fixture.calendar);
         fixture.syncService = engine.get();
         store->addList("work", "工作");
         store->addCalendar("cal", "日程");
@@ -49,7 +49,7 @@ protected:
 
     StateFixture fixture;
     InMemoryEventStore* store = nullptr;
-    std::unique_ptr<EventKitSyncService> engine;
+    std::unique_ptr<ReminderSyncEngine> engine;
 };
 
 TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)

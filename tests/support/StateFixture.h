@@ -7,7 +7,7 @@
 #include "state/ScreenList.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <memory>
 #include <string>
@@ -46,7 +46,7 @@ public:
     std::unique_ptr<DefaultTemplateProvider> templates;
     UnavailableSyncService unavailableSync;
     // What the state syncs through; tests may point it elsewhere before build().
-    EventKitSyncing* syncService = &unavailableSync;
+    SyncService* syncService = &unavailableSync;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 

@@ -2,7 +2,7 @@
 #include "support/ManualClock.h"
 
 #include "model/UserCalendar.h"
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ protected:
         clock.set(at(2026, 3, 5, 9, 0));
         auto owned = std::make_unique<InMemoryEventStore>(clock);
         store = owned.get();
-        service = std::make_unique<EventKitSyncService>(std::move(owned), clock, calendar);
+        service = std::make_unique<ReminderSyncEngine>(std::move(owned), clock, calendar);
         store->addList("work", "工作");
         store->addList("home", "家庭");
         store->addCalendar("cal", "日程");
@@ -35,13 +35,13 @@ protected:
         return *calendar.instant({ year, month, day, hour, minute, second });
     }
 
-    EventKitSyncing::SyncResult run(std::vector<StickyNote> notes)
+    SyncService::SyncResult run(std::vector<StickyNote> notes)
     {
-        std::optional<EventKitSyncing::SyncResult> result;
-        service->synchronize(std::move(notes), preferences, [&](EventKitSyncing::SyncResult r) { result = std::move(r); });
+        std::optional<SyncService::SyncResult> result;
+        service->synchronize(std::move(notes), preferences, [&](SyncService::SyncResult r) { result = std::move(r); });
         store->deliver();
         EXPECT_TRUE(result.has_value()) << "the sync never completed";
-        return result ? std::move(*result) : EventKitSyncing::SyncResult(SyncFailure { "no result", {} });
+        return result ? std::move(*result) : SyncService::SyncResult(SyncFailure { "no result", {} });
     }
 
     SyncExecution sync(std::vector<StickyNote> notes)
@@ -80,7 +80,7 @@ protected:
     ManualClock clock;
     UserCalendar calendar;
     InMemoryEventStore* store = nullptr;
-    std::unique_ptr<EventKitSyncService> service;
+    std::unique_ptr<ReminderSyncEngine> service;
     AppPreferences preferences;
 };
 

@@ -14,7 +14,7 @@
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
 #include "state/ScreenList.h"
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <QApplication>
 #include <QDir>

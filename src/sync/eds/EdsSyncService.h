@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 
 #include <memory>
 
@@ -13,6 +13,6 @@ class UserCalendar;
 // times read in the calendar's zone. Never null; it neither blocks nor fails
 // without a session bus — an unreachable EDS shows up as an access error
 // when syncing.
-std::unique_ptr<EventKitSyncing> makeEdsSyncService(const Clock& clock, const UserCalendar& calendar);
+std::unique_ptr<SyncService> makeEdsSyncService(const Clock& clock, const UserCalendar& calendar);
 
 } // namespace brivet

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/EventKitSyncing.h"
+#include "sync/SyncService.h"
 #include "sync/EventStore.h"
 
 #include <memory>
@@ -19,10 +19,10 @@ std::vector<StickyNote> uniqueNotes(std::vector<StickyNote> notes);
 // events into a new notes list. It keeps no state between calls beyond the
 // store it owns; every call works on its own copy of the notes. Completions
 // run on the main loop, possibly before the call returns.
-class EventKitSyncService final : public EventKitSyncing {
+class ReminderSyncEngine final : public SyncService {
 public:
-    EventKitSyncService(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar);
-    ~EventKitSyncService() override;
+    ReminderSyncEngine(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar);
+    ~ReminderSyncEngine() override;
 
     void synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
         std::function<void(SyncResult)> completion) override;
@@ -39,7 +39,7 @@ private:
     const Clock& m_clock;
     const UserCalendar& m_calendar;
     // Lets completions that arrive after the service is gone do nothing.
-    std::shared_ptr<EventKitSyncService*> m_lifetime;
+    std::shared_ptr<ReminderSyncEngine*> m_lifetime;
 };
 
 } // namespace brivet

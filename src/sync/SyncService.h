@@ -11,10 +11,10 @@ namespace brivet {
 
 // The sync engine as the state sees it. Completions run on the main loop,
 // possibly before the call returns.
-class EventKitSyncing {
+class SyncService {
 public:
     using SyncResult = std::variant<SyncExecution, SyncFailure>;
-    virtual ~EventKitSyncing() = default;
+    virtual ~SyncService() = default;
 
     // Imports, writes back and deduplicates; the result is a complete new
     // notes list, or a failure that leaves the state's notes as they were.
@@ -30,7 +30,7 @@ public:
 
 // Stands in where no system store can be reached: every sync fails with a
 // clear description and the snapshot reports no access.
-class UnavailableSyncService final : public EventKitSyncing {
+class UnavailableSyncService final : public SyncService {
 public:
     void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)> completion) override
     {

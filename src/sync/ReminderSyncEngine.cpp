@@ -1,4 +1,4 @@
-#include "sync/EventKitSyncService.h"
+#include "sync/ReminderSyncEngine.h"
 
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
@@ -123,8 +123,8 @@ std::vector<StickyNote> uniqueNotes(std::vector<StickyNote> notes)
 // One synchronize call: the notes it works on, the counters and the chain of
 // store calls. Store completions may arrive before the call that asked for
 // them returns; the save loop handles both without recursing per reminder.
-struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
-    Run(EventKitSyncService& service, std::vector<StickyNote> notes, AppPreferences preferences,
+struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
+    Run(ReminderSyncEngine& service, std::vector<StickyNote> notes, AppPreferences preferences,
         std::function<void(SyncResult)> completion)
         : lifetime(service.m_lifetime)
         , store(*service.m_store)
@@ -137,7 +137,7 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
     {
     }
 
-    std::weak_ptr<EventKitSyncService*> lifetime;
+    std::weak_ptr<ReminderSyncEngine*> lifetime;
     EventStore& store;
     const Clock& clock;
     const UserCalendar& calendar;
@@ -495,31 +495,31 @@ struct EventKitSyncService::Run : std::enable_shared_from_this<Run> {
     }
 };
 
-EventKitSyncService::EventKitSyncService(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar)
+ReminderSyncEngine::ReminderSyncEngine(std::unique_ptr<EventStore> store, const Clock& clock, const UserCalendar& calendar)
     : m_store(std::move(store))
     , m_clock(clock)
     , m_calendar(calendar)
-    , m_lifetime(std::make_shared<EventKitSyncService*>(this))
+    , m_lifetime(std::make_shared<ReminderSyncEngine*>(this))
 {
 }
 
-EventKitSyncService::~EventKitSyncService() = default;
+ReminderSyncEngine::~ReminderSyncEngine() = default;
 
-void EventKitSyncService::synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
+void ReminderSyncEngine::synchronize(std::vector<StickyNote> notes, AppPreferences preferences,
     std::function<void(SyncResult)> completion)
 {
     auto run = std::make_shared<Run>(*this, std::move(notes), std::move(preferences), std::move(completion));
     run->start();
 }
 
-void EventKitSyncService::fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion)
+void ReminderSyncEngine::fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion)
 {
     struct Discovery {
         SyncSourceSnapshot snapshot;
         std::function<void(SyncSourceSnapshot)> completion;
     };
     auto discovery = std::make_shared<Discovery>(Discovery { SyncSourceSnapshot::empty(), std::move(completion) });
-    std::weak_ptr<EventKitSyncService*> alive = m_lifetime;
+    std::weak_ptr<ReminderSyncEngine*> alive = m_lifetime;
     EventStore& store = *m_store;
     const std::string localeId = m_calendar.localeId();
     // An access error counts as a refusal here: the sync center shows the
@@ -547,7 +547,7 @@ void EventKitSyncService::fetchSourceSnapshot(const AppPreferences&, std::functi
     });
 }
 
-void EventKitSyncService::setChangeHandler(std::function<void()> handler)
+void ReminderSyncEngine::setChangeHandler(std::function<void()> handler)
 {
     m_store->setChangeHandler(std::move(handler));
 }
