@@ -29,7 +29,8 @@ struct StoreColor {
 
 // A reminder list or an event calendar.
 struct StoreCalendar {
-    std::string calendarIdentifier;
+    // The source's UID (an EDS ESource UID).
+    std::string uid;
     std::string title;
     std::string sourceTitle; // the account that holds it
     std::optional<StoreColor> color;
@@ -38,10 +39,12 @@ struct StoreCalendar {
 };
 
 struct StoreReminder {
-    // Empty for a reminder not yet saved; the store assigns it on save.
-    std::string calendarItemIdentifier;
-    // The list it lives in; empty for a new reminder not yet given a list.
-    std::string calendarIdentifier;
+    // The iCalendar UID; empty for a reminder not yet saved, the store
+    // assigns it on save.
+    std::string uid;
+    // The UID of the list it lives in; empty for a new reminder not yet
+    // given a list.
+    std::string sourceUid;
     std::string calendarTitle;
     std::string title;
     std::optional<std::string> notes;
@@ -56,10 +59,11 @@ struct StoreReminder {
 };
 
 // One occurrence of an event; the occurrences of a repeating event share
-// `eventIdentifier` and `lastModifiedDate`.
+// `uid` (the iCalendar UID) and `lastModifiedDate`.
 struct StoreEvent {
-    std::string eventIdentifier;
-    std::string calendarIdentifier;
+    std::string uid;
+    // The UID of the calendar it belongs to.
+    std::string sourceUid;
     std::string calendarTitle;
     std::string title;
     std::optional<std::string> notes;
@@ -85,12 +89,12 @@ public:
     // All reminders of the given lists, completed ones included; an empty
     // list of identifiers means every list. None when the store gave no
     // answer.
-    virtual void fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+    virtual void fetchReminders(const std::vector<std::string>& sourceUids,
         std::function<void(std::optional<std::vector<StoreReminder>>)> completion) = 0;
 
     // The event occurrences of the given calendars overlapping [start, end],
     // repeating events expanded.
-    virtual void fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+    virtual void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
         std::function<void(std::vector<StoreEvent>)> completion) = 0;
 
     // The list a new reminder goes to when none is chosen; may be absent.

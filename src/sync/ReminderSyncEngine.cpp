@@ -41,7 +41,7 @@ std::vector<std::string> identifiers(const std::vector<StoreCalendar>& calendars
     std::vector<std::string> ids;
     ids.reserve(calendars.size());
     for (const StoreCalendar& calendar : calendars)
-        ids.push_back(calendar.calendarIdentifier);
+        ids.push_back(calendar.uid);
     return ids;
 }
 
@@ -187,7 +187,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         if (selected.empty())
             return result;
         for (StoreCalendar& calendar : store.calendars(type))
-            if (selected.count(calendar.calendarIdentifier))
+            if (selected.count(calendar.uid))
                 result.push_back(std::move(calendar));
         return result;
     }
@@ -229,7 +229,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         fetchedById.reserve(reminders.size());
         for (StoreReminder& reminder : reminders) {
             const bool isTakenNow = isTaken(reminder);
-            auto [it, inserted] = fetchedById.try_emplace(reminder.calendarItemIdentifier, fetched.size());
+            auto [it, inserted] = fetchedById.try_emplace(reminder.uid, fetched.size());
             if (inserted) {
                 fetched.push_back(std::move(reminder));
                 taken.push_back(isTakenNow);
@@ -297,7 +297,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             parts.second = 0;
             reminder.dueDate = calendar.instant(parts).value_or(*note.dueDate);
         }
-        if (reminder.calendarIdentifier.empty()) {
+        if (reminder.sourceUid.empty()) {
             std::optional<StoreCalendar> list = reminderLists.empty()
                 ? store.defaultCalendarForNewReminders()
                 : std::optional<StoreCalendar>(reminderLists.front());
@@ -305,7 +305,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
                 fail(StoreError { "No reminder list is available for new reminders" });
                 return false;
             }
-            reminder.calendarIdentifier = list->calendarIdentifier;
+            reminder.sourceUid = list->uid;
             reminder.calendarTitle = list->title;
         }
 
@@ -336,12 +336,12 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         const StoreReminder& stored = std::get<StoreReminder>(result);
         StickyNote& note = notes[walkIndex];
         const Instant now = clock.now();
-        if (note.externalLink && note.externalLink->externalID == stored.calendarItemIdentifier
+        if (note.externalLink && note.externalLink->externalID == stored.uid
             && note.externalLink->source == NoteSource::reminders) {
             note.externalLink->lastSyncedAt = now;
             note.externalLink->lastExternalModifiedAt = stored.lastModifiedDate;
         } else {
-            note.externalLink = ExternalLink { NoteSource::reminders, stored.calendarItemIdentifier, now, stored.lastModifiedDate };
+            note.externalLink = ExternalLink { NoteSource::reminders, stored.uid, now, stored.lastModifiedDate };
         }
         writtenLinks.emplace_back(note.id, *note.externalLink);
         ++report.remindersWritten;
@@ -385,7 +385,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.syncToReminders = true;
         note.isHidden = isHiddenForImport(existing);
         note.surfaceRole = NoteSurfaceRole::regular;
-        note.externalLink = ExternalLink { NoteSource::reminders, reminder.calendarItemIdentifier, now, reminder.lastModifiedDate };
+        note.externalLink = ExternalLink { NoteSource::reminders, reminder.uid, now, reminder.lastModifiedDate };
         note.updatedAt = reminder.lastModifiedDate.value_or(now);
     }
 
@@ -409,7 +409,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.syncToReminders = false;
         note.isHidden = isHiddenForImport(existing);
         note.surfaceRole = NoteSurfaceRole::regular;
-        note.externalLink = ExternalLink { NoteSource::calendar, event.eventIdentifier, now, event.lastModifiedDate };
+        note.externalLink = ExternalLink { NoteSource::calendar, event.uid, now, event.lastModifiedDate };
         note.style.theme = NoteTheme::life;
         note.frame.width = 344;
         note.frame.height = 248;
@@ -469,7 +469,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             for (const StoreEvent& event : events) {
                 if (!self->range.contains(event.startDate))
                     continue;
-                auto found = previousNotes->find(event.eventIdentifier);
+                auto found = previousNotes->find(event.uid);
                 self->notes.push_back(self->noteFromEvent(event, found == previousNotes->end() ? nullptr : &found->second));
                 ++self->report.calendarImported;
             }

@@ -29,7 +29,7 @@ std::optional<std::string> colorHex(const std::optional<StoreColor>& color)
 
 SyncSourceOption option(const StoreCalendar& calendar, SyncSourceKind kind)
 {
-    return { calendar.calendarIdentifier, calendar.title, calendar.sourceTitle, kind, colorHex(calendar.color) };
+    return { calendar.uid, calendar.title, calendar.sourceTitle, kind, colorHex(calendar.color) };
 }
 
 bool isOffered(const StoreCalendar& calendar, SyncSourceKind kind)

@@ -59,14 +59,14 @@ protected:
     static const StoreReminder* byId(const std::vector<StoreReminder>& reminders, const std::string& id)
     {
         auto found = std::find_if(reminders.begin(), reminders.end(),
-            [&](const StoreReminder& reminder) { return reminder.calendarItemIdentifier == id; });
+            [&](const StoreReminder& reminder) { return reminder.uid == id; });
         return found == reminders.end() ? nullptr : &*found;
     }
 
     static const StoreCalendar* byId(const std::vector<StoreCalendar>& calendars, const std::string& id)
     {
         auto found = std::find_if(calendars.begin(), calendars.end(),
-            [&](const StoreCalendar& calendar) { return calendar.calendarIdentifier == id; });
+            [&](const StoreCalendar& calendar) { return calendar.uid == id; });
         return found == calendars.end() ? nullptr : &*found;
     }
 
@@ -99,8 +99,8 @@ TEST_F(EdsEventStoreTest, ListsSourcesWithTheirFlagsInRegistryOrder)
     const std::vector<StoreCalendar> lists = store->calendars(StoreEntityType::reminder);
     std::vector<std::string> ours;
     for (const StoreCalendar& list : lists) {
-        if (list.calendarIdentifier.starts_with("flags-"))
-            ours.push_back(list.calendarIdentifier);
+        if (list.uid.starts_with("flags-"))
+            ours.push_back(list.uid);
     }
     EXPECT_EQ(ours, (std::vector<std::string> { "flags-a", "flags-b", "flags-c", "flags-web" }));
     EXPECT_EQ(byId(lists, "flags-cal"), nullptr) << "calendars are not reminder lists";
@@ -142,13 +142,13 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     grantAccess(StoreEntityType::reminder);
 
     StoreReminder draft;
-    draft.calendarIdentifier = "trip";
+    draft.sourceUid = "trip";
     draft.title = "Buy stamps";
     draft.notes = "Second-class, ten of them";
     draft.priority = 1;
     draft.dueDate = utc(2030, 1, 15, 9, 30, 42) + 123ms;
     const StoreReminder created = saved(draft);
-    ASSERT_FALSE(created.calendarItemIdentifier.empty()) << "the store assigns the identifier";
+    ASSERT_FALSE(created.uid.empty()) << "the store assigns the identifier";
     ASSERT_TRUE(created.lastModifiedDate) << "the store stamps the modification time";
     EXPECT_EQ(created.calendarTitle, "Round Trip");
     EXPECT_EQ(created.dueDate, utc(2030, 1, 15, 9, 30)) << "due dates are stored to the minute";
@@ -156,8 +156,8 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     std::vector<StoreReminder> fetched = fetch({ "trip" });
     ASSERT_EQ(fetched.size(), 1u);
     const StoreReminder& read = fetched.front();
-    EXPECT_EQ(read.calendarItemIdentifier, created.calendarItemIdentifier);
-    EXPECT_EQ(read.calendarIdentifier, "trip");
+    EXPECT_EQ(read.uid, created.uid);
+    EXPECT_EQ(read.sourceUid, "trip");
     EXPECT_EQ(read.title, "Buy stamps");
     EXPECT_EQ(read.notes, "Second-class, ten of them");
     EXPECT_EQ(read.priority, 1);
@@ -174,7 +174,7 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     change.priority = 0;
     change.dueDate = std::nullopt;
     const StoreReminder completed = saved(change);
-    EXPECT_EQ(completed.calendarItemIdentifier, created.calendarItemIdentifier) << "a modification, not a new item";
+    EXPECT_EQ(completed.uid, created.uid) << "a modification, not a new item";
     ASSERT_TRUE(completed.lastModifiedDate);
     EXPECT_GE(*completed.lastModifiedDate, *created.lastModifiedDate);
     fetched = fetch({ "trip" });
@@ -184,7 +184,7 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     EXPECT_EQ(fetched.front().notes, "");
     EXPECT_EQ(fetched.front().priority, 0);
     EXPECT_FALSE(fetched.front().dueDate);
-    const std::string stored = storedComponent("trip", created.calendarItemIdentifier);
+    const std::string stored = storedComponent("trip", created.uid);
     EXPECT_NE(stored.find("STATUS:COMPLETED"), std::string::npos) << stored;
     EXPECT_NE(stored.find("PERCENT-COMPLETE:100"), std::string::npos) << stored;
     EXPECT_NE(stored.find("COMPLETED:20300116T120000Z"), std::string::npos) << stored;
@@ -198,7 +198,7 @@ TEST_F(EdsEventStoreTest, RemindersRoundTripThroughVtodos)
     ASSERT_EQ(fetched.size(), 1u);
     EXPECT_FALSE(fetched.front().isCompleted);
     EXPECT_FALSE(fetched.front().completionDate);
-    const std::string reopened = storedComponent("trip", created.calendarItemIdentifier);
+    const std::string reopened = storedComponent("trip", created.uid);
     EXPECT_EQ(reopened.find("COMPLETED:"), std::string::npos) << reopened;
     EXPECT_EQ(reopened.find("PERCENT-COMPLETE:100"), std::string::npos) << reopened;
 }
@@ -248,12 +248,12 @@ TEST_F(EdsEventStoreTest, RefusesSavesItCannotMake)
     };
     StoreReminder reminder;
     reminder.title = "Nowhere";
-    reminder.calendarIdentifier = "no-such-list";
+    reminder.sourceUid = "no-such-list";
     EXPECT_NE(errorOf(reminder).find("does not exist"), std::string::npos);
-    reminder.calendarIdentifier = "refusals-web";
+    reminder.sourceUid = "refusals-web";
     EXPECT_NE(errorOf(reminder).find("read-only"), std::string::npos);
-    reminder.calendarIdentifier = "refusals";
-    reminder.calendarItemIdentifier = "no-such-reminder";
+    reminder.sourceUid = "refusals";
+    reminder.uid = "no-such-reminder";
     EXPECT_NE(errorOf(reminder).find("no-such-reminder"), std::string::npos);
     EXPECT_TRUE(fetch({ "refusals" }).empty()) << "a failed modification creates nothing";
 
@@ -262,7 +262,7 @@ TEST_F(EdsEventStoreTest, RefusesSavesItCannotMake)
     store->fetchReminders({ "refusals" }, [&](auto) { called = true; });
     StoreReminder pending;
     pending.title = "Never";
-    pending.calendarIdentifier = "refusals";
+    pending.sourceUid = "refusals";
     store->saveReminder(pending, [&](auto) { called = true; });
     EdsEventStore fresh("Europe/Berlin");
     bool freshCalled = false;
@@ -301,7 +301,7 @@ TEST_F(EdsEventStoreTest, ExpandsRepeatingEventsIntoOccurrences)
     ASSERT_TRUE(events);
     std::vector<std::pair<std::string, Instant>> seen;
     for (const StoreEvent& event : *events)
-        seen.emplace_back(event.eventIdentifier, event.startDate);
+        seen.emplace_back(event.uid, event.startDate);
     EXPECT_EQ(seen,
         (std::vector<std::pair<std::string, Instant>> {
             { "standup", utc(2030, 1, 8, 8, 30) },
@@ -313,7 +313,7 @@ TEST_F(EdsEventStoreTest, ExpandsRepeatingEventsIntoOccurrences)
     EXPECT_EQ(standup.title, "Stand-up");
     EXPECT_EQ(standup.location, "Room 4");
     EXPECT_EQ(standup.notes, "Daily");
-    EXPECT_EQ(standup.calendarIdentifier, "events");
+    EXPECT_EQ(standup.sourceUid, "events");
     EXPECT_EQ(standup.calendarTitle, "Events");
     ASSERT_TRUE(standup.lastModifiedDate) << "the store stamps every item it stores";
     EXPECT_EQ(events->back().lastModifiedDate, standup.lastModifiedDate);
@@ -323,7 +323,7 @@ TEST_F(EdsEventStoreTest, ExpandsRepeatingEventsIntoOccurrences)
     });
     ASSERT_TRUE(other);
     ASSERT_EQ(other->size(), 1u);
-    EXPECT_EQ(other->front().eventIdentifier, "elsewhere");
+    EXPECT_EQ(other->front().uid, "elsewhere");
 }
 
 TEST_F(EdsEventStoreTest, ReportsOutsideChangesOnTheMainLoop)
@@ -339,7 +339,7 @@ TEST_F(EdsEventStoreTest, ReportsOutsideChangesOnTheMainLoop)
     addList("watched-new", "Watched New");
     EXPECT_TRUE(waitUntil([&] { return notices > 0; })) << "no notice for a new list";
     const auto lists = store->calendars(StoreEntityType::reminder);
-    EXPECT_TRUE(std::any_of(lists.begin(), lists.end(), [](const auto& list) { return list.calendarIdentifier == "watched-new"; }));
+    EXPECT_TRUE(std::any_of(lists.begin(), lists.end(), [](const auto& list) { return list.uid == "watched-new"; }));
 
     // The new list is watched as well once access is asked again, as every
     // sync does.

@@ -40,7 +40,7 @@ int runUnreachableProbe()
 
     StoreReminder reminder;
     reminder.title = "Anything";
-    reminder.calendarIdentifier = "somewhere";
+    reminder.sourceUid = "somewhere";
     auto saved = awaitCompletion<EventStore::SaveResult>([&](auto done) { store->saveReminder(reminder, done); });
     if (saved && std::holds_alternative<StoreError>(*saved))
         std::printf("save: error: %s\n", std::get<StoreError>(*saved).description.c_str());

@@ -197,7 +197,7 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
         if (state().notes()[i] == before[i])
             continue;
         ++differing;
-        EXPECT_EQ(state().notes()[i].externalLink->externalID, store->reminders[0].calendarItemIdentifier);
+        EXPECT_EQ(state().notes()[i].externalLink->externalID, store->reminders[0].uid);
         StickyNote expected = before[i];
         expected.externalLink = state().notes()[i].externalLink;
         EXPECT_EQ(state().notes()[i], expected);

@@ -22,8 +22,8 @@ StoreReminder& InMemoryEventStore::addReminder(std::string id, std::string listI
     std::optional<Instant> due, std::optional<Instant> modified)
 {
     StoreReminder item;
-    item.calendarItemIdentifier = std::move(id);
-    item.calendarIdentifier = listId;
+    item.uid = std::move(id);
+    item.sourceUid = listId;
     if (const StoreCalendar* found = list(listId))
         item.calendarTitle = found->title;
     item.title = std::move(title);
@@ -37,10 +37,10 @@ StoreEvent& InMemoryEventStore::addEvent(std::string id, std::string calendarId,
     std::optional<Instant> modified)
 {
     StoreEvent event;
-    event.eventIdentifier = std::move(id);
-    event.calendarIdentifier = calendarId;
+    event.uid = std::move(id);
+    event.sourceUid = calendarId;
     for (const StoreCalendar& calendar : eventCalendars)
-        if (calendar.calendarIdentifier == calendarId)
+        if (calendar.uid == calendarId)
             event.calendarTitle = calendar.title;
     event.title = std::move(title);
     event.startDate = start;
@@ -54,11 +54,11 @@ StoreReminder* InMemoryEventStore::reminder(const std::string& id)
     // Tests edit `reminders` directly, so the index is only a hint: checked
     // on every hit and rebuilt when it is wrong.
     auto hint = m_index.find(id);
-    if (hint != m_index.end() && hint->second < reminders.size() && reminders[hint->second].calendarItemIdentifier == id)
+    if (hint != m_index.end() && hint->second < reminders.size() && reminders[hint->second].uid == id)
         return &reminders[hint->second];
     m_index.clear();
     for (std::size_t i = 0; i < reminders.size(); ++i)
-        m_index.emplace(reminders[i].calendarItemIdentifier, i);
+        m_index.emplace(reminders[i].uid, i);
     hint = m_index.find(id);
     return hint == m_index.end() ? nullptr : &reminders[hint->second];
 }
@@ -66,7 +66,7 @@ StoreReminder* InMemoryEventStore::reminder(const std::string& id)
 const StoreCalendar* InMemoryEventStore::list(const std::string& id) const
 {
     for (const StoreCalendar& calendar : reminderLists)
-        if (calendar.calendarIdentifier == id)
+        if (calendar.uid == id)
             return &calendar;
     return nullptr;
 }
@@ -106,30 +106,30 @@ std::vector<StoreCalendar> InMemoryEventStore::calendars(StoreEntityType type) c
     return type == StoreEntityType::reminder ? reminderLists : eventCalendars;
 }
 
-void InMemoryEventStore::fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+void InMemoryEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
     std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
 {
     if (!answerFetches) {
         answer([completion = std::move(completion)] { completion(std::nullopt); });
         return;
     }
-    std::unordered_set<std::string> wanted(calendarIdentifiers.begin(), calendarIdentifiers.end());
+    std::unordered_set<std::string> wanted(sourceUids.begin(), sourceUids.end());
     std::vector<StoreReminder> result;
     for (const StoreReminder& item : reminders)
-        if (wanted.empty() || wanted.count(item.calendarIdentifier))
+        if (wanted.empty() || wanted.count(item.sourceUid))
             result.push_back(item);
     answer([completion = std::move(completion), result = std::move(result)]() mutable { completion(std::move(result)); });
 }
 
-void InMemoryEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+void InMemoryEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
     std::function<void(std::vector<StoreEvent>)> completion)
 {
-    std::unordered_set<std::string> wanted(calendarIdentifiers.begin(), calendarIdentifiers.end());
+    std::unordered_set<std::string> wanted(sourceUids.begin(), sourceUids.end());
     std::vector<StoreEvent> result;
     // Events here last one hour; the store answers with every occurrence
     // that overlaps the window.
     for (const StoreEvent& event : events)
-        if ((wanted.empty() || wanted.count(event.calendarIdentifier)) && event.startDate <= end
+        if ((wanted.empty() || wanted.count(event.sourceUid)) && event.startDate <= end
             && event.startDate + std::chrono::hours(1) > start)
             result.push_back(event);
     answer([completion = std::move(completion), result = std::move(result)]() mutable { completion(std::move(result)); });
@@ -142,18 +142,18 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
         answer([completion = std::move(completion)] { completion(StoreError { "The reminder could not be saved" }); });
         return;
     }
-    const StoreCalendar* target = list(item.calendarIdentifier);
+    const StoreCalendar* target = list(item.sourceUid);
     if (!target) {
         answer([completion = std::move(completion)] { completion(StoreError { "The reminder list does not exist" }); });
         return;
     }
     item.calendarTitle = target->title;
     item.lastModifiedDate = m_clock.now();
-    if (item.calendarItemIdentifier.empty()) {
-        item.calendarItemIdentifier = "created-" + std::to_string(m_nextId++);
-        m_index[item.calendarItemIdentifier] = reminders.size();
+    if (item.uid.empty()) {
+        item.uid = "created-" + std::to_string(m_nextId++);
+        m_index[item.uid] = reminders.size();
         reminders.push_back(item);
-    } else if (StoreReminder* existing = reminder(item.calendarItemIdentifier)) {
+    } else if (StoreReminder* existing = reminder(item.uid)) {
         *existing = item;
     } else {
         answer([completion = std::move(completion)] { completion(StoreError { "The reminder no longer exists" }); });

@@ -53,9 +53,9 @@ public:
 
     void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) override;
     std::vector<StoreCalendar> calendars(StoreEntityType type) const override;
-    void fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+    void fetchReminders(const std::vector<std::string>& sourceUids,
         std::function<void(std::optional<std::vector<StoreReminder>>)> completion) override;
-    void fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+    void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
         std::function<void(std::vector<StoreEvent>)> completion) override;
     std::optional<StoreCalendar> defaultCalendarForNewReminders() const override { return defaultList; }
     void saveReminder(StoreReminder reminder, std::function<void(SaveResult)> completion) override;

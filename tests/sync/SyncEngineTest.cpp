@@ -232,11 +232,11 @@ TEST_F(SyncEngineTest, LocalNotesAreWrittenBackAndKeepTheirLinks)
     SyncExecution first = sync(notes);
     EXPECT_EQ(first.report.remindersWritten, 1);
     ASSERT_EQ(store->saves.size(), 1u);
-    EXPECT_EQ(store->saves[0].calendarIdentifier, "work");
+    EXPECT_EQ(store->saves[0].sourceUid, "work");
     const StickyNote* written = find(first.notes, "新任务");
     ASSERT_NE(written, nullptr);
     ASSERT_TRUE(written->externalLink.has_value());
-    EXPECT_EQ(written->externalLink->externalID, store->saves[0].calendarItemIdentifier);
+    EXPECT_EQ(written->externalLink->externalID, store->saves[0].uid);
     EXPECT_EQ(written->source, NoteSource::local) << "the source stays what it was";
     EXPECT_EQ(first.report.remindersImported, 0) << "its own reminder is not imported a second time";
 
@@ -253,7 +253,7 @@ TEST_F(SyncEngineTest, LocalNotesAreWrittenBackAndKeepTheirLinks)
     clock.advance(std::chrono::minutes(1));
     SyncExecution third = sync({ edited });
     ASSERT_EQ(store->reminders.size(), 1u);
-    EXPECT_EQ(third.notes[0].externalLink->externalID, store->reminders[0].calendarItemIdentifier);
+    EXPECT_EQ(third.notes[0].externalLink->externalID, store->reminders[0].uid);
     EXPECT_NE(third.notes[0].externalLink->externalID, written->externalLink->externalID);
 }
 
@@ -315,7 +315,7 @@ TEST_F(SyncEngineTest, FailedSaveEndsTheSyncButReportsWhatWasWritten)
     EXPECT_EQ(failure.description, "The reminder could not be saved");
     ASSERT_EQ(failure.writtenLinks.size(), 1u);
     EXPECT_EQ(failure.writtenLinks[0].first, notes[0].id);
-    EXPECT_EQ(failure.writtenLinks[0].second.externalID, store->reminders.at(0).calendarItemIdentifier);
+    EXPECT_EQ(failure.writtenLinks[0].second.externalID, store->reminders.at(0).uid);
     EXPECT_EQ(store->reminders.size(), 1u) << "the reminder saved before the failure stays";
 }
 

@@ -101,7 +101,7 @@ std::optional<Instant> propertyInstant(ICalComponent* component, ICalPropertyKin
 StoreReminder reminderFromComponent(ICalComponent* todo, const ZoneLookup& lookup, ICalTimezone* localZone)
 {
     StoreReminder reminder;
-    reminder.calendarItemIdentifier = text(i_cal_component_get_uid(todo)).value_or("");
+    reminder.uid = text(i_cal_component_get_uid(todo)).value_or("");
     reminder.title = text(i_cal_component_get_summary(todo)).value_or("");
     // An absent description reads as empty notes, so that saving empty notes
     // (which removes the property) reads back the same.
@@ -118,7 +118,7 @@ StoreReminder reminderFromComponent(ICalComponent* todo, const ZoneLookup& looku
 StoreEvent eventFromComponent(ICalComponent* event)
 {
     StoreEvent result;
-    result.eventIdentifier = text(i_cal_component_get_uid(event)).value_or("");
+    result.uid = text(i_cal_component_get_uid(event)).value_or("");
     result.title = text(i_cal_component_get_summary(event)).value_or("");
     result.notes = text(i_cal_component_get_description(event));
     result.location = text(i_cal_component_get_location(event));

@@ -210,7 +210,7 @@ public:
     StoreCalendar describe(ESource* source, StoreEntityType type) const
     {
         StoreCalendar calendar;
-        calendar.calendarIdentifier = uidOf(source);
+        calendar.uid = uidOf(source);
         calendar.title = displayName(source);
         if (const char* parentUid = e_source_get_parent(source); parentUid && *parentUid) {
             if (GObjectRef<ESource> parent = adopt(e_source_registry_ref_source(m_registry.get(), parentUid)))
@@ -224,7 +224,7 @@ public:
         }
         calendar.isSubscription = isSubscription(source, type);
         calendar.allowsContentModifications = !calendar.isSubscription;
-        if (auto it = m_clients.find(calendar.calendarIdentifier); it != m_clients.end()) {
+        if (auto it = m_clients.find(calendar.uid); it != m_clients.end()) {
             if (it->second.client)
                 calendar.allowsContentModifications &= !e_client_is_readonly(E_CLIENT(it->second.client.get()));
             else if (!it->second.connecting)
@@ -560,16 +560,16 @@ std::optional<StoreCalendar> EdsEventStore::defaultCalendarForNewReminders() con
     return m_impl->describe(source.get(), StoreEntityType::reminder);
 }
 
-void EdsEventStore::fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
     std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
 {
     Impl* impl = m_impl.get();
-    impl->ensureRegistry([impl, calendarIdentifiers, completion = std::move(completion)](const std::string* error) {
+    impl->ensureRegistry([impl, sourceUids, completion = std::move(completion)](const std::string* error) {
         if (error) {
             completion(std::nullopt);
             return;
         }
-        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::reminder, calendarIdentifiers);
+        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::reminder, sourceUids);
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
         impl->ensureClients(std::move(sources), StoreEntityType::reminder,
@@ -602,13 +602,13 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& calendarIdent
                                     || e_cal_util_component_has_property(component, I_CAL_RECURRENCEID_PROPERTY))
                                     continue;
                                 StoreReminder reminder = reminderFromComponent(component, lookup, localZone);
-                                if (reminder.calendarItemIdentifier.empty())
+                                if (reminder.uid.empty())
                                     continue;
-                                reminder.calendarIdentifier = list.identifier;
+                                reminder.sourceUid = list.identifier;
                                 reminder.calendarTitle = list.title;
                                 const Instant created = propertyInstant(component, I_CAL_CREATED_PROPERTY, lookup, localZone)
                                                             .value_or(distantPast());
-                                std::string uid = reminder.calendarItemIdentifier;
+                                std::string uid = reminder.uid;
                                 ordered.emplace_back(created, std::move(uid), std::move(reminder));
                             }
                             g_slist_free_full(components, g_object_unref);
@@ -627,16 +627,16 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& calendarIdent
     });
 }
 
-void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
     std::function<void(std::vector<StoreEvent>)> completion)
 {
     Impl* impl = m_impl.get();
-    impl->ensureRegistry([impl, start, end, calendarIdentifiers, completion = std::move(completion)](const std::string* error) {
+    impl->ensureRegistry([impl, start, end, sourceUids, completion = std::move(completion)](const std::string* error) {
         if (error || end < start) {
             completion({});
             return;
         }
-        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::event, calendarIdentifiers);
+        std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::event, sourceUids);
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
         // Calendars that cannot be opened contribute nothing; the others
@@ -669,10 +669,10 @@ void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<st
                                     if (!startDate)
                                         return TRUE;
                                     StoreEvent event = eventFromComponent(component);
-                                    if (event.eventIdentifier.empty())
+                                    if (event.uid.empty())
                                         return TRUE;
                                     event.startDate = *startDate;
-                                    event.calendarIdentifier = collect->list->identifier;
+                                    event.sourceUid = collect->list->identifier;
                                     event.calendarTitle = collect->list->title;
                                     collect->events->emplace_back(collect->order, std::move(event));
                                     return TRUE;
@@ -680,8 +680,8 @@ void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<st
                                 &collect);
                         }
                         std::sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
-                            return std::tie(a.second.startDate, a.first, a.second.eventIdentifier)
-                                < std::tie(b.second.startDate, b.first, b.second.eventIdentifier);
+                            return std::tie(a.second.startDate, a.first, a.second.uid)
+                                < std::tie(b.second.startDate, b.first, b.second.uid);
                         });
                         std::vector<StoreEvent> result;
                         result.reserve(events.size());
@@ -702,20 +702,20 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
             completion(StoreError { "Evolution Data Server is not reachable: " + *error });
             return;
         }
-        if (reminder.calendarIdentifier.empty()) {
-            if (!reminder.calendarItemIdentifier.empty()) {
-                completion(StoreError { "The reminder " + quoted(reminder.calendarItemIdentifier) + " names no list" });
+        if (reminder.sourceUid.empty()) {
+            if (!reminder.uid.empty()) {
+                completion(StoreError { "The reminder " + quoted(reminder.uid) + " names no list" });
                 return;
             }
             GObjectRef<ESource> fallback = adopt(e_source_registry_ref_default_task_list(impl->m_registry.get()));
             if (fallback)
-                reminder.calendarIdentifier = uidOf(fallback.get());
+                reminder.sourceUid = uidOf(fallback.get());
         }
-        GObjectRef<ESource> source = impl->findSource(reminder.calendarIdentifier, StoreEntityType::reminder);
+        GObjectRef<ESource> source = impl->findSource(reminder.sourceUid, StoreEntityType::reminder);
         if (!source) {
-            completion(StoreError { reminder.calendarIdentifier.empty()
+            completion(StoreError { reminder.sourceUid.empty()
                     ? std::string("There is no reminder list to save the reminder in")
-                    : "The reminder list " + quoted(reminder.calendarIdentifier) + " does not exist" });
+                    : "The reminder list " + quoted(reminder.sourceUid) + " does not exist" });
             return;
         }
         const std::string title = displayName(source.get());
@@ -753,7 +753,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                             return StoreError { std::move(description) };
                         };
 
-                        std::string uid = reminder.calendarItemIdentifier;
+                        std::string uid = reminder.uid;
                         if (uid.empty()) {
                             GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_vtodo());
                             applyReminder(todo.get(), reminder, now, lookup, localZone);
@@ -789,7 +789,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                         if (!todo)
                             return StoreError { "The reminder was saved in " + quoted(shared->title) + " but cannot be read back" };
                         StoreReminder saved = reminderFromComponent(todo.get(), lookup, localZone);
-                        saved.calendarIdentifier = shared->identifier;
+                        saved.sourceUid = shared->identifier;
                         saved.calendarTitle = shared->title;
                         return saved;
                     },

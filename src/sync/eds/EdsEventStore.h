@@ -35,11 +35,11 @@ public:
     // None as soon as one of the requested lists cannot be read, so that a
     // partial answer is never taken for the whole. Identifiers that name no
     // list are ignored. A repeating VTODO is one reminder (its master).
-    void fetchReminders(const std::vector<std::string>& calendarIdentifiers,
+    void fetchReminders(const std::vector<std::string>& sourceUids,
         std::function<void(std::optional<std::vector<StoreReminder>>)> completion) override;
     // Ordered by start, then calendar order, then identifier. A calendar that
     // cannot be read contributes nothing.
-    void fetchEvents(Instant start, Instant end, const std::vector<std::string>& calendarIdentifiers,
+    void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
         std::function<void(std::vector<StoreEvent>)> completion) override;
     std::optional<StoreCalendar> defaultCalendarForNewReminders() const override;
     // Refuses lists that are missing, disabled or read-only and identifiers
