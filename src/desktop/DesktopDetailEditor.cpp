@@ -1,7 +1,7 @@
 #include "desktop/DesktopDetailEditor.h"
 
 #include "desktop/DesktopTaskEditorRow.h"
-#include "desktop/NativeTextInputs.h"
+#include "desktop/BoundTextInputs.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -95,7 +95,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     column->setContentsMargins(4, 4, 8, 4);
     column->setSpacing(10);
 
-    m_titleInput = new NativeSingleLineTextInput(body);
+    m_titleInput = new BoundLineEdit(body);
     m_titleInput->setObjectName(QStringLiteral("titleInput"));
     m_titleInput->setPlaceholderText(QStringLiteral("输入标题"));
     QFont titleFont = m_titleInput->font();
@@ -110,15 +110,15 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_titleInput->setEditable(!readOnly);
     m_titleInput->setBoundText(qs(note.title));
     m_titleInput->setAutofocus(note.title.empty());
-    connect(m_titleInput, &NativeSingleLineTextInput::edited, this, [this](const QString& text) { m_title.draftChanged(ss(text)); });
-    connect(m_titleInput, &NativeSingleLineTextInput::submitted, this, [this] { m_title.flush(); });
-    connect(m_titleInput, &NativeSingleLineTextInput::focusChanged, this, [this](bool focused) {
+    connect(m_titleInput, &BoundLineEdit::edited, this, [this](const QString& text) { m_title.draftChanged(ss(text)); });
+    connect(m_titleInput, &BoundLineEdit::submitted, this, [this] { m_title.flush(); });
+    connect(m_titleInput, &BoundLineEdit::focusChanged, this, [this](bool focused) {
         if (!focused)
             m_title.flush();
     });
     column->addWidget(m_titleInput);
 
-    m_detailsInput = new NativeMultilineTextInput(body);
+    m_detailsInput = new BoundPlainTextEdit(body);
     m_detailsInput->setObjectName(QStringLiteral("detailsInput"));
     QFont detailsFont = m_detailsInput->font();
     detailsFont.setPixelSize(13);
@@ -130,8 +130,8 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_detailsInput->setBoundText(qs(note.details));
     m_detailsInput->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border: none; border-radius: 12px; padding: 0 10px; }")
                                       .arg(cssColor(m_colors.dark ? QColor(255, 255, 255) : QColor(255, 255, 255), m_colors.dark ? 0.05 : 0.55)));
-    connect(m_detailsInput, &NativeMultilineTextInput::edited, this, [this](const QString& text) { m_details.draftChanged(ss(text)); });
-    connect(m_detailsInput, &NativeMultilineTextInput::focusChanged, this, [this](bool focused) {
+    connect(m_detailsInput, &BoundPlainTextEdit::edited, this, [this](const QString& text) { m_details.draftChanged(ss(text)); });
+    connect(m_detailsInput, &BoundPlainTextEdit::focusChanged, this, [this](bool focused) {
         if (!focused)
             m_details.flush();
     });

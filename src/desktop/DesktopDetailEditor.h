@@ -19,8 +19,8 @@ class QVBoxLayout;
 namespace brivet {
 
 class DesktopTaskEditorRow;
-class NativeMultilineTextInput;
-class NativeSingleLineTextInput;
+class BoundPlainTextEdit;
+class BoundLineEdit;
 
 // The detail face of a card: title, details and tasks edited as drafts
 // that commit shortly after typing stops (0.25 s title, 0.28 s details),
@@ -50,8 +50,8 @@ public:
     void clearDueDate();
     void deleteNote();
 
-    NativeSingleLineTextInput* titleInput() const { return m_titleInput; }
-    NativeMultilineTextInput* detailsInput() const { return m_detailsInput; }
+    BoundLineEdit* titleInput() const { return m_titleInput; }
+    BoundPlainTextEdit* detailsInput() const { return m_detailsInput; }
     const std::vector<DesktopTaskEditorRow*>& taskRows() const { return m_rows; }
     const std::optional<Uuid>& pendingTaskScrollID() const { return m_pendingTaskScrollID; }
     QScrollArea* scrollArea() const { return m_scroll; }
@@ -76,8 +76,8 @@ private:
     QWidget* m_toolbar = nullptr;
     QWidget* m_bottomBar = nullptr;
     QScrollArea* m_scroll = nullptr;
-    NativeSingleLineTextInput* m_titleInput = nullptr;
-    NativeMultilineTextInput* m_detailsInput = nullptr;
+    BoundLineEdit* m_titleInput = nullptr;
+    BoundPlainTextEdit* m_detailsInput = nullptr;
     QPushButton* m_addTaskButton = nullptr;
     QVBoxLayout* m_taskList = nullptr;
     QLabel* m_emptyHint = nullptr;

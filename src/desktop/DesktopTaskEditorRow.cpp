@@ -1,6 +1,6 @@
 #include "desktop/DesktopTaskEditorRow.h"
 
-#include "desktop/NativeTextInputs.h"
+#include "desktop/BoundTextInputs.h"
 #include "state/AppState.h"
 
 #include <QHBoxLayout>
@@ -42,7 +42,7 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
     });
     row->addWidget(m_toggle);
 
-    m_input = new NativeSingleLineTextInput(this);
+    m_input = new BoundLineEdit(this);
     m_input->setObjectName(QStringLiteral("taskTitleInput"));
     m_input->setPlaceholderText(QStringLiteral("任务内容"));
     QFont font = m_input->font();
@@ -54,9 +54,9 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
     m_input->setPalette(palette);
     m_input->setEditable(!readOnly);
     m_input->setBoundText(qs(task.title));
-    connect(m_input, &NativeSingleLineTextInput::edited, this, [this](const QString& text) { m_committer.draftChanged(ss(text)); });
-    connect(m_input, &NativeSingleLineTextInput::submitted, this, [this] { flush(); });
-    connect(m_input, &NativeSingleLineTextInput::focusChanged, this, [this](bool focused) {
+    connect(m_input, &BoundLineEdit::edited, this, [this](const QString& text) { m_committer.draftChanged(ss(text)); });
+    connect(m_input, &BoundLineEdit::submitted, this, [this] { flush(); });
+    connect(m_input, &BoundLineEdit::focusChanged, this, [this](bool focused) {
         if (!focused)
             flush();
     });

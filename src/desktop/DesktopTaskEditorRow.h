@@ -11,7 +11,7 @@ class QToolButton;
 
 namespace brivet {
 
-class NativeSingleLineTextInput;
+class BoundLineEdit;
 
 // One task line of the detail editor: toggle, title field (its draft
 // committed 0.22 s after typing stops, on Return, focus loss and when the
@@ -29,7 +29,7 @@ public:
     // The stored task changed.
     void setTask(const NoteTask& task);
     void flush();
-    NativeSingleLineTextInput* titleInput() const { return m_input; }
+    BoundLineEdit* titleInput() const { return m_input; }
     QToolButton* toggleButton() const { return m_toggle; }
     QToolButton* deleteButton() const { return m_delete; }
 
@@ -43,7 +43,7 @@ private:
     CardColors m_colors;
     DraftCommitter m_committer;
     QToolButton* m_toggle = nullptr;
-    NativeSingleLineTextInput* m_input = nullptr;
+    BoundLineEdit* m_input = nullptr;
     QToolButton* m_delete = nullptr;
 };
 

@@ -2,7 +2,7 @@
 
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/DesktopTaskEditorRow.h"
-#include "desktop/NativeTextInputs.h"
+#include "desktop/BoundTextInputs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,7 +61,7 @@ TEST_F(DetailEditorTest, DetailsAndTaskTitlesHaveTheirOwnDelays)
     DesktopDetailEditor* editor = open(note);
     QTest::keyClicks(editor->detailsInput(), "xy");
     ASSERT_EQ(editor->taskRows().size(), 1u);
-    NativeSingleLineTextInput* taskInput = editor->taskRows()[0]->titleInput();
+    BoundLineEdit* taskInput = editor->taskRows()[0]->titleInput();
     taskInput->end(false);
     typeText(taskInput, QStringLiteral("一"));
     scheduler.advance(Duration(221));
@@ -151,9 +151,9 @@ TEST_F(DetailEditorTest, DueDateAndCompletionFromTheBottomBar)
     processEvents();
 }
 
-TEST(NativeTextInputTest, PastedRichTextArrivesPlainAndAutofocusHappensOnce)
+TEST(BoundTextInputTest, PastedRichTextArrivesPlainAndAutofocusHappensOnce)
 {
-    NativeMultilineTextInput input;
+    BoundPlainTextEdit input;
     input.setEditable(true);
     auto* styled = new QMimeData;
     styled->setHtml("<b>粗体</b>");
@@ -164,7 +164,7 @@ TEST(NativeTextInputTest, PastedRichTextArrivesPlainAndAutofocusHappensOnce)
     EXPECT_FALSE(input.document()->toHtml().contains("font-weight:700"));
 
     QWidget window;
-    auto* field = new NativeSingleLineTextInput(&window);
+    auto* field = new BoundLineEdit(&window);
     window.show();
     QApplication::setActiveWindow(&window);
     field->setAutofocus(true);
@@ -177,17 +177,17 @@ TEST(NativeTextInputTest, PastedRichTextArrivesPlainAndAutofocusHappensOnce)
     EXPECT_FALSE(field->hasFocus()) << "autofocus happens once per input";
 }
 
-TEST(NativeTextInputTest, BoundValueNeverDisturbsTyping)
+TEST(BoundTextInputTest, BoundValueNeverDisturbsTyping)
 {
     QWidget window;
-    auto* field = new NativeSingleLineTextInput(&window);
+    auto* field = new BoundLineEdit(&window);
     window.show();
     QApplication::setActiveWindow(&window);
     field->setFocus();
     QCoreApplication::processEvents();
     ASSERT_TRUE(field->hasFocus());
     std::vector<bool> focusChanges;
-    QObject::connect(field, &NativeSingleLineTextInput::focusChanged, [&](bool focused) { focusChanges.push_back(focused); });
+    QObject::connect(field, &BoundLineEdit::focusChanged, [&](bool focused) { focusChanges.push_back(focused); });
     typeText(field, QStringLiteral("正在打字"));
     field->setBoundText("外部的值");
     EXPECT_EQ(field->text(), QStringLiteral("正在打字"));

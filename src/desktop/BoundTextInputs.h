@@ -5,12 +5,13 @@
 
 namespace brivet {
 
-// A borderless one-line field bound to a string. The bound value replaces
-// the text only while the user is not editing, so typing is never disturbed.
-class NativeSingleLineTextInput final : public QLineEdit {
+// A borderless QLineEdit bound to a string: the bound value replaces the
+// text only while the user is not editing, so typing is never disturbed;
+// it can take focus by itself once it becomes editable.
+class BoundLineEdit final : public QLineEdit {
     Q_OBJECT
 public:
-    explicit NativeSingleLineTextInput(QWidget* parent = nullptr);
+    explicit BoundLineEdit(QWidget* parent = nullptr);
 
     // Applies the bound value (ignored while editing) and editability.
     void setBoundText(const QString& text);
@@ -39,12 +40,13 @@ private:
     bool m_didAutofocus = false;
 };
 
-// A borderless plain-text area bound to a string; Return inserts a line
-// break, pasted rich text arrives as plain text.
-class NativeMultilineTextInput final : public QPlainTextEdit {
+// The multi-line counterpart: a borderless QPlainTextEdit bound to a string
+// in the same way; Return inserts a line break, pasted rich text arrives as
+// plain text.
+class BoundPlainTextEdit final : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit NativeMultilineTextInput(QWidget* parent = nullptr);
+    explicit BoundPlainTextEdit(QWidget* parent = nullptr);
 
     void setBoundText(const QString& text);
     void setEditable(bool editable);

@@ -1,4 +1,4 @@
-#include "desktop/NativeTextInputs.h"
+#include "desktop/BoundTextInputs.h"
 
 #include <QFocusEvent>
 #include <QMimeData>
@@ -25,38 +25,38 @@ void focusSoon(Input* input)
 
 } // namespace
 
-NativeSingleLineTextInput::NativeSingleLineTextInput(QWidget* parent)
+BoundLineEdit::BoundLineEdit(QWidget* parent)
     : QLineEdit(parent)
 {
     setFrame(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
-    connect(this, &QLineEdit::textEdited, this, &NativeSingleLineTextInput::edited);
-    connect(this, &QLineEdit::returnPressed, this, &NativeSingleLineTextInput::submitted);
+    connect(this, &QLineEdit::textEdited, this, &BoundLineEdit::edited);
+    connect(this, &QLineEdit::returnPressed, this, &BoundLineEdit::submitted);
 }
 
-void NativeSingleLineTextInput::setBoundText(const QString& value)
+void BoundLineEdit::setBoundText(const QString& value)
 {
     if (text() != value && !isEditing())
         setText(value);
     maybeAutofocus();
 }
 
-void NativeSingleLineTextInput::setEditable(bool editable)
+void BoundLineEdit::setEditable(bool editable)
 {
     // Stays enabled and selectable either way.
     setReadOnly(!editable);
     maybeAutofocus();
 }
 
-void NativeSingleLineTextInput::setAutofocus(bool autofocus)
+void BoundLineEdit::setAutofocus(bool autofocus)
 {
     m_autofocus = autofocus;
     maybeAutofocus();
 }
 
-void NativeSingleLineTextInput::maybeAutofocus()
+void BoundLineEdit::maybeAutofocus()
 {
     if (!m_autofocus || m_didAutofocus || isReadOnly())
         return;
@@ -64,13 +64,13 @@ void NativeSingleLineTextInput::maybeAutofocus()
     focusSoon(this);
 }
 
-void NativeSingleLineTextInput::focusInEvent(QFocusEvent* event)
+void BoundLineEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     emit focusChanged(true);
 }
 
-void NativeSingleLineTextInput::focusOutEvent(QFocusEvent* event)
+void BoundLineEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
     // Popups (context menu) keep editing alive.
@@ -79,7 +79,7 @@ void NativeSingleLineTextInput::focusOutEvent(QFocusEvent* event)
     emit focusChanged(false);
 }
 
-NativeMultilineTextInput::NativeMultilineTextInput(QWidget* parent)
+BoundPlainTextEdit::BoundPlainTextEdit(QWidget* parent)
     : QPlainTextEdit(parent)
 {
     setFrameShape(QFrame::NoFrame);
@@ -98,7 +98,7 @@ NativeMultilineTextInput::NativeMultilineTextInput(QWidget* parent)
     });
 }
 
-void NativeMultilineTextInput::setBoundText(const QString& value)
+void BoundPlainTextEdit::setBoundText(const QString& value)
 {
     if (!isEditing() && toPlainText() != value) {
         m_applying = true;
@@ -108,20 +108,20 @@ void NativeMultilineTextInput::setBoundText(const QString& value)
     maybeAutofocus();
 }
 
-void NativeMultilineTextInput::setEditable(bool editable)
+void BoundPlainTextEdit::setEditable(bool editable)
 {
     setReadOnly(!editable);
     setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     maybeAutofocus();
 }
 
-void NativeMultilineTextInput::setAutofocus(bool autofocus)
+void BoundPlainTextEdit::setAutofocus(bool autofocus)
 {
     m_autofocus = autofocus;
     maybeAutofocus();
 }
 
-void NativeMultilineTextInput::maybeAutofocus()
+void BoundPlainTextEdit::maybeAutofocus()
 {
     if (!m_autofocus || m_didAutofocus || isReadOnly())
         return;
@@ -129,13 +129,13 @@ void NativeMultilineTextInput::maybeAutofocus()
     focusSoon(this);
 }
 
-void NativeMultilineTextInput::focusInEvent(QFocusEvent* event)
+void BoundPlainTextEdit::focusInEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusInEvent(event);
     emit focusChanged(true);
 }
 
-void NativeMultilineTextInput::focusOutEvent(QFocusEvent* event)
+void BoundPlainTextEdit::focusOutEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusOutEvent(event);
     if (event->reason() == Qt::PopupFocusReason)
@@ -143,12 +143,12 @@ void NativeMultilineTextInput::focusOutEvent(QFocusEvent* event)
     emit focusChanged(false);
 }
 
-bool NativeMultilineTextInput::canInsertFromMimeData(const QMimeData* source) const
+bool BoundPlainTextEdit::canInsertFromMimeData(const QMimeData* source) const
 {
     return source && source->hasText();
 }
 
-void NativeMultilineTextInput::insertFromMimeData(const QMimeData* source)
+void BoundPlainTextEdit::insertFromMimeData(const QMimeData* source)
 {
     if (source && source->hasText())
         textCursor().insertText(source->text());
