@@ -53,8 +53,8 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
     connect(m_panel, &NotePanel::moved, this, [this] { reportWindowFrame(false); });
     connect(m_panel, &NotePanel::resized, this, [this] { reportWindowFrame(false); });
     connect(m_panel, &NotePanel::resizeFinished, this, [this] { reportWindowFrame(true); });
-    connect(m_panel, &NotePanel::deactivated, this, [this] { windowDidResignKey(); });
-    connect(m_panel, &NotePanel::closing, this, [this] { windowWillClose(); });
+    connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
+    connect(m_panel, &NotePanel::closing, this, [this] { panelClosing(); });
     // Some window managers place a new window by their own rules (openbox
     // ignores a requested top-left corner); the stored frame wins.
     connect(m_panel, &NotePanel::mapped, this, [this] {
@@ -175,13 +175,13 @@ void NotePanelController::reportWindowFrame(bool immediate)
         state->updateWindowFrame(m_noteId, frame);
 }
 
-void NotePanelController::windowDidResignKey()
+void NotePanelController::panelDeactivated()
 {
     if (m_currentLayerMode == NoteWindowLayerMode::desktop && m_panel)
         m_panel->lower();
 }
 
-void NotePanelController::windowWillClose()
+void NotePanelController::panelClosing()
 {
     if (m_closed)
         return;

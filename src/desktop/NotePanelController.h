@@ -54,8 +54,8 @@ private:
     void applyLayer();
     void applyShape();
     Rect currentFrame() const;
-    void windowWillClose();
-    void windowDidResignKey();
+    void panelClosing();
+    void panelDeactivated();
 
     Uuid m_noteId;
     DesktopEnvironmentPtr m_environment;
