@@ -103,7 +103,7 @@ std::string_view rawValue(NoteDeferPreset v)
     return {};
 }
 
-std::optional<NotePriority> priorityFromNumber(long long number)
+std::optional<NotePriority> priorityFromRawValue(long long number)
 {
     switch (number) {
     case 1: return NotePriority::low;

@@ -73,7 +73,9 @@ std::optional<T> fromRawValue(std::string_view raw)
             return value;
     return std::nullopt;
 }
-std::optional<NotePriority> priorityFromNumber(long long number);
+// A note's stored priority number (1 low, 5 normal, 9 high); none for any
+// other number.
+std::optional<NotePriority> priorityFromRawValue(long long number);
 
 // Display titles (Simplified Chinese, exactly as shown to the user).
 std::string_view title(NotePriority);

@@ -551,7 +551,7 @@ StickyNote decodeNoteElement(element value, Instant now)
                 int64_t number;
                 if (v.get_int64().get(number))
                     fail(key, "expected 1, 5 or 9");
-                auto priority = priorityFromNumber(number);
+                auto priority = priorityFromRawValue(number);
                 if (!priority)
                     fail(key, "expected 1, 5 or 9");
                 note.priority = *priority;

@@ -171,6 +171,9 @@ public:
     void toggleExecutionNoteCompletion(const Uuid& noteId);
 
     // --- Menu bar texts ----------------------------------------------------
+    // On this platform they feed the tray item: the status title is its
+    // title and the first tooltip line, the summary the second line and the
+    // panel header's count line.
     std::string menuBarStatusTitle() const;
     std::string menuBarSummaryText() const;
 

@@ -14,7 +14,8 @@ namespace brivet {
 
 namespace {
 
-NotePriority priorityFromNumber(int number)
+// iCalendar priorities run the other way: 1 is the highest, 9 the lowest.
+NotePriority priorityFromStorePriority(int number)
 {
     if (number == 1)
         return NotePriority::high;
@@ -23,7 +24,7 @@ NotePriority priorityFromNumber(int number)
     return NotePriority::normal;
 }
 
-int numberFromPriority(NotePriority priority)
+int storePriorityFromPriority(NotePriority priority)
 {
     switch (priority) {
     case NotePriority::high:
@@ -288,7 +289,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     {
         reminder.title = note.title;
         reminder.notes = note.details;
-        reminder.priority = numberFromPriority(note.priority);
+        reminder.priority = storePriorityFromPriority(note.priority);
         reminder.isCompleted = note.isCompleted;
         reminder.completionDate = note.isCompleted ? std::optional<Instant>(clock.now()) : std::nullopt;
         reminder.dueDate = std::nullopt;
@@ -377,7 +378,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.title = reminder.title;
         note.details = reminder.notes.value_or(std::string());
         note.isCompleted = reminder.isCompleted;
-        note.priority = priorityFromNumber(reminder.priority);
+        note.priority = priorityFromStorePriority(reminder.priority);
         note.dueDate = reminder.dueDate;
         note.category = reminder.calendarTitle;
         note.group = "提醒事项";
