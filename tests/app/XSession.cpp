@@ -1,0 +1,127 @@
+#include "XSession.h"
+
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+
+namespace brivet::testing {
+
+void stopProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(2000);
+}
+
+XSession::XSession() = default;
+
+XSession::~XSession()
+{
+    stopProcess(m_windowManager);
+    stopProcess(m_xvfb);
+}
+
+std::string XSession::missingTools(const QStringList& tools)
+{
+    for (const QString& tool : tools)
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            return tool.toStdString() + " is not installed";
+    return {};
+}
+
+std::string XSession::startServer()
+{
+    // Xvfb picks a free display and writes its number once it accepts
+    // connections; waiting for the socket file alone races its start.
+    m_xvfb.start("Xvfb", { "-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp" });
+    if (!m_xvfb.waitForStarted(5000))
+        return "Xvfb did not start";
+    QByteArray announced;
+    (void)QTest::qWaitFor([&] {
+        announced += m_xvfb.readAllStandardOutput();
+        return announced.contains('\n') || m_xvfb.state() != QProcess::Running;
+    }, 15000);
+    if (!announced.contains('\n') || m_xvfb.state() != QProcess::Running)
+        return "no free X display";
+    m_display = QStringLiteral(":") + QString::fromLatin1(announced.trimmed());
+    return {};
+}
+
+std::string XSession::startWindowManager()
+{
+    // A window manager that gives up at once (seen now and then on a busy
+    // machine) is started again; one that never manages the screen is
+    // reported with its output, since what is under test is the app.
+    QByteArray output;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.setProcessChannelMode(QProcess::MergedChannels);
+        m_windowManager.start("openbox", { "--sm-disable" });
+        if (!m_windowManager.waitForStarted(5000))
+            return "openbox did not start";
+        bool managed = QTest::qWaitFor([&] {
+            return m_windowManager.state() != QProcess::Running
+                || run("xprop", { "-root", "_NET_SUPPORTING_WM_CHECK" }).contains("window id");
+        }, 45000) && m_windowManager.state() == QProcess::Running;
+        if (managed)
+            return {};
+        output += m_windowManager.readAll();
+        stopProcess(m_windowManager);
+    }
+    return "openbox did not come up on " + m_display.toStdString() + ": " + output.toStdString();
+}
+
+QProcessEnvironment XSession::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", m_display);
+    env.insert("HOME", QString::fromStdString(m_home.path().string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((m_home.path() / "data").string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((m_home.path() / "config").string()));
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    return env;
+}
+
+QString XSession::run(const QString& program, const QStringList& arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QStringList XSession::visibleWindows(const QString& className) const
+{
+    return run("xdotool", { "search", "--onlyvisible", "--classname", className }).split('\n', Qt::SkipEmptyParts);
+}
+
+QRect XSession::geometry(const QString& window) const
+{
+    QString info = run("xwininfo", { "-id", window });
+    auto number = [&](const char* label) {
+        QRegularExpressionMatch match = QRegularExpression(QString::fromLatin1(label) + R"(:\s+(-?\d+))").match(info);
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    return QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height"));
+}
+
+std::filesystem::path XSession::screenshot(const std::string& name) const
+{
+    std::filesystem::path shot = m_home.path() / name;
+    run("import", { "-window", "root", QString::fromStdString(shot.string()) });
+    return shot;
+}
+
+} // namespace brivet::testing

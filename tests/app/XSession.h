@@ -1,0 +1,65 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <string>
+
+namespace brivet::testing {
+
+// Ends a child process: SIGTERM, then SIGKILL if it lingers.
+void stopProcess(QProcess& process);
+
+// A private X server for one test, with an optional window manager
+// (openbox), a private home and data folder, and the X tools the tests
+// read windows with. Everything it starts is stopped when it goes.
+class XSession {
+public:
+    XSession();
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // Empty when the tools are there; otherwise why the test should skip.
+    static std::string missingTools(const QStringList& tools);
+
+    // Starts Xvfb (1920 x 1080) on a free display. Returns an empty string,
+    // or what went wrong.
+    std::string startServer();
+    // Starts openbox and waits until it manages the screen; an empty
+    // string, or openbox's own output when it never did.
+    std::string startWindowManager();
+
+    const QString& display() const { return m_display; }
+    const std::filesystem::path& home() const { return m_home.path(); }
+    // The app's data folder inside the private home.
+    std::filesystem::path dataFolder() const { return m_home.path() / "data" / "Brivet"; }
+
+    // The environment of a process on this display with the private home.
+    QProcessEnvironment environment() const;
+    // Runs a tool on this display and returns its standard output (empty
+    // when it does not finish within 10 s).
+    QString run(const QString& program, const QStringList& arguments) const;
+
+    // Visible top-level windows whose class name is `className`.
+    QStringList visibleWindows(const QString& className = QStringLiteral("brivet")) const;
+    // A window's root position and size as xwininfo reports it.
+    QRect geometry(const QString& window) const;
+    // Saves a screenshot of the whole screen and returns its path.
+    std::filesystem::path screenshot(const std::string& name) const;
+
+private:
+    TempDir m_home;
+    QString m_display;
+    QProcess m_xvfb;
+    QProcess m_windowManager;
+};
+
+} // namespace brivet::testing
