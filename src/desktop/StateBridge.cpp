@@ -32,10 +32,26 @@ void StateBridge::detach()
 
 void StateBridge::stateDidChange(StateField field)
 {
-    if (field == StateField::notes)
+    emit changed(field);
+    switch (field) {
+    case StateField::notes:
         emit notesChanged();
-    else if (field == StateField::preferences)
+        break;
+    case StateField::preferences:
         emit preferencesChanged();
+        break;
+    case StateField::dashboardDestination:
+        emit dashboardDestinationChanged();
+        break;
+    case StateField::syncStatus:
+    case StateField::lastSyncReport:
+    case StateField::syncSources:
+    case StateField::isSyncing:
+        emit syncChanged();
+        break;
+    case StateField::lastExportURL:
+        break;
+    }
 }
 
 } // namespace brivet

@@ -8,7 +8,8 @@ namespace brivet {
 
 class AppState;
 
-// Turns the state's change notices into Qt signals for the desktop views.
+// Turns the state's change notices into Qt signals for the views (desktop
+// cards, the tray item and its panel, the dashboard).
 class StateBridge final : public QObject, public StateObserver {
     Q_OBJECT
 public:
@@ -23,8 +24,13 @@ public:
     void stateDidChange(StateField field) override;
 
 signals:
+    // Every change of a published field, then the field's own signal.
+    void changed(brivet::StateField field);
     void notesChanged();
     void preferencesChanged();
+    // Sync status, running flag, last report or the source snapshot.
+    void syncChanged();
+    void dashboardDestinationChanged();
 
 private:
     AppState* m_state = nullptr;
