@@ -10,7 +10,7 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk
 
-.PHONY: deps build run test bench screenshots clean
+.PHONY: deps build run test bench bench-launch screenshots clean
 
 deps:
 	@missing=""; \
@@ -38,6 +38,12 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
+
+# The app's launch (empty folder, 1,000 and 10,000 notes) next to a bare Qt
+# program, each under its own Xvfb: first window, memory, CPU, page faults.
+LAUNCH_RUNS ?= 5
+bench-launch: build
+	$(BUILD_DIR)/bin/brivet-launch-bench --runs $(LAUNCH_RUNS) $(BUILD_DIR)/bin
 
 # PNGs of the real cards (every size and theme, a scene board, the detail
 # editor; light and dark) rendered under a private 1920x1080 X server.

@@ -1,19 +1,28 @@
 // Writes a realistic notes file of N notes into a data folder, for measuring
 // the app with a large store:
-//   brivet-generate-notes <folder> <count> [seed]
+//   brivet-generate-notes [--without-today-board] <folder> <count> [seed]
+// Without a today board, the app's next launch generates one and shows it,
+// as on a first launch with that many notes.
 #include "model/Clock.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
 #include "support/NoteGenerator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv)
 {
+    bool withoutTodayBoard = argc > 1 && std::strcmp(argv[1], "--without-today-board") == 0;
+    if (withoutTodayBoard) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <folder> <count> [seed]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--without-today-board] <folder> <count> [seed]\n", argv[0]);
         return 2;
     }
     char* end = nullptr;
@@ -32,6 +41,8 @@ int main(int argc, char** argv)
     }
     brivet::JsonNoteRepository repository(folder, clock);
     auto notes = brivet::testing::generateRealisticNotes(count, clock.now(), seed);
+    if (withoutTodayBoard)
+        std::erase_if(notes, [](const brivet::StickyNote& note) { return note.surfaceRole == brivet::NoteSurfaceRole::todayBoard; });
     if (brivet::Status saved = repository.save(notes); !saved) {
         std::fprintf(stderr, "%s\n", saved.message().c_str());
         return 1;
