@@ -122,7 +122,8 @@ void DashboardNoteEditor::paintEvent(QPaintEvent*)
 void DashboardNoteEditor::build(const StickyNote& note)
 {
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    // Room below the scrolling body for the panel's rounded corners.
+    column->setContentsMargins(0, 0, 0, 12);
     column->setSpacing(0);
 
     auto* header = new QWidget(this);
@@ -153,8 +154,10 @@ void DashboardNoteEditor::build(const StickyNote& note)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    m_scroll->viewport()->setAutoFillBackground(true);
+    QPalette viewportPalette = m_scroll->viewport()->palette();
+    viewportPalette.setColor(QPalette::Window, Qt::white);
+    m_scroll->viewport()->setPalette(viewportPalette);
     auto* body = new QWidget(m_scroll);
     body->setAutoFillBackground(false);
     auto* columns = new QHBoxLayout(body);
@@ -294,6 +297,7 @@ QWidget* DashboardNoteEditor::buildSettingsSurface(QWidget* parent)
 
     m_priority = new QComboBox;
     m_priority->setObjectName(QStringLiteral("priorityPicker"));
+    m_priority->setMinimumWidth(110);
     for (NotePriority priority : allCases<NotePriority>())
         m_priority->addItem(QString::fromUtf8(title(priority).data(), qsizetype(title(priority).size())), priorityRank(priority));
     m_priority->setCurrentIndex(m_priority->findData(priorityRank(m_draft.priority)));
@@ -305,6 +309,7 @@ QWidget* DashboardNoteEditor::buildSettingsSurface(QWidget* parent)
 
     m_theme = new QComboBox;
     m_theme->setObjectName(QStringLiteral("themePicker"));
+    m_theme->setMinimumWidth(110);
     for (NoteTheme theme : allCases<NoteTheme>())
         m_theme->addItem(QString::fromUtf8(title(theme).data(), qsizetype(title(theme).size())), int(theme));
     m_theme->setCurrentIndex(m_theme->findData(int(m_draft.theme)));

@@ -33,7 +33,7 @@ namespace brivet {
 
 namespace {
 
-constexpr double editorBlurRadius = 14.0;
+constexpr double editorBlurRadius = 12.0;
 
 QString qtext(std::string_view text)
 {
@@ -536,7 +536,7 @@ void DashboardOverviewView::openEditor()
     m_scroll->setEnabled(false);
     if (!m_blur) {
         m_blur = new QGraphicsBlurEffect(m_scroll);
-        m_blur->setBlurHints(QGraphicsBlurEffect::PerformanceHint);
+        m_blur->setBlurHints(QGraphicsBlurEffect::QualityHint);
         m_blur->setBlurRadius(0);
         m_scroll->setGraphicsEffect(m_blur);
     }

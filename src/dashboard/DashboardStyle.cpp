@@ -128,7 +128,6 @@ QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, cons
         // Chinese text has no spaces; without this a long line would widen
         // its column instead of wrapping.
         label->setMinimumWidth(1);
-        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     }
     return label;
 }

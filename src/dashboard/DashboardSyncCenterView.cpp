@@ -318,7 +318,7 @@ void DashboardSyncCenterView::showSync()
     DashboardColors colors = DashboardColors::from(palette());
     const std::string& status = m_state.syncStatus();
     m_status->setText(QString::fromStdString(status));
-    bool failed = status.rfind("同步失败", 0) == 0 || status.rfind("请先选择", 0) == 0;
+    bool failed = status.rfind("同步失败", 0) == 0;
     setTextColor(m_status, failed ? colors.red : colors.secondaryText);
     m_syncButton->setEnabled(!m_state.isSyncing());
 

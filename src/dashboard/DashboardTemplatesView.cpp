@@ -13,12 +13,31 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace brivet {
+
+namespace {
+
+// A template's details as one line for its card: list markers and empty
+// lines dropped ("议题\n- \n待办" reads "议题 · 待办").
+QString previewText(const QString& details)
+{
+    static const QRegularExpression marker(QStringLiteral("^([-*•]|\\d+[.)、])\\s*"));
+    QStringList parts;
+    for (QString line : details.split(QLatin1Char('\n'))) {
+        line = line.trimmed().remove(marker).trimmed();
+        if (!line.isEmpty())
+            parts << line;
+    }
+    return parts.join(QStringLiteral(" · "));
+}
+
+} // namespace
 
 DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bridge, QWidget* parent)
     : QWidget(parent)
@@ -105,8 +124,9 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         icon->setPixmap(dashboardIcon(entry.symbol, colors.accent).pixmap(24, 24));
         body->addWidget(icon);
         body->addWidget(makeLabel(entry.title, 15, QFont::DemiBold, colors.text, card));
-        QLabel* detail = makeLabel(entry.detail, 12, QFont::Normal, colors.secondaryText, card, true);
-        detail->setMaximumHeight(QFontMetrics(detail->font()).lineSpacing() * 5);
+        QLabel* detail = makeLabel(previewText(entry.detail), 12, QFont::Normal, colors.secondaryText, card, true);
+        // At most four whole lines.
+        detail->setMaximumHeight(QFontMetrics(detail->font()).lineSpacing() * 4);
         detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         body->addWidget(detail, 1);
         auto* button = new QPushButton(dashboardIcon(DashboardSymbol::plusSquareFill, Qt::white), QStringLiteral("选择尺寸生成"), card);

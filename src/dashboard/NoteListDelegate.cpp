@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace brivet {
 
 namespace {
@@ -68,6 +70,10 @@ std::vector<NoteListDelegate::ButtonPlace> NoteListDelegate::buttonPlaces(const 
     for (std::size_t i = row.buttons.size(); i-- > 0;) {
         const NoteListRow::Button& button = row.buttons[i];
         int width = metrics.horizontalAdvance(QString::fromStdString(button.title)) + 2 * buttonPadding;
+        // "收起" and "上桌面" take the same room, so the columns of
+        // buttons line up from row to row.
+        if (button.action == NoteListRow::Action::hide || button.action == NoteListRow::Action::reveal)
+            width = std::max(width, metrics.horizontalAdvance(QStringLiteral("上桌面")) + 2 * buttonPadding);
         if (button.action == NoteListRow::Action::addToBoard)
             width += chevronWidth;
         places[i] = { button, QRect(right - width, top, width, buttonHeight) };
