@@ -38,6 +38,7 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
+	$(BUILD_DIR)/bin/brivet-dashboard-bench
 
 # PNGs of the real cards (every size and theme, a scene board, the detail
 # editor; light and dark) rendered under a private 1920x1080 X server.

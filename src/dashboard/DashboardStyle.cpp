@@ -68,7 +68,7 @@ QIcon dashboardIcon(DashboardSymbol symbol, const QColor& color)
         QByteArray svg = file.readAll();
         svg.replace("#000000", color.name(QColor::HexRgb).toLatin1());
         QSvgRenderer renderer(svg);
-        for (int size : { 16, 20, 24, 32, 48, 64 }) {
+        for (int size : { 16, 20, 24, 32, 48 }) {
             QPixmap pixmap(size, size);
             pixmap.fill(Qt::transparent);
             QPainter painter(&pixmap);
