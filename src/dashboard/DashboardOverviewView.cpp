@@ -14,6 +14,7 @@
 #include "state/AppState.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEasingCurve>
 #include <QGraphicsBlurEffect>
@@ -82,6 +83,9 @@ DashboardOverviewView::DashboardOverviewView(AppState& state, Scheduler& schedul
     , m_bridge(bridge)
 {
     setObjectName(QStringLiteral("dashboardOverview"));
+    // Takes the focus back from a closing editor, so that Qt does not hand
+    // it to the first control of the page and scroll there.
+    setFocusPolicy(Qt::ClickFocus);
     buildPage();
     connect(&bridge, &StateBridge::notesChanged, this, [this] { markDirty(true); });
     connect(&bridge, &StateBridge::preferencesChanged, this, [this] { markDirty(false); });
@@ -533,6 +537,8 @@ void DashboardOverviewView::openEditor()
     connect(m_editor, &DashboardNoteEditor::noteGone, this,
         [this] { closeEditor(DashboardEditorSession::Outcome::cancelled); });
     placeEditor();
+    m_focusBeforeEditor = QApplication::focusWidget();
+    m_scrollBeforeEditor = m_scroll->verticalScrollBar()->value();
     m_scroll->setEnabled(false);
     if (!m_blur) {
         m_blur = new QGraphicsBlurEffect(m_scroll);
@@ -566,6 +572,12 @@ void DashboardOverviewView::closeEditor(DashboardEditorSession::Outcome outcome)
     }
     session.finish(m_state, outcome);
     m_scroll->setEnabled(true);
+    QWidget* back = m_focusBeforeEditor;
+    if (back && back->isVisible() && back->isEnabled() && !(m_editorLayer && m_editorLayer->isAncestorOf(back)))
+        back->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
+    m_scroll->verticalScrollBar()->setValue(m_scrollBeforeEditor);
     animateEditor(false);
 }
 

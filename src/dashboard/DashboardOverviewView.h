@@ -146,6 +146,9 @@ private:
     QPointer<DashboardNoteEditor> m_editor;
     QGraphicsBlurEffect* m_blur = nullptr;
     QPointer<QVariantAnimation> m_animation;
+    // Where the user was when the editor opened, to come back there.
+    QPointer<QWidget> m_focusBeforeEditor;
+    int m_scrollBeforeEditor = 0;
 };
 
 } // namespace brivet
