@@ -41,7 +41,8 @@ bench: build
 	$(BUILD_DIR)/bin/brivet-dashboard-bench
 
 # PNGs of the real cards (every size and theme, a scene board, the detail
-# editor; light and dark) rendered under a private 1920x1080 X server.
+# editor; light and dark) and of every dashboard page (the sync center also
+# against a private Evolution Data Server) under a private 1920x1080 X server.
 SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots
 screenshots: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) --target brivet-screenshots -j $(JOBS)

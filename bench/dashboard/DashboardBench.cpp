@@ -231,6 +231,23 @@ void dashboard_search_keystroke(benchmark::State& state)
     overview->setSearchText({});
 }
 
+// A note changed elsewhere (a desktop card, the tray panel) while the
+// overview shows the sources list: every list and count is recomputed.
+void dashboard_follow_state_change(benchmark::State& state)
+{
+    Environment& env = environment();
+    OpenDashboard dashboard(env);
+    dashboard.showAndPaint();
+    dashboard.view->overview()->selectFilter(DashboardOverviewFilter::sources);
+    dashboard.showTaskList();
+    StickyNote note = env.state->notes()[env.state->notes().size() / 2];
+    for (auto _ : state) {
+        note.title += "·";
+        env.state->update(note, false);
+        QCoreApplication::processEvents();
+    }
+}
+
 // What the running app has paid for before the dashboard opens: a window
 // with regular and bold Chinese text, a drawn icon, buttons and inputs, as
 // the desktop cards and the tray panel show them.
@@ -308,6 +325,7 @@ void dashboard_memory(benchmark::State& state)
 BENCHMARK(dashboard_memory)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(dashboard_open_overview_until_first_paint)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(dashboard_switch_filter)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(dashboard_follow_state_change)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(dashboard_search_keystroke)->Arg(0)->Arg(1)->ArgNames({ "cold" })->Unit(benchmark::kMillisecond)->Iterations(40);
 
 int main(int argc, char** argv)
