@@ -38,6 +38,7 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
+	$(BUILD_DIR)/bin/brivet-dashboard-bench
 
 # The app's launch (empty folder, 1,000 and 10,000 notes) next to a bare Qt
 # program, each under its own Xvfb: first window, memory, CPU, page faults.
@@ -46,7 +47,8 @@ bench-launch: build
 	$(BUILD_DIR)/bin/brivet-launch-bench --runs $(LAUNCH_RUNS) $(BUILD_DIR)/bin
 
 # PNGs of the real cards (every size and theme, a scene board, the detail
-# editor; light and dark) rendered under a private 1920x1080 X server.
+# editor; light and dark) and of every dashboard page (the sync center also
+# against a private Evolution Data Server) under a private 1920x1080 X server.
 SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots
 screenshots: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) --target brivet-screenshots -j $(JOBS)

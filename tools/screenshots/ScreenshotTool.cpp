@@ -15,6 +15,9 @@
 #include "state/NoteTemplate.h"
 #include "state/ScreenList.h"
 #include "sync/SyncService.h"
+#ifdef BRIVET_HAVE_DASHBOARD_SHOTS
+#include "DashboardShots.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -229,6 +232,10 @@ int main(int argc, char* argv[])
         state.hide(detail.id);
         settle();
     }
+#ifdef BRIVET_HAVE_DASHBOARD_SHOTS
+    QApplication::setPalette(lightPalette());
+    written += shootDashboard(out);
+#endif
     std::printf("brivet-screenshots: wrote %d images to %s\n", written, qPrintable(out.absolutePath()));
     return written > 0 ? 0 : 1;
 }

@@ -1,0 +1,50 @@
+#include "dashboard/DashboardEditorTaskRow.h"
+
+#include "dashboard/DashboardStyle.h"
+#include "desktop/BoundTextInputs.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QToolButton>
+
+namespace brivet {
+
+DashboardEditorTaskRow::DashboardEditorTaskRow(const NoteTask& task, bool isEditable, QWidget* parent)
+    : QWidget(parent)
+    , m_taskId(task.id)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 4, 0, 4);
+    row->setSpacing(10);
+
+    m_check = new QCheckBox(this);
+    m_check->setObjectName(QStringLiteral("taskCompletion"));
+    m_check->setChecked(task.isCompleted);
+    m_check->setEnabled(isEditable);
+    m_check->setCursor(Qt::PointingHandCursor);
+    connect(m_check, &QCheckBox::toggled, this, &DashboardEditorTaskRow::completionChanged);
+    row->addWidget(m_check);
+
+    m_input = new BoundLineEdit(this);
+    m_input->setObjectName(QStringLiteral("taskTitle"));
+    m_input->setPlaceholderText(QStringLiteral("输入任务内容"));
+    m_input->setFont(dashboardFont(15));
+    setTextColor(m_input, EditorColors::title());
+    m_input->setEditable(isEditable);
+    m_input->setBoundText(QString::fromStdString(task.title));
+    m_input->setMinimumHeight(26);
+    connect(m_input, &BoundLineEdit::edited, this, &DashboardEditorTaskRow::titleEdited);
+    row->addWidget(m_input, 1);
+
+    m_delete = new QToolButton(this);
+    m_delete->setObjectName(QStringLiteral("taskDelete"));
+    m_delete->setIcon(dashboardIcon(DashboardSymbol::trash, EditorColors::secondary()));
+    m_delete->setToolTip(QStringLiteral("删除任务"));
+    m_delete->setAutoRaise(true);
+    m_delete->setEnabled(isEditable);
+    m_delete->setCursor(Qt::PointingHandCursor);
+    connect(m_delete, &QToolButton::clicked, this, &DashboardEditorTaskRow::deleteRequested);
+    row->addWidget(m_delete);
+}
+
+} // namespace brivet

@@ -1,0 +1,217 @@
+#include "dashboard/DashboardView.h"
+
+#include "dashboard/DashboardOverviewView.h"
+#include "dashboard/DashboardStyle.h"
+#include "dashboard/DashboardSyncCenterView.h"
+#include "dashboard/DashboardTemplatesView.h"
+#include "dashboard/SettingsView.h"
+#include "desktop/StateBridge.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace brivet {
+
+namespace {
+
+constexpr std::array<DashboardDestination, 4> destinations { DashboardDestination::today, DashboardDestination::sync,
+    DashboardDestination::boards, DashboardDestination::settings };
+
+std::size_t slot(DashboardDestination destination)
+{
+    for (std::size_t i = 0; i < destinations.size(); ++i)
+        if (destinations[i] == destination)
+            return i;
+    return 0;
+}
+
+QString destinationTitle(DashboardDestination destination)
+{
+    switch (destination) {
+    case DashboardDestination::today: return QStringLiteral("今日");
+    case DashboardDestination::sync: return QStringLiteral("同步源");
+    case DashboardDestination::boards: return QStringLiteral("场景板");
+    case DashboardDestination::settings: return QStringLiteral("设置");
+    }
+    return {};
+}
+
+DashboardSymbol destinationSymbol(DashboardDestination destination)
+{
+    switch (destination) {
+    case DashboardDestination::today: return DashboardSymbol::sun;
+    case DashboardDestination::sync: return DashboardSymbol::sync;
+    case DashboardDestination::boards: return DashboardSymbol::stack;
+    case DashboardDestination::settings: return DashboardSymbol::gear;
+    }
+    return DashboardSymbol::sun;
+}
+
+} // namespace
+
+DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_scheduler(scheduler)
+    , m_bridge(std::make_unique<StateBridge>())
+{
+    setObjectName(QStringLiteral("dashboardView"));
+    m_bridge->attach(state);
+    DashboardColors colors = DashboardColors::from(palette());
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* side = new QWidget(this);
+    side->setObjectName(QStringLiteral("dashboardSidebar"));
+    side->setMinimumWidth(sidebarMinimumWidth);
+    side->setMaximumWidth(sidebarIdealWidth);
+    side->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    side->setAutoFillBackground(true);
+    QPalette sidePalette = side->palette();
+    sidePalette.setColor(QPalette::Window, colors.dark ? colors.page.darker(115) : colors.page.darker(104));
+    side->setPalette(sidePalette);
+    auto* sideColumn = new QVBoxLayout(side);
+    sideColumn->setContentsMargins(12, 18, 12, 12);
+    sideColumn->setSpacing(10);
+    QLabel* title = makeLabel(QStringLiteral("悬笺"), 20, QFont::Bold, colors.text, side);
+    title->setObjectName(QStringLiteral("navigationTitle"));
+    title->setContentsMargins(8, 0, 0, 4);
+    sideColumn->addWidget(title);
+
+    m_sidebar = new QListWidget(side);
+    m_sidebar->setObjectName(QStringLiteral("destinations"));
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setIconSize(QSize(18, 18));
+    m_sidebar->setSpacing(2);
+    m_sidebar->setFont(dashboardFont(14, QFont::Medium));
+    m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: none; } "
+                                            "QListWidget::item { padding: 7px 8px; border-radius: 8px; } "
+                                            "QListWidget::item:selected { background: %1; color: %2; } "
+                                            "QListWidget::item:hover:!selected { background: %3; }")
+                                 .arg(colors.accent.name(), QStringLiteral("white"), colors.separator.name(QColor::HexArgb)));
+    m_sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (DashboardDestination destination : destinations) {
+        QIcon icon = dashboardIcon(destinationSymbol(destination), colors.text);
+        // On the accent-coloured selection the glyph turns white with the text.
+        QIcon selected = dashboardIcon(destinationSymbol(destination), Qt::white);
+        for (QSize size : selected.availableSizes())
+            icon.addPixmap(selected.pixmap(size), QIcon::Selected);
+        auto* item = new QListWidgetItem(icon, destinationTitle(destination));
+        m_sidebar->addItem(item);
+    }
+    sideColumn->addWidget(m_sidebar, 1);
+    row->addWidget(side);
+
+    auto* divider = new QFrame(this);
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    QPalette dividerPalette = divider->palette();
+    dividerPalette.setColor(QPalette::Window, colors.separator);
+    divider->setPalette(dividerPalette);
+    row->addWidget(divider);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("dashboardDetail"));
+    for (std::size_t i = 0; i < destinations.size(); ++i)
+        m_pages->addWidget(new QWidget(m_pages));
+    row->addWidget(m_pages, 1);
+
+    connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0 || std::size_t(row) >= destinations.size())
+            return;
+        DashboardDestination chosen = destinations[std::size_t(row)];
+        if (m_state.dashboardDestination() != chosen)
+            m_state.setDashboardDestination(chosen);
+        showDestination(chosen);
+    });
+    connect(m_bridge.get(), &StateBridge::dashboardDestinationChanged, this,
+        [this] { showDestination(m_state.dashboardDestination()); });
+    showDestination(state.dashboardDestination());
+}
+
+DashboardView::~DashboardView()
+{
+    // Pages hold the bridge; they go first.
+    delete m_pages;
+    m_pages = nullptr;
+    m_bridge->detach();
+}
+
+void DashboardView::discardDraft()
+{
+    if (auto* overview = qobject_cast<DashboardOverviewView*>(m_built[slot(DashboardDestination::today)]))
+        overview->discardEditor();
+}
+
+QWidget* DashboardView::page(DashboardDestination destination)
+{
+    std::size_t index = slot(destination);
+    if (m_built[index])
+        return m_built[index];
+    QWidget* built = nullptr;
+    switch (destination) {
+    case DashboardDestination::today: built = new DashboardOverviewView(m_state, m_scheduler, *m_bridge); break;
+    case DashboardDestination::sync: built = new DashboardSyncCenterView(m_state, m_scheduler, *m_bridge); break;
+    case DashboardDestination::boards: {
+        auto* gallery = new DashboardTemplatesView(m_state, *m_bridge);
+        connect(gallery, &DashboardTemplatesView::editRequested, this, [this](const Uuid& noteId) {
+            m_state.setDashboardDestination(DashboardDestination::today);
+            showDestination(DashboardDestination::today);
+            overview()->edit(noteId);
+        });
+        built = gallery;
+        break;
+    }
+    case DashboardDestination::settings: built = new SettingsView(m_state, m_scheduler, *m_bridge); break;
+    }
+    QWidget* placeholder = m_pages->widget(int(index));
+    m_pages->insertWidget(int(index), built);
+    m_pages->removeWidget(placeholder);
+    delete placeholder;
+    m_built[index] = built;
+    return built;
+}
+
+void DashboardView::showDestination(DashboardDestination destination)
+{
+    if (destination != m_shown && m_shown == DashboardDestination::today) {
+        // Leaving the overview discards its filters, search and editor.
+        if (auto* overview = qobject_cast<DashboardOverviewView*>(m_built[slot(DashboardDestination::today)]))
+            overview->resetViewState();
+    }
+    m_shown = destination;
+    QWidget* shown = page(destination);
+    m_pages->setCurrentWidget(shown);
+    int row = int(slot(destination));
+    if (m_sidebar->currentRow() != row) {
+        QSignalBlocker block(m_sidebar);
+        m_sidebar->setCurrentRow(row);
+    }
+}
+
+DashboardOverviewView* DashboardView::overview()
+{
+    return qobject_cast<DashboardOverviewView*>(page(DashboardDestination::today));
+}
+
+DashboardTemplatesView* DashboardView::boardGallery()
+{
+    return qobject_cast<DashboardTemplatesView*>(page(DashboardDestination::boards));
+}
+
+DashboardSyncCenterView* DashboardView::syncCenter()
+{
+    return qobject_cast<DashboardSyncCenterView*>(page(DashboardDestination::sync));
+}
+
+SettingsView* DashboardView::settings()
+{
+    return qobject_cast<SettingsView*>(page(DashboardDestination::settings));
+}
+
+} // namespace brivet

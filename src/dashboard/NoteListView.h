@@ -1,0 +1,67 @@
+#pragma once
+
+#include "dashboard/NoteListRow.h"
+
+#include <QListView>
+#include <QPointer>
+
+#include <optional>
+
+#include <QMenu>
+
+namespace brivet {
+
+class NoteListDelegate;
+class NoteListModel;
+
+// A dashboard note list: a list view over a NoteListModel that is exactly
+// as tall as its rows (the page around it scrolls) and paints only what is
+// on screen. Clicking a row's button runs its action on the state; "编辑"
+// is handed to whoever shows the editor.
+class NoteListView final : public QListView {
+    Q_OBJECT
+public:
+    explicit NoteListView(NoteListModel* model, QWidget* parent = nullptr);
+
+    NoteListModel* noteModel() const { return m_model; }
+    // Where a row's button is, in viewport coordinates; empty when the row
+    // has no such button.
+    QRect buttonRect(int row, NoteListRow::Action action) const;
+    // The "加入" menu opened last (still open or not), for tests.
+    QMenu* boardMenu() const { return m_boardMenu; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void editRequested(const brivet::Uuid& noteId);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    struct Hit {
+        int row = -1;
+        NoteListRow::Button button;
+        QRect rect;
+    };
+    std::optional<Hit> hitAt(const QPoint& point) const;
+    void trigger(const Hit& hit);
+    void openBoardMenu(const Uuid& noteId, const QRect& buttonRect);
+    void fitToRows();
+    void setHovered(int row, std::optional<NoteListRow::Action> action);
+
+    NoteListModel* m_model;
+    NoteListDelegate* m_delegate;
+    int m_hoveredRow = -1;
+    std::optional<NoteListRow::Action> m_hoveredAction;
+    std::optional<Hit> m_pressed;
+    QPointer<QMenu> m_boardMenu;
+};
+
+} // namespace brivet

@@ -1,0 +1,213 @@
+#include "dashboard/SettingsView.h"
+
+#include "dashboard/DashboardCard.h"
+#include "dashboard/DashboardStyle.h"
+#include "dashboard/DashboardTexts.h"
+#include "dashboard/PreferenceBinder.h"
+#include "dashboard/ToggleSwitch.h"
+#include "desktop/StateBridge.h"
+#include "model/UserCalendar.h"
+#include "state/AppState.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brivet {
+
+namespace {
+
+QString qtext(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+template<typename Enum>
+QComboBox* picker(QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    for (Enum value : allCases<Enum>())
+        combo->addItem(qtext(title(value)), static_cast<int>(value));
+    combo->setMinimumWidth(170);
+    return combo;
+}
+
+} // namespace
+
+SettingsView::SettingsView(AppState& state, Scheduler& scheduler, StateBridge& bridge, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_scheduler(scheduler)
+    , m_binder(new PreferenceBinder(state, this))
+{
+    setObjectName(QStringLiteral("dashboardSettings"));
+    DashboardColors colors = DashboardColors::from(palette());
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* page = new QWidget(scroll);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(28, 24, 28, 28);
+    column->setSpacing(20);
+    column->addWidget(makeLabel(QStringLiteral("设置"), 26, QFont::Bold, colors.text, page));
+
+    // Sync.
+    auto* sync = new FormSection(QStringLiteral("同步"), page);
+    m_autoSync = new ToggleSwitch(QStringLiteral("系统有新事项时自动同步"));
+    m_binder->bindSwitch(m_autoSync, &AppPreferences::autoSyncEnabled);
+    sync->addRow(m_autoSync->text(), m_autoSync);
+    m_calendarEvents = new ToggleSwitch(QStringLiteral("导入日历事件"));
+    m_binder->bindSwitch(m_calendarEvents, &AppPreferences::includeCalendarEvents);
+    sync->addRow(m_calendarEvents->text(), m_calendarEvents);
+    m_scope = picker<SyncDateScope>(sync);
+    m_scope->setObjectName(QStringLiteral("scopePicker"));
+    m_binder->bindPicker(m_scope, &AppPreferences::syncDateScope);
+    sync->addRow(QStringLiteral("同步日期范围"), m_scope);
+    m_customRange = new QWidget(sync);
+    auto* customColumn = new QVBoxLayout(m_customRange);
+    customColumn->setContentsMargins(0, 0, 0, 0);
+    customColumn->setSpacing(0);
+    auto dateRow = [&](const QString& text, QDateEdit*& edit, Instant AppPreferences::*field, const char* name) {
+        auto* row = new QWidget(m_customRange);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 8, 0, 8);
+        line->addWidget(makeLabel(text, 13, QFont::Normal, colors.text, row), 1);
+        edit = new QDateEdit(row);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMinimumWidth(170);
+        m_binder->bindDate(edit, field);
+        line->addWidget(edit);
+        customColumn->addWidget(row);
+    };
+    dateRow(QStringLiteral("开始日期"), m_start, &AppPreferences::syncStartDate, "startDatePicker");
+    dateRow(QStringLiteral("结束日期"), m_end, &AppPreferences::syncEndDate, "endDatePicker");
+    sync->addWidget(m_customRange);
+    m_syncButton = new QPushButton(sync);
+    m_syncButton->setObjectName(QStringLiteral("settingsSyncButton"));
+    m_syncButton->setCursor(Qt::PointingHandCursor);
+    connect(m_syncButton, &QPushButton::clicked, this, [this] {
+        AppState* target = &m_state;
+        m_syncTask = TaskHandle(m_scheduler, m_scheduler.schedule(Duration(0), [this, target] {
+            m_syncTask.release();
+            target->synchronizeSystemData(true);
+        }));
+    });
+    sync->addRow({}, m_syncButton);
+    column->addWidget(sync);
+
+    // Look.
+    auto* look = new FormSection(QStringLiteral("默认外观"), page);
+    m_theme = picker<NoteTheme>(look);
+    m_theme->setObjectName(QStringLiteral("defaultThemePicker"));
+    m_binder->bindPicker(m_theme, &AppPreferences::defaultTheme);
+    look->addRow(QStringLiteral("默认主题"), m_theme);
+    m_menuBarTitle = picker<MenuBarTitleMode>(look);
+    m_menuBarTitle->setObjectName(QStringLiteral("menuBarTitlePicker"));
+    m_binder->bindPicker(m_menuBarTitle, &AppPreferences::menuBarTitleMode);
+    look->addRow(QStringLiteral("菜单栏标题"), m_menuBarTitle);
+    m_layer = picker<NoteWindowLayerMode>(look);
+    m_layer->setObjectName(QStringLiteral("layerPicker"));
+    m_binder->bindPicker(m_layer, &AppPreferences::noteWindowLayerMode);
+    look->addRow(QStringLiteral("桌面悬笺层级"), m_layer);
+
+    auto* opacity = new QWidget(look);
+    auto* opacityLine = new QHBoxLayout(opacity);
+    opacityLine->setContentsMargins(0, 0, 0, 0);
+    opacityLine->setSpacing(10);
+    m_opacity = new QSlider(Qt::Horizontal, opacity);
+    m_opacity->setObjectName(QStringLiteral("opacitySlider"));
+    m_opacity->setRange(minimumOpacityPercent, 100);
+    m_opacity->setFixedWidth(200);
+    m_opacityValue = makeLabel({}, 13, QFont::Medium, colors.text, opacity);
+    m_opacityValue->setMinimumWidth(44);
+    m_opacityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    opacityLine->addWidget(m_opacity);
+    opacityLine->addWidget(m_opacityValue);
+    AppState* target = &m_state;
+    connect(m_opacity, &QSlider::valueChanged, this, [target](int percent) {
+        double value = std::max(percent, minimumOpacityPercent) / 100.0;
+        if (std::abs(target->preferences().defaultOpacity - value) < 1e-9)
+            return;
+        target->updatePreferences([value](AppPreferences& p) { p.defaultOpacity = value; });
+    });
+    m_binder->bindCustom([this](const AppPreferences& p) {
+        QSignalBlocker block(m_opacity);
+        m_opacity->setValue(int(std::lround(p.defaultOpacity * 100)));
+        m_opacityValue->setText(QString::fromStdString(DashboardTexts::percent(p.defaultOpacity, m_state.calendar().localeId())));
+    });
+    look->addRow(QStringLiteral("全局透明度"), opacity);
+    for (const char* line : { "如果你更想让菜单栏保持稳定识别，选固定显示「悬笺」；如果想把菜单栏也当成下一件事提醒，选显示当前任务标题。",
+             "贴桌面显示：更像桌面卡片；持续悬浮：一直显示在普通窗口上方；最顶层：会压在绝大多数窗口之上。",
+             "这个透明度会立即作用到当前桌面上已经显示的悬笺，而不只是新建悬笺。" }) {
+        QLabel* text = makeLabel(QString::fromUtf8(line), 12, QFont::Normal, colors.secondaryText, look, true);
+        text->setContentsMargins(0, 4, 0, 4);
+        look->addWidget(text);
+    }
+    column->addWidget(look);
+
+    auto* learn = new FormSection(QStringLiteral("学习提示"), page);
+    QLabel* paragraph = makeLabel(QStringLiteral("悬笺在后台运行，平时只在系统托盘里放一个图标，不占任务栏的位置；点托盘图标打开执行面板，"
+                                                 "从面板或这里的控制台编辑与配置。控制台、托盘面板和桌面上的悬笺卡片都由 Qt 6 Widgets 绘制，"
+                                                 "在 X11 上显示；提醒事项和日历通过 Evolution Data Server 同步。"),
+        13, QFont::Normal, colors.text, learn, true);
+    paragraph->setObjectName(QStringLiteral("learningParagraph"));
+    paragraph->setContentsMargins(0, 8, 0, 8);
+    learn->addWidget(paragraph);
+    column->addWidget(learn);
+
+    auto* exported = new FormSection(QStringLiteral("最近导出"), page);
+    m_exportSection = exported;
+    m_exportPath = makeLabel({}, 13, QFont::Normal, colors.text, exported, true);
+    m_exportPath->setObjectName(QStringLiteral("exportPath"));
+    m_exportPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_exportPath->setContentsMargins(0, 8, 0, 8);
+    exported->addWidget(m_exportPath);
+    column->addWidget(exported);
+    column->addStretch(1);
+    scroll->setWidget(page);
+
+    connect(&bridge, &StateBridge::preferencesChanged, this, &SettingsView::showPreferences);
+    connect(&bridge, &StateBridge::changed, this, [this](StateField field) {
+        if (field == StateField::lastExportURL)
+            showExport();
+    });
+    showPreferences();
+    showExport();
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::showPreferences()
+{
+    m_binder->apply();
+    const AppPreferences& preferences = m_state.preferences();
+    m_customRange->setVisible(preferences.syncDateScope == SyncDateScope::custom);
+    m_syncButton->setText(qtext(DashboardTexts::settingsSyncButtonTitle(preferences.hasActivatedSync)));
+}
+
+void SettingsView::showExport()
+{
+    const std::optional<std::string>& url = m_state.lastExportURL();
+    m_exportSection->setVisible(url.has_value());
+    if (url) {
+        // A file URL is shown as the path it names.
+        QString text = QString::fromStdString(*url);
+        QUrl parsed(text);
+        m_exportPath->setText(parsed.isLocalFile() ? parsed.toLocalFile() : text);
+    }
+}
+
+} // namespace brivet

@@ -1,0 +1,259 @@
+#include "DashboardFixture.h"
+
+#include "dashboard/DashboardEditorTaskRow.h"
+#include "dashboard/DashboardNoteDraft.h"
+#include "dashboard/DashboardNoteEditor.h"
+#include "dashboard/DashboardOverviewView.h"
+#include "dashboard/ToggleSwitch.h"
+#include "desktop/BoundTextInputs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace brivet;
+using namespace brivet::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+void typeText(QWidget* widget, const QString& text)
+{
+    widget->setFocus();
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+}
+
+class EditorTest : public DashboardTest {
+protected:
+    DashboardNoteEditor* editNote(const Uuid& id)
+    {
+        DashboardOverviewView* overview = view().overview();
+        overview->edit(id);
+        return overview->editor();
+    }
+};
+
+TEST_F(EditorTest, CancellingAfterEditsLeavesTheNoteAsStored)
+{
+    StickyNote note = makeNote("原标题", at(2026, 12, 6, 9));
+    note.details = "原内容";
+    note.tasks = { NoteTask { Uuid::random(), "任务一" } };
+    launch({ note });
+    open();
+    StickyNote before = stored(note.id);
+    std::size_t writes = fixture.repository.writes.size();
+
+    DashboardNoteEditor* editor = editNote(note.id);
+    ASSERT_NE(editor, nullptr);
+    typeText(editor->titleInput(), QStringLiteral("改过"));
+    typeText(editor->detailsInput(), QStringLiteral("新内容"));
+    editor->addTaskButton()->click();
+    editor->taskRows().front()->completionBox()->setChecked(true);
+    editor->dueDateSwitch()->click();
+    editor->syncSwitch()->click();
+    EXPECT_NE(editor->draft().title, before.title);
+    editor->cancelButton()->click();
+    fixture.scheduler.advance(2s);
+
+    EXPECT_EQ(stored(note.id), before);
+    EXPECT_EQ(fixture.repository.writes.size(), writes) << "nothing was saved";
+    EXPECT_FALSE(view().overview()->editorSession());
+}
+
+TEST_F(EditorTest, SavingWritesTheDraftAndKeepsEveryOtherField)
+{
+    StickyNote note = makeNote("旧", at(2026, 12, 6, 9));
+    note.frame = NoteFrame { 300, 400, 600, 378, NoteSizePreset::large };
+    note.category = "工作";
+    launch({ note });
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    typeText(editor->titleInput(), QStringLiteral("新"));
+    editor->priorityPicker()->setCurrentIndex(2);
+    emit editor->priorityPicker()->activated(2);
+    editor->themePicker()->setCurrentIndex(1);
+    emit editor->themePicker()->activated(1);
+    editor->addTaskButton()->click();
+    typeText(editor->taskRows().back()->titleInput(), QStringLiteral("写周报"));
+    // Meanwhile a desktop card moves the note: the save keeps that.
+    StickyNote moved = stored(note.id);
+    moved.frame.x = 10;
+    state().update(moved, false);
+    editor->doneButton()->click();
+
+    StickyNote saved = stored(note.id);
+    EXPECT_EQ(saved.title, "旧新");
+    EXPECT_EQ(saved.priority, NotePriority::high);
+    EXPECT_EQ(saved.style.theme, NoteTheme::life);
+    ASSERT_EQ(saved.tasks.size(), 1u);
+    EXPECT_EQ(saved.tasks[0].title, "写周报");
+    EXPECT_FALSE(saved.tasks[0].linkedNoteID);
+    EXPECT_EQ(saved.frame.x, 10);
+    EXPECT_EQ(saved.category, "工作");
+}
+
+TEST_F(EditorTest, CompletionFollowsTheTasksAndTheSwitchOnlyWithoutThem)
+{
+    StickyNote withTasks = makeNote("有任务");
+    withTasks.tasks = { NoteTask { Uuid::random(), "一", true }, NoteTask { Uuid::random(), "二", false } };
+    StickyNote withoutTasks = makeNote("无任务");
+    launch({ withTasks, withoutTasks });
+    open();
+
+    DashboardNoteEditor* editor = editNote(withTasks.id);
+    editor->completedSwitch()->click();
+    ASSERT_TRUE(editor->draft().isCompleted);
+    editor->doneButton()->click();
+    EXPECT_FALSE(stored(withTasks.id).isCompleted) << "one of the two tasks is still open";
+
+    editor = editNote(withTasks.id);
+    editor->taskRows()[1]->completionBox()->setChecked(true);
+    editor->doneButton()->click();
+    EXPECT_TRUE(stored(withTasks.id).isCompleted);
+
+    editor = editNote(withoutTasks.id);
+    editor->completedSwitch()->click();
+    editor->doneButton()->click();
+    EXPECT_TRUE(stored(withoutTasks.id).isCompleted);
+}
+
+TEST_F(EditorTest, SavingWithSyncToRemindersAsksForASync)
+{
+    fixture.preferencesStore.fallback.hasActivatedSync = true;
+    fixture.preferencesStore.fallback.autoSyncEnabled = true;
+    fixture.preferencesStore.fallback.selectedReminderListIDs = { "list" };
+    StickyNote note = makeNote("本地");
+    launch({ note });
+    open();
+    ASSERT_FALSE(state().hasPendingSync());
+
+    DashboardNoteEditor* editor = editNote(note.id);
+    editor->doneButton()->click();
+    EXPECT_FALSE(state().hasPendingSync()) << "a local note without the switch syncs nothing";
+
+    editor = editNote(note.id);
+    editor->syncSwitch()->click();
+    editor->doneButton()->click();
+    EXPECT_TRUE(stored(note.id).syncToReminders);
+    EXPECT_TRUE(state().hasPendingSync());
+    int before = sync.syncs;
+    fixture.scheduler.advance(2s);
+    EXPECT_EQ(sync.syncs, before + 1);
+}
+
+TEST_F(EditorTest, ACalendarNoteIsReadOnlyAndDoneWritesNothing)
+{
+    StickyNote event = makeNote("评审会", at(2026, 12, 5, 16));
+    event.source = NoteSource::calendar;
+    event.tasks = { NoteTask { Uuid::random(), "准备材料" } };
+    launch({ event });
+    open();
+    StickyNote before = stored(event.id);
+    std::size_t writes = fixture.repository.writes.size();
+
+    DashboardNoteEditor* editor = editNote(event.id);
+    EXPECT_TRUE(editor->isReadOnly());
+    EXPECT_TRUE(editor->titleInput()->isReadOnly());
+    EXPECT_TRUE(editor->detailsInput()->isReadOnly());
+    EXPECT_FALSE(editor->addTaskButton()->isEnabled());
+    for (QWidget* control : std::initializer_list<QWidget*> { editor->completedSwitch(), editor->priorityPicker(),
+             editor->themePicker(), editor->dueDateSwitch(), editor->dueDatePicker(), editor->clearDueDateButton(),
+             editor->syncSwitch() })
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    ASSERT_EQ(editor->taskRows().size(), 1u);
+    EXPECT_FALSE(editor->taskRows()[0]->completionBox()->isEnabled());
+    EXPECT_TRUE(editor->taskRows()[0]->titleInput()->isReadOnly());
+
+    typeText(editor->titleInput(), QStringLiteral("x"));
+    editor->doneButton()->click();
+    EXPECT_FALSE(view().overview()->editorSession());
+    EXPECT_EQ(stored(event.id), before);
+    EXPECT_EQ(fixture.repository.writes.size(), writes);
+}
+
+TEST_F(EditorTest, AddingADueDateGivesFourCalendarHoursFromNow)
+{
+    StickyNote note = makeNote("晚上");
+    launch({ note });
+    fixture.clock.set(at(2026, 12, 5, 21, 15));
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    EXPECT_FALSE(editor->dueDatePicker()->isVisibleTo(editor));
+    editor->dueDateSwitch()->click();
+    ASSERT_TRUE(editor->draft().dueDate);
+    EXPECT_EQ(*editor->draft().dueDate, at(2026, 12, 6, 1, 15));
+    EXPECT_TRUE(editor->dueDatePicker()->isVisibleTo(editor));
+    EXPECT_EQ(editor->dueDatePicker()->dateTime().time(), QTime(1, 15));
+    EXPECT_EQ(editor->dueDatePicker()->date(), QDate(2026, 12, 6));
+
+    // The picker shows and sets wall-clock time in the user's zone.
+    editor->dueDatePicker()->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(8, 30), Qt::UTC));
+    EXPECT_EQ(*editor->draft().dueDate, at(2026, 12, 7, 8, 30));
+
+    editor->clearDueDateButton()->click();
+    EXPECT_FALSE(editor->draft().dueDate);
+    EXPECT_FALSE(editor->dueDateSwitch()->isChecked());
+    editor->dueDateSwitch()->click();
+    editor->dueDateSwitch()->click();
+    EXPECT_FALSE(editor->draft().dueDate);
+    editor->doneButton()->click();
+    EXPECT_FALSE(stored(note.id).dueDate);
+}
+
+TEST_F(EditorTest, ClosingTheDashboardDropsTheDraftAndPutsTheNoteBack)
+{
+    StickyNote note = makeNote("在桌面上");
+    note.isHidden = false;
+    launch({ note });
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    typeText(editor->titleInput(), QStringLiteral("半截"));
+    StickyNote during = stored(note.id);
+    EXPECT_TRUE(during.isHidden);
+
+    view().discardDraft();
+    StickyNote after = stored(note.id);
+    EXPECT_EQ(after.title, "在桌面上");
+    EXPECT_FALSE(after.isHidden);
+    EXPECT_FALSE(view().overview()->editorSession());
+    view().discardDraft(); // nothing open: nothing happens
+}
+
+TEST_F(EditorTest, ANoteDeletedElsewhereClosesItsEditor)
+{
+    StickyNote note = makeNote("会被删");
+    launch({ note });
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    ASSERT_NE(editor, nullptr);
+    state().deleteNote(note.id);
+    settle();
+    EXPECT_FALSE(view().overview()->editorSession());
+    EXPECT_FALSE(state().note(note.id)) << "saving nothing brings it back";
+}
+
+TEST_F(EditorTest, DeletingATaskRowRemovesItFromTheDraftOnly)
+{
+    StickyNote note = makeNote("三项");
+    note.tasks = { NoteTask { Uuid::random(), "a" }, NoteTask { Uuid::random(), "b" }, NoteTask { Uuid::random(), "c" } };
+    launch({ note });
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    editor->taskRows()[1]->deleteButton()->click();
+    settle();
+    ASSERT_EQ(editor->taskRows().size(), 2u);
+    EXPECT_EQ(stored(note.id).tasks.size(), 3u);
+    editor->doneButton()->click();
+    std::vector<std::string> titles;
+    for (const NoteTask& task : stored(note.id).tasks)
+        titles.push_back(task.title);
+    EXPECT_EQ(titles, (std::vector<std::string> { "a", "c" }));
+}
+
+} // namespace

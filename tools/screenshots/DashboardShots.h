@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QDir>
+
+namespace brivet {
+
+// Renders the dashboard's pages into `out`; returns how many images it wrote.
+int shootDashboard(const QDir& out);
+
+} // namespace brivet
