@@ -115,14 +115,16 @@ void NotePanel::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
-    if (event->spontaneous() && !m_mapped) {
-        m_mapped = true;
-        emit mapped();
-    }
 }
 
 bool NotePanel::eventFilter(QObject* watched, QEvent* event)
 {
+    // The first expose follows the map; a window manager that reparents has
+    // placed the window by then.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_mapped && windowHandle()->isExposed()) {
+        m_mapped = true;
+        emit mapped();
+    }
     // The first click on an inactive card activates it and still reaches
     // the control under the pointer.
     if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress

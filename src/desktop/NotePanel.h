@@ -30,6 +30,10 @@ public:
     void applyShape(double cornerRadius, bool composited);
     // Raises the panel and gives it keyboard focus.
     void activate();
+    // The window has been on screen (exposed) at least once. Geometry
+    // changes before that are the window manager placing and reparenting
+    // it, never the user's.
+    bool isMapped() const { return m_mapped; }
 
 signals:
     void moved();

@@ -56,8 +56,11 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
     connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
     connect(m_panel, &NotePanel::closing, this, [this] { panelClosing(); });
     // Some window managers place a new window by their own rules (openbox
-    // ignores a requested top-left corner); the stored frame wins.
+    // ignores a requested top-left corner) or report it inside their frame
+    // while they map it; the stored frame wins, and nothing seen before the
+    // map is reported.
     connect(m_panel, &NotePanel::mapped, this, [this] {
+        m_frameReportTask.cancel();
         QRect wanted = toQtRect(m_lastReportedFrame);
         if (m_panel->geometry() != wanted) {
             m_isApplyingModelFrame = true;
@@ -145,31 +148,40 @@ Rect NotePanelController::currentFrame() const
     return toModelRect(m_panel->geometry());
 }
 
+bool NotePanelController::isLastReported(const Rect& frame) const
+{
+    auto unchanged = [](double a, double b) { return std::abs(a - b) <= 0.5; };
+    return unchanged(frame.x, m_lastReportedFrame.x) && unchanged(frame.y, m_lastReportedFrame.y)
+        && unchanged(frame.width, m_lastReportedFrame.width) && unchanged(frame.height, m_lastReportedFrame.height);
+}
+
 void NotePanelController::reportWindowFrame(bool immediate)
 {
-    if (m_isApplyingModelFrame || !m_panel || m_closed)
+    if (m_isApplyingModelFrame || !m_panel || m_closed || !m_panel->isMapped())
         return;
-    Rect frame = currentFrame();
-    auto unchanged = [](double a, double b) { return std::abs(a - b) <= 0.5; };
-    if (unchanged(frame.x, m_lastReportedFrame.x) && unchanged(frame.y, m_lastReportedFrame.y)
-        && unchanged(frame.width, m_lastReportedFrame.width) && unchanged(frame.height, m_lastReportedFrame.height)) {
-        // A resize that ends where the last report left it has nothing
-        // pending to correct either.
-        if (immediate)
-            m_frameReportTask.cancel();
+    if (isLastReported(currentFrame())) {
+        // Back where the model has it (a window manager's transient
+        // position undone, a drag that returned): nothing is left to report.
+        m_frameReportTask.cancel();
         return;
     }
     if (!immediate) {
         Scheduler& scheduler = *m_environment->scheduler;
-        m_frameReportTask = TaskHandle(scheduler, scheduler.schedule(frameReportDelay, [this, frame] {
+        m_frameReportTask = TaskHandle(scheduler, scheduler.schedule(frameReportDelay, [this] {
             m_frameReportTask.release();
-            m_lastReportedFrame = frame;
-            if (AppState* state = m_environment->state)
-                state->updateWindowFrame(m_noteId, frame);
+            // Where the window is now, which is where the last move left it.
+            sendFrame(currentFrame());
         }));
         return;
     }
     m_frameReportTask.cancel();
+    sendFrame(currentFrame());
+}
+
+void NotePanelController::sendFrame(const Rect& frame)
+{
+    if (!m_panel || isLastReported(frame))
+        return;
     m_lastReportedFrame = frame;
     if (AppState* state = m_environment->state)
         state->updateWindowFrame(m_noteId, frame);
