@@ -1,4 +1,5 @@
 #include "XSession.h"
+#include "support/RequiredServices.h"
 #include "support/TempDir.h"
 
 #include <QDateTime>
@@ -38,13 +39,15 @@ protected:
     void SetUp() override
     {
         if (std::string missing = XSession::missingTools({ "Xvfb", "openbox", "xprop", "xwininfo", "xdotool", "import" });
-            !missing.empty())
-            GTEST_SKIP() << missing;
+            !missing.empty()) {
+            BRIVET_SKIP_WITHOUT_SERVICE(missing);
+        }
         ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
         if (std::string failure = m_session.startServer(); !failure.empty())
             FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty())
-            GTEST_SKIP() << failure;
+        if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
+            BRIVET_SKIP_WITHOUT_SERVICE(failure);
+        }
     }
 
     void TearDown() override { stopProcess(m_app); }
