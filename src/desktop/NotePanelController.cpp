@@ -52,7 +52,7 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
 
     connect(m_panel, &NotePanel::moved, this, [this] { reportWindowFrame(false); });
     connect(m_panel, &NotePanel::resized, this, [this] { reportWindowFrame(false); });
-    connect(m_panel, &NotePanel::resizeFinished, this, [this] { reportWindowFrame(true); });
+    connect(m_card, &StickyNoteView::resizeFinished, this, [this] { reportWindowFrame(true); });
     connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
     connect(m_panel, &NotePanel::closing, this, [this] { panelClosing(); });
     // Some window managers place a new window by their own rules (openbox

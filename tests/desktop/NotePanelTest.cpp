@@ -117,7 +117,7 @@ TEST_F(NotePanelTest, EndOfResizeReportsAtOnceAndCancelsThePendingMove)
     moveTo(panel, panel->x() + 20, panel->y());
     panel->resize(520, 330);
     QCoreApplication::processEvents();
-    emit panel->resizeFinished();
+    emit controller(note.id)->card()->resizeFinished();
     EXPECT_EQ(notesChanges.count, 1);
     scheduler.advance(Duration(500));
     EXPECT_EQ(notesChanges.count, 1);

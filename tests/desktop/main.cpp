@@ -1,8 +1,11 @@
+#include "BottomRowClicks.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -18,11 +21,23 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv)
 {
+    // Run again by a test of its own on a private X server: only the
+    // pointer clicks, on that display.
+    bool clicksUnderX = argc > 1 && std::strcmp(argv[1], brivet::testing::clicksUnderXFlag) == 0;
+    if (clicksUnderX) {
+        for (int i = 1; i + 1 < argc; ++i)
+            argv[i] = argv[i + 1];
+        --argc;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     // Widgets need a GUI application; ctest runs on the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
+    if (clicksUnderX) {
+        brivet::testing::registerClicksUnderX();
+        GTEST_FLAG_SET(filter, "ClicksUnderX.*");
+    }
     return RUN_ALL_TESTS();
 }
