@@ -2,6 +2,7 @@
 
 #include "app/QtScreenList.h"
 #include "desktop/NotePanel.h"
+#include "desktop/StateBridge.h"
 #include "desktop/StickyNoteView.h"
 #include "desktop/X11WindowHints.h"
 #include "state/AppState.h"
@@ -39,7 +40,7 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
 {
     m_panel = new NotePanel(m_currentLayerMode);
     m_panel->setObjectName(QStringLiteral("notePanel"));
-    m_panel->setWindowTitle(QString::fromStdString(note.title.empty() ? std::string("新悬笺") : note.title));
+    applyTitle(note);
 
     m_isApplyingModelFrame = true;
     applySizeLimits(note);
@@ -52,6 +53,14 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
 
     connect(m_panel, &NotePanel::moved, this, [this] { reportWindowFrame(false); });
     connect(m_panel, &NotePanel::resized, this, [this] { reportWindowFrame(false); });
+    // Task switchers, pagers and screen readers show the window title; it
+    // follows the note's title as it is committed.
+    if (m_environment->bridge)
+        connect(m_environment->bridge, &StateBridge::notesChanged, this, [this] {
+            if (AppState* state = m_environment->state)
+                if (std::optional<StickyNote> current = state->note(m_noteId))
+                    applyTitle(*current);
+        });
     connect(m_card, &StickyNoteView::resizeFinished, this, [this] { reportWindowFrame(true); });
     connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
     connect(m_panel, &NotePanel::closing, this, [this] { panelClosing(); });
@@ -97,6 +106,7 @@ void NotePanelController::refresh(const StickyNote& note, const AppPreferences& 
     m_currentLayerMode = preferences.noteWindowLayerMode;
     // Limits, layer and shape can move or resize the window too; none of
     // that is the user's doing.
+    applyTitle(note);
     m_isApplyingModelFrame = true;
     applySizeLimits(note);
     applyLayer();
@@ -120,6 +130,13 @@ void NotePanelController::focus()
 {
     if (m_panel)
         m_panel->activate();
+}
+
+void NotePanelController::applyTitle(const StickyNote& note)
+{
+    QString title = note.title.empty() ? QStringLiteral("新悬笺") : QString::fromStdString(note.title);
+    if (m_panel->windowTitle() != title)
+        m_panel->setWindowTitle(title);
 }
 
 void NotePanelController::applySizeLimits(const StickyNote& note)

@@ -14,7 +14,7 @@ namespace brivet {
 class StickyNoteView;
 
 // Owns the desktop panel of one note: applies the model to the window
-// (layer, size limits, opacity, shape, frame) and reports the user's moves
+// (title, layer, size limits, opacity, shape, frame) and reports the user's moves
 // and resizes back to the state.
 class NotePanelController final : public QObject {
     Q_OBJECT
@@ -53,6 +53,7 @@ public:
     static double windowAlpha(double opacity);
 
 private:
+    void applyTitle(const StickyNote& note);
     void applySizeLimits(const StickyNote& note);
     void applyLayer();
     void applyShape();

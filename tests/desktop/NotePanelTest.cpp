@@ -176,6 +176,18 @@ TEST_F(NotePanelTest, ClosingThePanelHidesTheNoteAndDesktopLayerGoesBack)
     EXPECT_EQ(controller(note.id), nullptr);
 }
 
+TEST_F(NotePanelTest, WindowTitleFollowsTheNoteTitle)
+{
+    StickyNote note = makeNote("");
+    launch({ note });
+    NotePanel* panel = controller(note.id)->panel();
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("新悬笺"));
+    state().updateNoteTitle(note.id, "周会纪要");
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("周会纪要"));
+    state().updateNoteTitle(note.id, "");
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("新悬笺"));
+}
+
 TEST_F(NotePanelTest, PanelIsAFramelessToolWindowWithTranslucentBackground)
 {
     StickyNote note = makeNote("样子");
