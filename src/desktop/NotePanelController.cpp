@@ -1,10 +1,10 @@
 #include "desktop/NotePanelController.h"
 
 #include "app/QtScreenList.h"
+#include "desktop/CompositorWatch.h"
 #include "desktop/NotePanel.h"
 #include "desktop/StateBridge.h"
 #include "desktop/StickyNoteView.h"
-#include "desktop/X11WindowHints.h"
 #include "state/AppState.h"
 #include "state/ScreenPlacement.h"
 
@@ -60,6 +60,11 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
             if (AppState* state = m_environment->state)
                 if (std::optional<StickyNote> current = state->note(m_noteId))
                     applyTitle(*current);
+        });
+    if (m_environment->compositor)
+        connect(m_environment->compositor, &CompositorWatch::compositingChanged, this, [this] {
+            if (m_panel)
+                applyShape();
         });
     connect(m_card, &StickyNoteView::resizeFinished, this, [this] { reportWindowFrame(true); });
     connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
@@ -155,7 +160,7 @@ void NotePanelController::applyLayer()
 
 void NotePanelController::applyShape()
 {
-    bool composited = X11WindowHints::isCompositing() || m_environment->composited;
+    bool composited = m_environment->composited || (m_environment->compositor && m_environment->compositor->isCompositing());
     m_panel->applyShape(cardCornerRadius, composited);
     m_card->setComposited(composited);
 }

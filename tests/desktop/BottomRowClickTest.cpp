@@ -1,10 +1,8 @@
-#include "BottomRowClicks.h"
+#include "DesktopUnderX.h"
 #include "DesktopFixture.h"
 
-#include "app/XSession.h"
 #include "desktop/NotePanel.h"
 #include "desktop/ResizeGrip.h"
-#include "support/RequiredServices.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -154,35 +152,8 @@ TEST_F(BottomRowTest, GripKeepsResizingWhileTheFaceIsRebuilt)
     EXPECT_EQ(stored(note.id).frame.sizePreset, NoteSizePreset::large) << "the end of the resize reports at once";
 }
 
-// The same clicks with the pointer under a real window manager: this
-// program runs itself again on a private X server with openbox and clicks
-// with xdotool.
-TEST(BottomRowUnderX, EveryButtonTakesAPointerClickAtItsCentre)
-{
-    if (std::string missing = XSession::missingTools({ "Xvfb", "openbox", "xdotool" }); !missing.empty()) {
-        BRIVET_SKIP_WITHOUT_SERVICE(missing);
-    }
-    XSession session;
-    ASSERT_EQ(session.startServer(), "");
-    if (std::string failure = session.startWindowManager(); !failure.empty()) {
-        BRIVET_SKIP_WITHOUT_SERVICE(failure);
-    }
-    QProcess child;
-    QProcessEnvironment environment = session.environment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), { QString::fromLatin1(clicksUnderXFlag) });
-    ASSERT_TRUE(child.waitForStarted(5000));
-    bool finished = child.waitForFinished(120000);
-    QByteArray output = child.readAll();
-    ASSERT_TRUE(finished) << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-}
-
-// Run by the test above inside its X session. One card at a time, so that
-// no other card lies over the one clicked.
+// The same clicks with the pointer (xdotool) under openbox, one card at a
+// time so that no other card lies over the one clicked.
 class ClicksUnderX final : public DesktopTest {
 public:
     void TestBody() override
@@ -223,7 +194,7 @@ public:
 
 void registerClicksUnderX()
 {
-    ::testing::RegisterTest("ClicksUnderX", "EveryButtonTakesAPointerClickAtItsCentre", nullptr, nullptr, __FILE__, __LINE__,
+    ::testing::RegisterTest(underXSuite, "EveryButtonTakesAPointerClickAtItsCentre", nullptr, nullptr, __FILE__, __LINE__,
         []() -> DesktopTest* { return new ClicksUnderX; });
 }
 

@@ -1,4 +1,4 @@
-#include "BottomRowClicks.h"
+#include "DesktopUnderX.h"
 
 #include <QApplication>
 
@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,10 +22,10 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv)
 {
-    // Run again by a test of its own on a private X server: only the
-    // pointer clicks, on that display.
-    bool clicksUnderX = argc > 1 && std::strcmp(argv[1], brivet::testing::clicksUnderXFlag) == 0;
-    if (clicksUnderX) {
+    // Run again by a test of its own on a private X server: only the tests
+    // that need one, on that display.
+    bool underX = argc > 1 && std::strcmp(argv[1], brivet::testing::underXFlag) == 0;
+    if (underX) {
         for (int i = 1; i + 1 < argc; ++i)
             argv[i] = argv[i + 1];
         --argc;
@@ -35,9 +36,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
-    if (clicksUnderX) {
+    if (underX) {
         brivet::testing::registerClicksUnderX();
-        GTEST_FLAG_SET(filter, "ClicksUnderX.*");
+        brivet::testing::registerCompositorUnderX();
+        GTEST_FLAG_SET(filter, std::string(brivet::testing::underXSuite) + ".*");
     }
     return RUN_ALL_TESTS();
 }
