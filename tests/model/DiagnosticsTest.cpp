@@ -1,6 +1,4 @@
 #include "model/AppLogger.h"
-#include "model/UserCalendar.h"
-#include "support/ManualClock.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -113,22 +111,6 @@ TEST_F(DiagnosticsTest, ATerminalSeesTheLinesAsWellAsTheJournal)
     EXPECT_EQ(shown.substr(0, shown.find_first_of("\r\n")), "brivet: sync finished");
     ::close(terminal);
     ::close(master);
-}
-
-TEST_F(DiagnosticsTest, LoggerKeepsTheRecentEntriesAndPassesEachToItsSink)
-{
-    ManualClock clock;
-    UserCalendar calendar("Asia/Shanghai", "zh_CN");
-    clock.set(*calendar.instant(UserCalendar::Components { 2026, 12, 7, 15, 4, 5 }));
-    Pipe err;
-    AppLogger logger(clock, calendar, makeJournaldSink(journal(false), absentSocket(), err.writeEnd()));
-    for (std::size_t i = 0; i < AppLogger::capacity + 5; ++i)
-        logger.log("line " + std::to_string(i));
-    ASSERT_EQ(logger.entries().size(), AppLogger::capacity);
-    EXPECT_EQ(logger.entries().front(), "[15:04:05] line 5");
-    EXPECT_EQ(logger.entries().back(), "[15:04:05] line " + std::to_string(AppLogger::capacity + 4));
-    EXPECT_EQ(journaled.size(), AppLogger::capacity + 5);
-    EXPECT_NE(err.read().find("brivet: line 0\n"), std::string::npos);
 }
 
 } // namespace
