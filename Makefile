@@ -8,6 +8,7 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libicu-dev libsimdjson-dev libsystemd-dev \
 	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus \
 	libgtest-dev libgmock-dev libbenchmark-dev \
+	libxcb1-dev libxcb-xfixes0-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk
 
 .PHONY: deps build run test bench bench-launch screenshots clean

@@ -38,8 +38,11 @@ BoundLineEdit::BoundLineEdit(QWidget* parent)
 
 void BoundLineEdit::setBoundText(const QString& value)
 {
-    if (text() != value && !isEditing())
+    if (text() != value && !isEditing()) {
         setText(value);
+        // A text too long for the field shows its beginning, not its end.
+        setCursorPosition(0);
+    }
     maybeAutofocus();
 }
 
@@ -76,6 +79,8 @@ void BoundLineEdit::focusOutEvent(QFocusEvent* event)
     // Popups (context menu) keep editing alive.
     if (event->reason() == Qt::PopupFocusReason)
         return;
+    // Once editing ends the beginning of the text comes back into view.
+    setCursorPosition(0);
     emit focusChanged(false);
 }
 

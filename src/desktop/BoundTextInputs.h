@@ -7,7 +7,8 @@ namespace brivet {
 
 // A borderless QLineEdit bound to a string: the bound value replaces the
 // text only while the user is not editing, so typing is never disturbed;
-// it can take focus by itself once it becomes editable.
+// it can take focus by itself once it becomes editable. While it is not
+// being edited a text longer than the field shows its beginning.
 class BoundLineEdit final : public QLineEdit {
     Q_OBJECT
 public:

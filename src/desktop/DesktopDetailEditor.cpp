@@ -2,6 +2,7 @@
 
 #include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/BoundTextInputs.h"
+#include "desktop/ResizeGrip.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -310,6 +311,8 @@ void DesktopDetailEditor::buildBottomBar()
     complete->setIconSize(QSize(15, 15));
     connect(complete, &QPushButton::clicked, this, [this] { toggleCompletion(); });
     row->addWidget(complete);
+    // The card's resize grip goes here, clear of every button.
+    row->addWidget(ResizeGrip::makeSlot(bar), 0, Qt::AlignBottom);
     // Read-only notes: the whole bar is disabled.
     bar->setEnabled(!readOnly);
     if (readOnly)

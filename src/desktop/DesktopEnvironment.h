@@ -7,6 +7,7 @@
 namespace brivet {
 
 class AppState;
+class CompositorWatch;
 class StateBridge;
 
 // What every desktop view shares: the state (weakly: null once the window
@@ -17,8 +18,11 @@ struct DesktopEnvironment {
     AppState* state = nullptr;
     Scheduler* scheduler = nullptr;
     StateBridge* bridge = nullptr;
-    // Paint translucent corners and a shadow (a compositor is running);
-    // otherwise the card is opaque and shaped by a mask.
+    // Whether a compositor runs; null where nobody watches (no X).
+    CompositorWatch* compositor = nullptr;
+    // Paint translucent corners and a shadow even without a compositor
+    // (renderings); otherwise only with one, and without one the card is
+    // opaque and shaped by a mask.
     bool composited = false;
     // The application is quitting: its windows close, their notes stay.
     bool quitting = false;

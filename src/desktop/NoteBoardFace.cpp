@@ -2,6 +2,7 @@
 
 #include "desktop/DesktopStyle.h"
 #include "desktop/ElidingLabel.h"
+#include "desktop/ResizeGrip.h"
 #include "desktop/StickyNoteView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
@@ -352,6 +353,8 @@ QWidget* NoteBoardFace::buildActionRow(const StickyNote& note, QWidget* parent)
     auto* remove = iconButton(Symbol::trash, colors.red, QStringLiteral("删除便签"), "deleteButton", actions);
     connect(remove, &QToolButton::clicked, this, [this] { m_card.deleteNote(); });
     row->addWidget(remove);
+    // The card's resize grip goes here, clear of every button.
+    row->addWidget(ResizeGrip::makeSlot(actions), 0, Qt::AlignBottom);
     return actions;
 }
 

@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QVBoxLayout>
@@ -24,8 +23,6 @@ NotePanel::NotePanel(NoteWindowLayerMode mode, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_grip = new PanelResizeGrip(this);
-    connect(m_grip, &PanelResizeGrip::finished, this, &NotePanel::resizeFinished);
 }
 
 NotePanel::~NotePanel() = default;
@@ -37,7 +34,6 @@ void NotePanel::setContent(QWidget* content)
     m_content = content;
     content->setParent(this);
     layout()->addWidget(content);
-    m_grip->raise();
 }
 
 void NotePanel::setLayerMode(NoteWindowLayerMode mode)
@@ -85,8 +81,6 @@ void NotePanel::moveEvent(QMoveEvent* event)
 void NotePanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Inside the rounded corner, clear of the card's curve.
-    m_grip->move(width() - m_grip->width() - 24, height() - m_grip->height() - 24);
     updateMask();
     emit resized();
 }
@@ -115,14 +109,16 @@ void NotePanel::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
-    if (event->spontaneous() && !m_mapped) {
-        m_mapped = true;
-        emit mapped();
-    }
 }
 
 bool NotePanel::eventFilter(QObject* watched, QEvent* event)
 {
+    // The first expose follows the map; a window manager that reparents has
+    // placed the window by then.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_mapped && windowHandle()->isExposed()) {
+        m_mapped = true;
+        emit mapped();
+    }
     // The first click on an inactive card activates it and still reaches
     // the control under the pointer.
     if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress
@@ -131,55 +127,6 @@ bool NotePanel::eventFilter(QObject* watched, QEvent* event)
         activateWindow();
     }
     return QWidget::eventFilter(watched, event);
-}
-
-PanelResizeGrip::PanelResizeGrip(NotePanel* panel)
-    : QWidget(panel)
-    , m_panel(panel)
-{
-    setFixedSize(16, 16);
-    setCursor(Qt::SizeFDiagCursor);
-    setToolTip(QStringLiteral("拖动调整大小"));
-}
-
-void PanelResizeGrip::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QColor color = palette().color(QPalette::WindowText);
-    color.setAlphaF(0.28);
-    painter.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(width() - 2, 5), QPointF(5, height() - 2));
-    painter.drawLine(QPointF(width() - 2, 10), QPointF(10, height() - 2));
-}
-
-void PanelResizeGrip::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_resizing = true;
-    m_pressGlobal = event->globalPosition().toPoint();
-    m_pressSize = m_panel->size();
-    event->accept();
-}
-
-void PanelResizeGrip::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_resizing)
-        return;
-    QPoint delta = event->globalPosition().toPoint() - m_pressGlobal;
-    QSize size = (m_pressSize + QSize(delta.x(), delta.y())).expandedTo(m_panel->minimumSize()).boundedTo(m_panel->maximumSize());
-    m_panel->resize(size);
-    event->accept();
-}
-
-void PanelResizeGrip::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (!m_resizing)
-        return;
-    m_resizing = false;
-    event->accept();
-    emit finished();
 }
 
 } // namespace brivet

@@ -6,8 +6,6 @@
 
 namespace brivet {
 
-class PanelResizeGrip;
-
 // The borderless, translucent top-level window of one desktop card: out of
 // the taskbar and pager, on every workspace, never activated by being
 // shown, and activated by the first click without swallowing that click.
@@ -30,12 +28,14 @@ public:
     void applyShape(double cornerRadius, bool composited);
     // Raises the panel and gives it keyboard focus.
     void activate();
+    // The window has been on screen (exposed) at least once. Geometry
+    // changes before that are the window manager placing and reparenting
+    // it, never the user's.
+    bool isMapped() const { return m_mapped; }
 
 signals:
     void moved();
     void resized();
-    // The user let go of the resize grip.
-    void resizeFinished();
     // The panel lost keyboard focus (key status).
     void deactivated();
     // The panel is closing (by the manager or by the window manager).
@@ -55,34 +55,11 @@ private:
     void updateMask();
 
     QWidget* m_content = nullptr;
-    PanelResizeGrip* m_grip = nullptr;
     NoteWindowLayerMode m_layerMode;
     double m_cornerRadius = 42;
     bool m_composited = false;
     bool m_filterInstalled = false;
     bool m_mapped = false;
-};
-
-// The corner handle that resizes its panel; a live resize ends on release.
-class PanelResizeGrip final : public QWidget {
-    Q_OBJECT
-public:
-    explicit PanelResizeGrip(NotePanel* panel);
-
-signals:
-    void finished();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    NotePanel* m_panel;
-    QPoint m_pressGlobal;
-    QSize m_pressSize;
-    bool m_resizing = false;
 };
 
 } // namespace brivet

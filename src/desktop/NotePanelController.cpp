@@ -1,9 +1,10 @@
 #include "desktop/NotePanelController.h"
 
 #include "app/QtScreenList.h"
+#include "desktop/CompositorWatch.h"
 #include "desktop/NotePanel.h"
+#include "desktop/StateBridge.h"
 #include "desktop/StickyNoteView.h"
-#include "desktop/X11WindowHints.h"
 #include "state/AppState.h"
 #include "state/ScreenPlacement.h"
 
@@ -39,7 +40,7 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
 {
     m_panel = new NotePanel(m_currentLayerMode);
     m_panel->setObjectName(QStringLiteral("notePanel"));
-    m_panel->setWindowTitle(QString::fromStdString(note.title.empty() ? std::string("新悬笺") : note.title));
+    applyTitle(note);
 
     m_isApplyingModelFrame = true;
     applySizeLimits(note);
@@ -52,12 +53,28 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
 
     connect(m_panel, &NotePanel::moved, this, [this] { reportWindowFrame(false); });
     connect(m_panel, &NotePanel::resized, this, [this] { reportWindowFrame(false); });
-    connect(m_panel, &NotePanel::resizeFinished, this, [this] { reportWindowFrame(true); });
+    // Task switchers, pagers and screen readers show the window title; it
+    // follows the note's title as it is committed.
+    if (m_environment->bridge)
+        connect(m_environment->bridge, &StateBridge::notesChanged, this, [this] {
+            if (AppState* state = m_environment->state)
+                if (std::optional<StickyNote> current = state->note(m_noteId))
+                    applyTitle(*current);
+        });
+    if (m_environment->compositor)
+        connect(m_environment->compositor, &CompositorWatch::compositingChanged, this, [this] {
+            if (m_panel)
+                applyShape();
+        });
+    connect(m_card, &StickyNoteView::resizeFinished, this, [this] { reportWindowFrame(true); });
     connect(m_panel, &NotePanel::deactivated, this, [this] { panelDeactivated(); });
     connect(m_panel, &NotePanel::closing, this, [this] { panelClosing(); });
     // Some window managers place a new window by their own rules (openbox
-    // ignores a requested top-left corner); the stored frame wins.
+    // ignores a requested top-left corner) or report it inside their frame
+    // while they map it; the stored frame wins, and nothing seen before the
+    // map is reported.
     connect(m_panel, &NotePanel::mapped, this, [this] {
+        m_frameReportTask.cancel();
         QRect wanted = toQtRect(m_lastReportedFrame);
         if (m_panel->geometry() != wanted) {
             m_isApplyingModelFrame = true;
@@ -94,6 +111,7 @@ void NotePanelController::refresh(const StickyNote& note, const AppPreferences& 
     m_currentLayerMode = preferences.noteWindowLayerMode;
     // Limits, layer and shape can move or resize the window too; none of
     // that is the user's doing.
+    applyTitle(note);
     m_isApplyingModelFrame = true;
     applySizeLimits(note);
     applyLayer();
@@ -119,6 +137,13 @@ void NotePanelController::focus()
         m_panel->activate();
 }
 
+void NotePanelController::applyTitle(const StickyNote& note)
+{
+    QString title = note.title.empty() ? QStringLiteral("新悬笺") : QString::fromStdString(note.title);
+    if (m_panel->windowTitle() != title)
+        m_panel->setWindowTitle(title);
+}
+
 void NotePanelController::applySizeLimits(const StickyNote& note)
 {
     Size minimum = ScreenPlacement::minimumSize(note.displayMode, note.frame.sizePreset);
@@ -135,7 +160,7 @@ void NotePanelController::applyLayer()
 
 void NotePanelController::applyShape()
 {
-    bool composited = X11WindowHints::isCompositing() || m_environment->composited;
+    bool composited = m_environment->composited || (m_environment->compositor && m_environment->compositor->isCompositing());
     m_panel->applyShape(cardCornerRadius, composited);
     m_card->setComposited(composited);
 }
@@ -145,31 +170,40 @@ Rect NotePanelController::currentFrame() const
     return toModelRect(m_panel->geometry());
 }
 
+bool NotePanelController::isLastReported(const Rect& frame) const
+{
+    auto unchanged = [](double a, double b) { return std::abs(a - b) <= 0.5; };
+    return unchanged(frame.x, m_lastReportedFrame.x) && unchanged(frame.y, m_lastReportedFrame.y)
+        && unchanged(frame.width, m_lastReportedFrame.width) && unchanged(frame.height, m_lastReportedFrame.height);
+}
+
 void NotePanelController::reportWindowFrame(bool immediate)
 {
-    if (m_isApplyingModelFrame || !m_panel || m_closed)
+    if (m_isApplyingModelFrame || !m_panel || m_closed || !m_panel->isMapped())
         return;
-    Rect frame = currentFrame();
-    auto unchanged = [](double a, double b) { return std::abs(a - b) <= 0.5; };
-    if (unchanged(frame.x, m_lastReportedFrame.x) && unchanged(frame.y, m_lastReportedFrame.y)
-        && unchanged(frame.width, m_lastReportedFrame.width) && unchanged(frame.height, m_lastReportedFrame.height)) {
-        // A resize that ends where the last report left it has nothing
-        // pending to correct either.
-        if (immediate)
-            m_frameReportTask.cancel();
+    if (isLastReported(currentFrame())) {
+        // Back where the model has it (a window manager's transient
+        // position undone, a drag that returned): nothing is left to report.
+        m_frameReportTask.cancel();
         return;
     }
     if (!immediate) {
         Scheduler& scheduler = *m_environment->scheduler;
-        m_frameReportTask = TaskHandle(scheduler, scheduler.schedule(frameReportDelay, [this, frame] {
+        m_frameReportTask = TaskHandle(scheduler, scheduler.schedule(frameReportDelay, [this] {
             m_frameReportTask.release();
-            m_lastReportedFrame = frame;
-            if (AppState* state = m_environment->state)
-                state->updateWindowFrame(m_noteId, frame);
+            // Where the window is now, which is where the last move left it.
+            sendFrame(currentFrame());
         }));
         return;
     }
     m_frameReportTask.cancel();
+    sendFrame(currentFrame());
+}
+
+void NotePanelController::sendFrame(const Rect& frame)
+{
+    if (!m_panel || isLastReported(frame))
+        return;
     m_lastReportedFrame = frame;
     if (AppState* state = m_environment->state)
         state->updateWindowFrame(m_noteId, frame);

@@ -14,7 +14,7 @@ namespace brivet {
 class StickyNoteView;
 
 // Owns the desktop panel of one note: applies the model to the window
-// (layer, size limits, opacity, shape, frame) and reports the user's moves
+// (title, layer, size limits, opacity, shape, frame) and reports the user's moves
 // and resizes back to the state.
 class NotePanelController final : public QObject {
     Q_OBJECT
@@ -35,8 +35,11 @@ public:
     // Raises the panel and gives it keyboard focus.
     void focus();
 
-    // Reports the window's frame: debounced by frameReportDelay, or at once.
-    // Differences of at most 0.5 points in every coordinate are no change.
+    // Reports the window's frame (its root position and size): debounced by
+    // frameReportDelay, or at once. Differences of at most 0.5 points in
+    // every coordinate are no change, and a window that is back at the last
+    // reported frame cancels a pending report. Nothing is reported before
+    // the window is first mapped.
     void reportWindowFrame(bool immediate);
 
     const Uuid& noteId() const { return m_noteId; }
@@ -50,10 +53,13 @@ public:
     static double windowAlpha(double opacity);
 
 private:
+    void applyTitle(const StickyNote& note);
     void applySizeLimits(const StickyNote& note);
     void applyLayer();
     void applyShape();
     Rect currentFrame() const;
+    bool isLastReported(const Rect& frame) const;
+    void sendFrame(const Rect& frame);
     void panelClosing();
     void panelDeactivated();
 

@@ -1,5 +1,6 @@
 #include "desktop/NoteWindowManager.h"
 
+#include "desktop/CompositorWatch.h"
 #include "desktop/NotePanelController.h"
 #include "desktop/StateBridge.h"
 #include "state/AppState.h"
@@ -38,6 +39,10 @@ NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
     m_environment->state = &state;
     m_environment->scheduler = &scheduler;
     m_environment->bridge = m_bridge.get();
+    if (QCoreApplication::instance()) {
+        m_compositor = std::make_unique<CompositorWatch>();
+        m_environment->compositor = m_compositor.get();
+    }
     if (QCoreApplication* app = QCoreApplication::instance()) {
         m_quitWatcher = std::make_unique<QuitWatcher>(*m_environment);
         app->installEventFilter(m_quitWatcher.get());
@@ -51,6 +56,7 @@ NoteWindowManager::~NoteWindowManager()
     m_controllers.clear();
     m_bridge->detach();
     m_environment->bridge = nullptr;
+    m_environment->compositor = nullptr;
 }
 
 void NoteWindowManager::reconcile(const std::vector<StickyNote>& notes, const AppPreferences& preferences)

@@ -12,6 +12,7 @@
 namespace brivet {
 
 class AppState;
+class CompositorWatch;
 class NotePanelController;
 class StateBridge;
 
@@ -33,6 +34,7 @@ public:
 
 private:
     std::unique_ptr<StateBridge> m_bridge;
+    std::unique_ptr<CompositorWatch> m_compositor;
     std::unique_ptr<QObject> m_quitWatcher;
     DesktopEnvironmentPtr m_environment;
     std::map<Uuid, std::unique_ptr<NotePanelController>> m_controllers;

@@ -2,6 +2,7 @@
 
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/NoteBoardFace.h"
+#include "desktop/ResizeGrip.h"
 #include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "state/AppState.h"
@@ -38,6 +39,9 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     m_missing->setAlignment(Qt::AlignCenter);
     m_missing->hide();
     layout->addWidget(m_missing);
+    m_grip = new ResizeGrip(this);
+    m_grip->hide();
+    connect(m_grip, &ResizeGrip::finished, this, &StickyNoteView::resizeFinished);
     if (m_environment->bridge)
         connect(m_environment->bridge, &StateBridge::notesChanged, this, &StickyNoteView::reload);
     reload();
@@ -88,6 +92,7 @@ void StickyNoteView::showFace()
         discardBoard();
         discardEditor();
         m_missing->show();
+        placeResizeGrip();
         update();
         return;
     }
@@ -113,7 +118,48 @@ void StickyNoteView::showFace()
         layout->setContentsMargins(inset, inset, inset, inset + (m_composited ? 4 : 0));
         m_editor->setNote(*m_note);
     }
+    placeResizeGrip();
     update();
+}
+
+void StickyNoteView::placeResizeGrip()
+{
+    // Faces rebuild their rows now and then (a deadline passing, a changed
+    // note); the current slot is looked up each time.
+    auto* slot = findChild<QWidget*>(QLatin1String(ResizeGrip::slotName));
+    if (slot != m_gripSlot) {
+        if (m_gripSlot)
+            m_gripSlot->removeEventFilter(this);
+        m_gripSlot = slot;
+        if (slot) {
+            slot->installEventFilter(this);
+            connect(slot, &QObject::destroyed, this, [this, slot] {
+                if (m_gripSlot == slot)
+                    m_gripSlot = nullptr;
+            });
+        }
+    }
+    if (!m_gripSlot || !m_note) {
+        m_grip->hide();
+        return;
+    }
+    m_grip->move(m_gripSlot->mapTo(this, QPoint(0, 0)));
+    m_grip->show();
+    m_grip->raise();
+}
+
+void StickyNoteView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The layouts below have been given their new geometry by now.
+    placeResizeGrip();
+}
+
+bool StickyNoteView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_gripSlot && (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        placeResizeGrip();
+    return QWidget::eventFilter(watched, event);
 }
 
 void StickyNoteView::discardBoard()

@@ -16,6 +16,7 @@ namespace brivet {
 
 class DesktopDetailEditor;
 class NoteBoardFace;
+class ResizeGrip;
 
 // The card inside a desktop panel: the board face or the detail editor by
 // the note's display mode, over a rounded tinted background. It re-reads its
@@ -36,6 +37,7 @@ public:
     // The context menu, in its order; the caller owns it.
     QMenu* buildContextMenu(QWidget* parent);
     NoteBoardFace* boardFace() const { return m_board; }
+    ResizeGrip* resizeGrip() const { return m_grip; }
     DesktopDetailEditor* detailEditor() const { return m_editor; }
     // The note as last drawn (nothing: it has gone).
     const std::optional<StickyNote>& shownNote() const { return m_note; }
@@ -56,8 +58,14 @@ public:
     // Double click on the board face: the editor, except for calendar notes.
     void boardDoubleClicked();
 
+signals:
+    // The user let go of the resize grip.
+    void resizeFinished();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -69,6 +77,9 @@ private:
     void discardBoard();
     void discardEditor();
     void updateStyleSheet();
+    // Puts the grip over the face's slot at the end of its bottom row (or
+    // hides it when the face has none).
+    void placeResizeGrip();
     QRectF cardRect() const;
     double shadowMargin() const;
 
@@ -83,6 +94,8 @@ private:
     QLabel* m_missing = nullptr;
     NoteBoardFace* m_board = nullptr;
     DesktopDetailEditor* m_editor = nullptr;
+    ResizeGrip* m_grip = nullptr;
+    QWidget* m_gripSlot = nullptr;
 
     // Dragging the card by its background moves the window.
     bool m_pressed = false;

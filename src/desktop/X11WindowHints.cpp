@@ -17,8 +17,6 @@ namespace brivet::X11WindowHints {
 
 #ifdef BRIVET_HAVE_XCB
 
-namespace {
-
 xcb_connection_t* connection()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -26,6 +24,8 @@ xcb_connection_t* connection()
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
+
+namespace {
 
 xcb_screen_t* firstScreen(xcb_connection_t* c)
 {
@@ -74,18 +74,6 @@ constexpr uint32_t allDesktops = 0xFFFFFFFF;
 bool isAvailable()
 {
     return connection() != nullptr;
-}
-
-bool isCompositing()
-{
-    xcb_connection_t* c = connection();
-    if (!c)
-        return false;
-    xcb_atom_t selection = atom(c, "_NET_WM_CM_S0");
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
-    bool owned = reply && reply->owner != XCB_WINDOW_NONE;
-    std::free(reply);
-    return owned;
 }
 
 void prepareUnmapped(QWindow* window, NoteWindowLayerMode mode)
@@ -142,7 +130,7 @@ void applyLayer(QWindow* window, NoteWindowLayerMode mode)
 #else
 
 bool isAvailable() { return false; }
-bool isCompositing() { return false; }
+xcb_connection_t* connection() { return nullptr; }
 void prepareUnmapped(QWindow*, NoteWindowLayerMode) { }
 void applyLayer(QWindow*, NoteWindowLayerMode) { }
 

@@ -3,6 +3,7 @@
 #include "model/Enums.h"
 
 class QWindow;
+struct xcb_connection_t;
 
 namespace brivet {
 
@@ -12,9 +13,8 @@ namespace X11WindowHints {
 
 // True when the application talks to an X server.
 bool isAvailable();
-// True when a compositing manager owns the screen's _NET_WM_CM selection,
-// so translucent pixels show the desktop behind them.
-bool isCompositing();
+// The application's X connection (Qt's), or null off X11.
+xcb_connection_t* connection();
 // Before the window is mapped: out of the taskbar and pager, on every
 // workspace, and in the stacking layer of `mode`.
 void prepareUnmapped(QWindow* window, NoteWindowLayerMode mode);

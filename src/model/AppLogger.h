@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,8 +38,15 @@ private:
     std::deque<std::string> m_entries;
 };
 
-// journald with the subsystem and category as fields; silently does nothing
-// where journald is not running.
+// journald with the subsystem and category as fields. Each line also goes
+// to standard error, as "brivet: message", when that is a terminal, when
+// no journal socket exists, or when the journal does not take the line, so
+// a run from a shell or without a systemd session keeps its diagnostics.
 std::unique_ptr<LogSink> makeJournaldSink();
+// The same with its outlets given: `journal` sends one message and says
+// whether it arrived; `journalSocket` is the path whose absence means there
+// is no journal; `stderrFd` is where mirrored lines go.
+std::unique_ptr<LogSink> makeJournaldSink(
+    std::function<bool(std::string_view)> journal, const std::string& journalSocket, int stderrFd);
 
 } // namespace brivet

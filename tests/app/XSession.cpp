@@ -117,6 +117,26 @@ QRect XSession::geometry(const QString& window) const
     return QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"), number("Height"));
 }
 
+QString XSession::windowName(const QString& window) const
+{
+    return run("xdotool", { "getwindowname", window }).trimmed();
+}
+
+void XSession::drag(const QPoint& from, const QPoint& to) const
+{
+    auto at = [](const QPoint& point) { return QStringList { QString::number(point.x()), QString::number(point.y()) }; };
+    run("xdotool", QStringList { "mousemove" } + at(from) + QStringList { "mousedown", "1" });
+    // The app starts a move only after the pointer has travelled a little;
+    // the window manager then follows every motion until the release.
+    constexpr int steps = 12;
+    for (int step = 1; step <= steps; ++step) {
+        QTest::qWait(15);
+        run("xdotool", QStringList { "mousemove" } + at(from + (to - from) * step / steps));
+    }
+    QTest::qWait(30);
+    run("xdotool", { "mouseup", "1" });
+}
+
 std::filesystem::path XSession::screenshot(const std::string& name) const
 {
     std::filesystem::path shot = m_home.path() / name;

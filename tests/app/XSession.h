@@ -52,6 +52,11 @@ public:
     QStringList visibleWindows(const QString& className = QStringLiteral("brivet")) const;
     // A window's root position and size as xwininfo reports it.
     QRect geometry(const QString& window) const;
+    // A window's title (_NET_WM_NAME or WM_NAME).
+    QString windowName(const QString& window) const;
+    // Drags with the left button from `from` to `to` in small steps, as a
+    // hand would, and lets go.
+    void drag(const QPoint& from, const QPoint& to) const;
     // Saves a screenshot of the whole screen and returns its path.
     std::filesystem::path screenshot(const std::string& name) const;
 

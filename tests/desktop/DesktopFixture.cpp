@@ -48,6 +48,8 @@ AppState& DesktopTest::launch(std::vector<StickyNote> notes)
         if (!note.isHidden)
             m_state->reveal(note.id, true, false);
     scheduler.runDue();
+    // The panels are mapped (exposed) before the user can move them.
+    processEvents();
     m_state->addObserver(&notesChanges);
     return *m_state;
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -39,6 +40,32 @@ TEST_F(DetailEditorTest, TypingCommitsOnceAfterTheLastKeystroke)
     EXPECT_EQ(notesChanges.count, 1);
     scheduler.advance(Duration(1000));
     EXPECT_EQ(notesChanges.count, 1);
+}
+
+TEST_F(DetailEditorTest, LongTitleShowsItsBeginningWhileNotEdited)
+{
+    std::string longTitle;
+    for (int i = 0; i < 12; ++i)
+        longTitle += "季度总结的初稿写完并发给团队审阅";
+    StickyNote note = makeNote(longTitle);
+    DesktopDetailEditor* editor = open(note);
+    BoundLineEdit* title = editor->titleInput();
+    ASSERT_GT(title->fontMetrics().horizontalAdvance(title->text()), title->width()) << "the title must not fit";
+    EXPECT_EQ(title->cursorPosition(), 0);
+    EXPECT_LT(title->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 10) << "the start is in view";
+
+    // Renamed elsewhere while the card shows it.
+    state().updateNoteTitle(note.id, longTitle + "（改）");
+    EXPECT_EQ(title->text(), QString::fromStdString(longTitle + "（改）"));
+    EXPECT_EQ(title->cursorPosition(), 0);
+
+    // Typed at the end, then left: the beginning comes back.
+    title->end(false);
+    typeText(title, QStringLiteral("！"));
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(title, &out);
+    EXPECT_EQ(title->cursorPosition(), 0);
+    EXPECT_EQ(stored(note.id).title, longTitle + "（改）！") << "leaving the field commits it";
 }
 
 TEST_F(DetailEditorTest, ReturnCommitsAtOnceAndThePendingCommitNeverFires)

@@ -37,6 +37,56 @@ TEST_F(NotePanelTest, MovesCollapseIntoOneReportWithTheLastFrame)
     EXPECT_EQ(notesChanges.count, 1);
 }
 
+TEST_F(NotePanelTest, TransientPositionsNeverReachTheNote)
+{
+    // A reparenting window manager reports the window at 0,0 inside its
+    // frame and then where it really is, well within the debounce.
+    StickyNote note = makeNote("不动");
+    launch({ note });
+    NotePanel* panel = controller(note.id)->panel();
+    ASSERT_TRUE(panel->isMapped());
+    QPoint home = panel->pos();
+    notesChanges.count = 0;
+
+    moveTo(panel, 0, 0);
+    scheduler.advance(Duration(30));
+    moveTo(panel, home.x(), home.y());
+    scheduler.advance(Duration(1000));
+    EXPECT_EQ(notesChanges.count, 0);
+    EXPECT_EQ(stored(note.id).frame, note.frame);
+    EXPECT_FALSE(controller(note.id)->hasPendingFrameReport());
+
+    // A window that stays at the transient place is where the user sees
+    // it: the note follows, and follows again when the window returns.
+    moveTo(panel, 0, 0);
+    scheduler.advance(Duration(120));
+    EXPECT_EQ(stored(note.id).frame.x, 0);
+    moveTo(panel, home.x(), home.y());
+    scheduler.advance(Duration(120));
+    EXPECT_EQ(stored(note.id).frame, note.frame);
+}
+
+TEST_F(NotePanelTest, NothingIsReportedBeforeTheWindowIsMapped)
+{
+    launch({});
+    Uuid id = state().createNote(nullptr, NoteSizePreset::medium, false, false);
+    NotePanelController* panel = controller(id);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_FALSE(panel->panel()->isMapped()) << "not yet exposed";
+    NoteFrame frame = stored(id).frame;
+    int before = notesChanges.count;
+    panel->panel()->move(0, 0); // the window manager placing it
+    scheduler.advance(Duration(500));
+    EXPECT_EQ(notesChanges.count, before);
+    EXPECT_EQ(stored(id).frame, frame);
+    processEvents();
+    ASSERT_TRUE(panel->panel()->isMapped());
+    EXPECT_EQ(toModelRect(panel->panel()->geometry()), (Rect { frame.x, frame.y, frame.width, frame.height }))
+        << "the stored frame wins once the window is mapped";
+    scheduler.advance(Duration(500));
+    EXPECT_EQ(notesChanges.count, before);
+}
+
 TEST_F(NotePanelTest, HalfPointIsNoChangeButMoreIs)
 {
     // The window sits on whole pixels; the stored frame does not.
@@ -67,7 +117,7 @@ TEST_F(NotePanelTest, EndOfResizeReportsAtOnceAndCancelsThePendingMove)
     moveTo(panel, panel->x() + 20, panel->y());
     panel->resize(520, 330);
     QCoreApplication::processEvents();
-    emit panel->resizeFinished();
+    emit controller(note.id)->card()->resizeFinished();
     EXPECT_EQ(notesChanges.count, 1);
     scheduler.advance(Duration(500));
     EXPECT_EQ(notesChanges.count, 1);
@@ -124,6 +174,18 @@ TEST_F(NotePanelTest, ClosingThePanelHidesTheNoteAndDesktopLayerGoesBack)
     controller(note.id)->panel()->close();
     EXPECT_TRUE(stored(note.id).isHidden);
     EXPECT_EQ(controller(note.id), nullptr);
+}
+
+TEST_F(NotePanelTest, WindowTitleFollowsTheNoteTitle)
+{
+    StickyNote note = makeNote("");
+    launch({ note });
+    NotePanel* panel = controller(note.id)->panel();
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("新悬笺"));
+    state().updateNoteTitle(note.id, "周会纪要");
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("周会纪要"));
+    state().updateNoteTitle(note.id, "");
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("新悬笺"));
 }
 
 TEST_F(NotePanelTest, PanelIsAFramelessToolWindowWithTranslucentBackground)

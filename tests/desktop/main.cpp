@@ -1,8 +1,12 @@
+#include "DesktopUnderX.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -18,11 +22,24 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv)
 {
+    // Run again by a test of its own on a private X server: only the tests
+    // that need one, on that display.
+    bool underX = argc > 1 && std::strcmp(argv[1], brivet::testing::underXFlag) == 0;
+    if (underX) {
+        for (int i = 1; i + 1 < argc; ++i)
+            argv[i] = argv[i + 1];
+        --argc;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     // Widgets need a GUI application; ctest runs on the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
+    if (underX) {
+        brivet::testing::registerClicksUnderX();
+        brivet::testing::registerCompositorUnderX();
+        GTEST_FLAG_SET(filter, std::string(brivet::testing::underXSuite) + ".*");
+    }
     return RUN_ALL_TESTS();
 }

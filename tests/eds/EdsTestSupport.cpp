@@ -1,5 +1,7 @@
 #include "EdsTestSupport.h"
 
+#include "support/RequiredServices.h"
+
 #include <chrono>
 #include <ctime>
 #include <memory>
@@ -56,8 +58,9 @@ void EdsTest::SetUp()
     std::string reason;
     bool skip = false;
     m_sandbox = sharedEdsSandbox(reason, skip);
-    if (!m_sandbox && skip)
-        GTEST_SKIP() << "no Evolution Data Server here: " << reason;
+    if (!m_sandbox && skip) {
+        BRIVET_SKIP_WITHOUT_SERVICE("no Evolution Data Server here: " << reason);
+    }
     ASSERT_NE(m_sandbox, nullptr) << "the private Evolution Data Server did not start: " << reason;
 }
 
