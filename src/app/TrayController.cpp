@@ -33,9 +33,12 @@ TrayController::TrayController(AppState& state, const QIcon& icon, QObject* pare
     });
 
     m_bridge->attach(state);
-    connect(m_bridge.get(), &StateBridge::changed, this, [this] {
-        // Operations change several fields in a row; the texts are read
-        // once they are done.
+    connect(m_bridge.get(), &StateBridge::changed, this, [this](StateField field) {
+        // The texts read the notes and the preferences only. Operations
+        // change several fields in a row; the texts are read once they are
+        // done (a few milliseconds over ten thousand notes).
+        if (field != StateField::notes && field != StateField::preferences)
+            return;
         if (m_updateQueued)
             return;
         m_updateQueued = true;
