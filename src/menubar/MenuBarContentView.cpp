@@ -210,7 +210,7 @@ void MenuBarContentView::refresh()
 {
     // A menu of a row (defer, attach) is open: rebuilding would pull it
     // away under the pointer. The rebuild waits until it closes.
-    if (QWidget* popup = QApplication::activePopupWidget(); popup && isAncestorOf(popup)) {
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && ownsPopup(popup)) {
         popup->installEventFilter(this);
         return;
     }
@@ -234,6 +234,15 @@ void MenuBarContentView::refresh()
     sections->show();
     m_shown = std::move(snapshot);
     applyHeight();
+}
+
+bool MenuBarContentView::ownsPopup(const QWidget* popup) const
+{
+    // A menu is a window of its own, so isAncestorOf does not reach it.
+    for (const QWidget* widget = popup; widget; widget = widget->parentWidget())
+        if (widget == this)
+            return true;
+    return false;
 }
 
 bool MenuBarContentView::eventFilter(QObject* watched, QEvent* event)

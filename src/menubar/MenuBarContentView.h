@@ -91,6 +91,7 @@ private:
     QWidget* buildQueueSection(const Snapshot& snapshot, QWidget* parent);
     QWidget* buildBoardsSection(const Snapshot& snapshot, QWidget* parent);
     void scheduleRefresh();
+    bool ownsPopup(const QWidget* popup) const;
     void applyHeight();
     QScreen* panelScreen() const;
 

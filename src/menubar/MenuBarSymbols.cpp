@@ -23,7 +23,6 @@ namespace {
 const char* fileName(MenuBarSymbol symbol)
 {
     switch (symbol) {
-    case MenuBarSymbol::checklistChecked: return "checklist-checked";
     case MenuBarSymbol::sparklesRectangleStack: return "sparkles-rectangle-stack-fill";
     case MenuBarSymbol::arrowClockwise: return "arrow-clockwise";
     case MenuBarSymbol::rectangleGrid: return "rectangle-grid-2x2";

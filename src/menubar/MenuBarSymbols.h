@@ -8,7 +8,6 @@ namespace brivet {
 // Glyphs of the tray panel beyond those the cards share, named after what
 // they show.
 enum class MenuBarSymbol {
-    checklistChecked,
     sparklesRectangleStack,
     arrowClockwise,
     rectangleGrid,

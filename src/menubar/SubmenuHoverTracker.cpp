@@ -76,14 +76,6 @@ void SubmenuHoverTracker::submenuLeft(QuickAction action)
     changed();
 }
 
-void SubmenuHoverTracker::presentationChanged(QuickAction action, bool presented)
-{
-    if (presented || m_activeSubmenu != action)
-        return;
-    m_activeSubmenu.reset();
-    changed();
-}
-
 void SubmenuHoverTracker::sizeChosen()
 {
     m_dismissTask.cancel();

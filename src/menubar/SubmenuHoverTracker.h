@@ -24,12 +24,9 @@ public:
     void rowClicked(QuickAction action);
     void submenuEntered(QuickAction action);
     void submenuLeft(QuickAction action);
-    // The submenu of `action` was shown (true) or closed by the system, as
-    // when it is clicked away (false).
-    void presentationChanged(QuickAction action, bool presented);
     // A size was chosen in the open submenu: it closes.
     void sizeChosen();
-    // Forgets all hover state (the panel closed).
+    // Forgets all hover state and closes the submenu (the panel closed).
     void reset();
 
     std::optional<QuickAction> hoveredRow() const { return m_hoveredRow; }

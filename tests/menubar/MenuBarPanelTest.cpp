@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -292,6 +293,27 @@ TEST_F(MenuBarPanelTest, RowControlsDeferOpenAndAttach)
     EXPECT_EQ(state().note(queued.id)->displayMode, NoteDisplayMode::detail);
     EXPECT_FALSE(state().note(queued.id)->isHidden);
     EXPECT_EQ(fixture.windows.focused.back(), queued.id);
+}
+
+TEST_F(MenuBarPanelTest, AChangeWhileARowMenuIsOpenWaitsUntilItCloses)
+{
+    StickyNote primary = StateFixture::makeNote("先做这个", today(11));
+    StickyNote other = StateFixture::makeNote("别处完成", today(12));
+    launch({ primary, other });
+    QPointer<QMenu> menu = button(primaryCard(), "defer")->menu();
+    menu->popup(QPoint(100, 100));
+    settle();
+    ASSERT_TRUE(menu->isVisible());
+
+    // A change from elsewhere (a sync, a desktop card) while it is open.
+    state().toggleExecutionNoteCompletion(other.id);
+    settle();
+    ASSERT_FALSE(menu.isNull()) << "the menu was pulled away under the pointer";
+    EXPECT_TRUE(menu->isVisible());
+
+    menu->hide();
+    settle();
+    EXPECT_TRUE(rows("executionRow").isEmpty()) << "the panel catches up once the menu closes";
 }
 
 // --- Quick actions and the size submenu --------------------------------------
