@@ -106,11 +106,15 @@ void BrivetShell::startInterface()
     }
 }
 
-void BrivetShell::acceptHandOvers(const std::filesystem::path& socket)
+void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& socket)
 {
+    if (!socket) {
+        m_logger->log("Hand-over from later launches is off: no folder private to the user for its socket");
+        return;
+    }
     m_instanceServer = std::make_unique<InstanceServer>();
     connect(m_instanceServer.get(), &InstanceServer::dashboardRequested, this, &BrivetShell::presentDashboard);
-    if (Status status = m_instanceServer->listen(socket); !status.ok()) {
+    if (Status status = m_instanceServer->listen(*socket); !status.ok()) {
         m_logger->log("Hand-over from later launches is off: " + status.message());
         m_instanceServer.reset();
     }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace brivet {
 
@@ -43,7 +44,9 @@ public:
     // of reach; the icon still appears once a host does.
     void startInterface();
     // Serves later launches at `socket`: each brings the dashboard forward.
-    void acceptHandOvers(const std::filesystem::path& socket);
+    // Without a socket (no private folder for it) later launches are
+    // turned away.
+    void acceptHandOvers(const std::optional<std::filesystem::path>& socket);
 
     void presentDashboard();
     // Ends the application: the tray's and the panel's "退出", termination

@@ -72,7 +72,6 @@ int main(int argc, char* argv[])
     BrivetShell shell(folder, std::move(notes));
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &shell, [&shell] { shell.quit(); });
     shell.startInterface();
-    if (socket)
-        shell.acceptHandOvers(*socket);
+    shell.acceptHandOvers(socket);
     return app.exec();
 }

@@ -77,7 +77,7 @@ QToolButton* textButton(const QIcon& icon, const QString& text, const QString& n
     button->setFocusPolicy(Qt::NoFocus);
     makeClickable(button);
     QColor accent = parent->palette().color(QPalette::Highlight);
-    QColor text_ = parent->palette().color(QPalette::WindowText);
+    QColor foreground = parent->palette().color(QPalette::WindowText);
     if (prominent) {
         button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: white; border: none; border-radius: 8px;"
                                              " padding: 4px 10px; font-size: 12px; font-weight: 600; }"
@@ -88,7 +88,7 @@ QToolButton* textButton(const QIcon& icon, const QString& text, const QString& n
                                              " padding: 4px 10px; font-size: 12px; }"
                                              " QToolButton:hover { background: %3; }"
                                              " QToolButton::menu-indicator { image: none; width: 0; }")
-                                  .arg(cssColor(text_, 0.07), cssColor(text_, 1.0), cssColor(text_, 0.13)));
+                                  .arg(cssColor(foreground, 0.07), cssColor(foreground, 1.0), cssColor(foreground, 0.13)));
     }
     return button;
 }

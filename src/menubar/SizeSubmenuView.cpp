@@ -10,6 +10,8 @@
 #include <QPainterPath>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace brivet {
 
 namespace {
