@@ -9,9 +9,14 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libxcb1-dev libxcb-xfixes0-dev \
-	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk
+	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk \
+	trayer desktop-file-utils appstream
 
-.PHONY: deps build run test bench bench-launch screenshots clean
+PREFIX ?= /usr/local
+AUTOSTART_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/autostart
+DESKTOP_ID := com.brivet.Brivet
+
+.PHONY: deps build run test bench bench-launch screenshots install install-autostart uninstall-autostart clean
 
 deps:
 	@missing=""; \
@@ -47,8 +52,31 @@ LAUNCH_RUNS ?= 5
 bench-launch: build
 	$(BUILD_DIR)/bin/brivet-launch-bench --runs $(LAUNCH_RUNS) $(BUILD_DIR)/bin
 
+# The program, its desktop entry, icons and AppStream metadata under
+# $(PREFIX) (DESTDIR is honoured for staging).
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	-@if [ -z "$(DESTDIR)" ] && command -v update-desktop-database >/dev/null; then \
+		update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null || true; fi
+	-@if [ -z "$(DESTDIR)" ] && command -v gtk-update-icon-cache >/dev/null; then \
+		gtk-update-icon-cache -q -t $(PREFIX)/share/icons/hicolor 2>/dev/null || true; fi
+
+# Starts the app when the current user logs in: the installed program when
+# there is one under $(PREFIX), otherwise the one in $(BUILD_DIR).
+install-autostart: build
+	@program="$(PREFIX)/bin/brivet"; \
+	if [ ! -x "$$program" ]; then program="$(abspath $(BUILD_DIR))/bin/brivet"; fi; \
+	mkdir -p "$(AUTOSTART_DIR)"; \
+	sed -e "s|@BRIVET_EXEC@|$$program|" resources/desktop/$(DESKTOP_ID).desktop.in > "$(AUTOSTART_DIR)/$(DESKTOP_ID).desktop"; \
+	echo "X-GNOME-Autostart-enabled=true" >> "$(AUTOSTART_DIR)/$(DESKTOP_ID).desktop"; \
+	echo "Autostart: $(AUTOSTART_DIR)/$(DESKTOP_ID).desktop runs $$program"
+
+uninstall-autostart:
+	rm -f "$(AUTOSTART_DIR)/$(DESKTOP_ID).desktop"
+
 # PNGs of the real cards (every size and theme, a scene board, the detail
-# editor; light and dark) and of every dashboard page (the sync center also
+# editor), of the tray panel (with work, without, with the size submenu
+# open), light and dark, and of every dashboard page (the sync center also
 # against a private Evolution Data Server) under a private 1920x1080 X server.
 SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots
 screenshots: deps $(BUILD_DIR)/build.ninja

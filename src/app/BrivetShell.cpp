@@ -1,7 +1,12 @@
 #include "app/BrivetShell.h"
 
+#include "app/AppIcon.h"
+#include "app/InstanceServer.h"
 #include "app/QtScheduler.h"
 #include "app/QtScreenList.h"
+#include "app/TrayController.h"
+#include "dashboard/DashboardWindow.h"
+#include "menubar/MenuBarContentView.h"
 #include "model/AppLogger.h"
 #include "model/Clock.h"
 #include "model/JsonStores.h"
@@ -10,14 +15,16 @@
 #include "state/NoteTemplate.h"
 #include "sync/SyncService.h"
 
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSessionManager>
+
 #include <malloc.h>
 
 #ifdef HAVE_BRIVET_EDS
 #include "sync/eds/EdsSyncService.h"
 #endif
-#ifdef HAVE_BRIVET_DESKTOP
 #include "desktop/NoteWindowManager.h"
-#endif
 
 namespace brivet {
 
@@ -40,13 +47,10 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     if (!m_syncService)
         m_syncService = std::make_unique<UnavailableSyncService>();
 
-    WindowManagerFactory windows;
-#ifdef HAVE_BRIVET_DESKTOP
     QtScheduler* scheduler = m_scheduler.get();
-    windows = [scheduler](AppState& state) -> std::unique_ptr<WindowManaging> {
+    WindowManagerFactory windows = [scheduler](AppState& state) -> std::unique_ptr<WindowManaging> {
         return std::make_unique<NoteWindowManager>(state, *scheduler);
     };
-#endif
     m_state = std::make_unique<AppState>(AppStateDependencies {
         *m_repository, *m_preferencesStore, *m_templates, *m_syncService, *m_logger, *m_clock, *m_scheduler, *m_screens,
         *m_calendar, std::move(windows) });
@@ -54,13 +58,78 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     // launch is over and the first cards are up, hand the freed heap back so
     // an idle app stays small.
     m_scheduler->schedule(Duration(2000), [] { malloc_trim(0); });
+
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, &BrivetShell::flush);
+        if (auto* gui = qobject_cast<QGuiApplication*>(app))
+            connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { flush(); });
+    }
 }
 
 BrivetShell::~BrivetShell()
 {
     flush();
-    // The state (and its windows) go before the services it refers to.
+    // The views go first, then the state (and its windows), then the
+    // services it refers to.
+    m_instanceServer.reset();
+    m_tray.reset();
+    m_panel.reset();
+    m_dashboard.reset();
     m_state.reset();
+}
+
+void BrivetShell::startInterface()
+{
+    QIcon icon = applicationIcon();
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    m_dashboard = std::make_unique<DashboardWindow>(*m_state, *m_scheduler);
+    m_panel = std::make_unique<MenuBarContentView>(*m_state, *m_scheduler);
+    connect(m_panel.get(), &MenuBarContentView::dashboardRequested, this, &BrivetShell::presentDashboard);
+    connect(m_panel.get(), &MenuBarContentView::quitRequested, this, &BrivetShell::quit);
+
+    m_tray = std::make_unique<TrayController>(*m_state, icon);
+    connect(m_tray.get(), &TrayController::panelToggleRequested, this, [this](const QRect& anchor) {
+        if (m_panel->isVisible())
+            m_panel->dismiss();
+        else if (!m_panel->wasJustDismissed())
+            m_panel->popUp(anchor);
+    });
+    connect(m_tray.get(), &TrayController::dashboardRequested, this, &BrivetShell::presentDashboard);
+    connect(m_tray.get(), &TrayController::quitRequested, this, &BrivetShell::quit);
+    bool hostAvailable = TrayController::isHostAvailable();
+    m_tray->show();
+    if (!hostAvailable) {
+        m_logger->log("No system tray host is running; opening the dashboard instead");
+        presentDashboard();
+    }
+}
+
+void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& socket)
+{
+    if (!socket) {
+        m_logger->log("Hand-over from later launches is off: no folder private to the user for its socket");
+        return;
+    }
+    m_instanceServer = std::make_unique<InstanceServer>();
+    connect(m_instanceServer.get(), &InstanceServer::dashboardRequested, this, &BrivetShell::presentDashboard);
+    if (Status status = m_instanceServer->listen(*socket); !status.ok()) {
+        m_logger->log("Hand-over from later launches is off: " + status.message());
+        m_instanceServer.reset();
+    }
+}
+
+void BrivetShell::presentDashboard()
+{
+    if (m_dashboard)
+        m_dashboard->present();
+}
+
+void BrivetShell::quit()
+{
+    // Saves are written on aboutToQuit, which every way of quitting passes.
+    QCoreApplication::quit();
 }
 
 void BrivetShell::flush()

@@ -5,23 +5,31 @@
 
 #include <QObject>
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace brivet {
 
 class AppLogger;
 class AppState;
-class SyncService;
+class DashboardWindow;
+class DefaultTemplateProvider;
+class InstanceServer;
 class JsonNoteRepository;
 class JsonPreferencesStore;
-class DefaultTemplateProvider;
+class MenuBarContentView;
 class QtScheduler;
 class QtScreenList;
+class SyncService;
 class SystemClock;
+class TrayController;
 class UserCalendar;
 
-// Builds the one state object with its real collaborators and keeps them
-// for the life of the process.
+// Builds the one state object with its real collaborators, and the ways in:
+// the tray item with its panel and the dashboard window. Keeps them all for
+// the life of the process. Every way out goes through quit(); pending saves
+// are written when the application is about to quit.
 class BrivetShell final : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +39,25 @@ public:
     ~BrivetShell() override;
 
     AppState& state() { return *m_state; }
+    // Creates the dashboard (hidden), the panel and the tray item. Where no
+    // tray host exists the dashboard opens at once, so the app is never out
+    // of reach; the icon still appears once a host does.
+    void startInterface();
+    // Serves later launches at `socket`: each brings the dashboard forward.
+    // Without a socket (no private folder for it) later launches are
+    // turned away.
+    void acceptHandOvers(const std::optional<std::filesystem::path>& socket);
+
+    void presentDashboard();
+    // Ends the application: the tray's and the panel's "退出", termination
+    // signals and the end of the session all come here.
+    void quit();
     // Writes what is still waiting in a debounced save.
     void flush();
+
+    DashboardWindow* dashboard() const { return m_dashboard.get(); }
+    MenuBarContentView* panel() const { return m_panel.get(); }
+    TrayController* tray() const { return m_tray.get(); }
 
 private:
     std::unique_ptr<SystemClock> m_clock;
@@ -45,6 +70,11 @@ private:
     std::unique_ptr<DefaultTemplateProvider> m_templates;
     std::unique_ptr<SyncService> m_syncService;
     std::unique_ptr<AppState> m_state;
+
+    std::unique_ptr<DashboardWindow> m_dashboard;
+    std::unique_ptr<MenuBarContentView> m_panel;
+    std::unique_ptr<TrayController> m_tray;
+    std::unique_ptr<InstanceServer> m_instanceServer;
 };
 
 } // namespace brivet

@@ -1,14 +1,16 @@
 #include "app/BrivetShell.h"
+#include "app/InstanceSocket.h"
 #include "app/SignalWatcher.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QSessionManager>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 #include <pthread.h>
 
@@ -39,8 +41,19 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "brivet: cannot use the data folder %s: %s\n", folder.path().c_str(), status.message().c_str());
         return 1;
     }
+    std::optional<std::filesystem::path> socket;
+    if (auto directory = InstanceSocket::directory())
+        socket = InstanceSocket::path(*directory, folder);
     auto lock = FolderLock::acquire(folder);
     if (auto* failure = std::get_if<Status>(&lock)) {
+        // Another instance owns the folder: it brings its dashboard forward
+        // and this launch is done. One that does not answer is hung, or not
+        // ours to talk to; say so and leave.
+        // Nothing is written from here on: a signal may end this launch.
+        pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+        using namespace std::chrono_literals;
+        if (socket && InstanceSocket::requestDashboard(*socket, 2s, 3s) == InstanceSocket::HandOver::accepted)
+            return 0;
         std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
         return 2;
     }
@@ -51,14 +64,14 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Brivet");
     QApplication::setApplicationDisplayName("悬笺");
     QApplication::setOrganizationName("Brivet");
-    QApplication::setDesktopFileName("brivet");
+    QApplication::setDesktopFileName("com.brivet.Brivet");
     QApplication::setQuitOnLastWindowClosed(false);
 
     SignalWatcher watcher;
     pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
     BrivetShell shell(folder, std::move(notes));
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::quit(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, [&shell] { shell.flush(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &shell, [&shell](QSessionManager&) { shell.flush(); });
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &shell, [&shell] { shell.quit(); });
+    shell.startInterface();
+    shell.acceptHandOvers(socket);
     return app.exec();
 }

@@ -1,3 +1,5 @@
+#include "app/InstanceSocket.h"
+#include "model/DataFolder.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -7,8 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <csignal>
 #include <filesystem>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace brivet::testing;
 namespace fs = std::filesystem;
@@ -28,6 +36,8 @@ protected:
         if (!QFileInfo::exists(appPath()))
             GTEST_SKIP() << "the app is not built";
         fs::create_directories(home.path() / "data");
+        fs::create_directories(runtime());
+        fs::permissions(runtime(), fs::perms::owner_all, fs::perm_options::replace);
     }
 
     QProcessEnvironment environment() const
@@ -35,6 +45,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", QString::fromStdString(home.path().string()));
         env.insert("XDG_DATA_HOME", QString::fromStdString((home.path() / "data").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime().string()));
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         return env;
@@ -48,6 +59,29 @@ protected:
     }
 
     fs::path folder() const { return home.path() / "data" / "Brivet"; }
+    fs::path runtime() const { return home.path() / "runtime"; }
+    // Where the app listens for later launches.
+    fs::path socket() const
+    {
+        auto directory = brivet::InstanceSocket::directory(runtime());
+        auto path = directory ? brivet::InstanceSocket::path(*directory, brivet::DataFolder(folder())) : std::nullopt;
+        return path.value_or(fs::path());
+    }
+    // A socket file nobody listens on, or (keepListening) one that accepts
+    // connections but never answers, as a hung process would.
+    int bindSocket(const fs::path& path, bool keepListening) const
+    {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(fd, 4), 0);
+        if (keepListening)
+            return fd;
+        ::close(fd);
+        return -1;
+    }
 
     bool waitForFile(const fs::path& path) const
     {
@@ -84,24 +118,54 @@ TEST_F(AppProcess, FirstStartWritesPrivateFilesAndQuitsCleanlyOnSigterm)
     EXPECT_EQ(app.exitCode(), 0);
 }
 
-TEST_F(AppProcess, SecondInstanceLeavesTheFilesAlone)
+TEST_F(AppProcess, SecondLaunchHandsOverPastAStaleSocketAndLeavesTheFilesAlone)
 {
+    // A socket left behind by an instance that was killed.
+    fs::create_directories(folder());
+    fs::path stale = socket();
+    ASSERT_FALSE(stale.empty());
+    bindSocket(stale, false);
+    ASSERT_TRUE(fs::is_socket(stale));
+
     QProcess first;
     start(first);
     ASSERT_TRUE(waitForFile(folder() / "notes.json"));
     // Let the launch task finish its writes before taking the snapshot.
-    QTest::qWait(300);
+    QTest::qWait(700);
     auto stamp = fs::last_write_time(folder() / "notes.json");
     std::string before = readFile(folder() / "notes.json");
+    std::string preferencesBefore = readFile(folder() / "preferences.json");
 
     QProcess second;
     start(second);
     ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_NE(second.exitCode(), 0);
-    EXPECT_NE(QString::fromUtf8(second.readAllStandardError()).indexOf("already"), -1);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
     EXPECT_EQ(fs::last_write_time(folder() / "notes.json"), stamp);
     EXPECT_EQ(readFile(folder() / "notes.json"), before);
+    EXPECT_EQ(readFile(folder() / "preferences.json"), preferencesBefore);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Only the user may enter the socket's folder.
+    EXPECT_EQ(fs::status(stale.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     stop(first);
+    EXPECT_FALSE(fs::exists(stale)) << "the socket goes with the instance";
+}
+
+TEST_F(AppProcess, LockHolderThatDoesNotAnswerKeepsTheSecondLaunchOut)
+{
+    fs::create_directories(folder());
+    auto lock = brivet::FolderLock::acquire(brivet::DataFolder(folder()));
+    ASSERT_TRUE(std::holds_alternative<brivet::FolderLock>(lock));
+    int hung = bindSocket(socket(), true);
+
+    QProcess second;
+    start(second);
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 2);
+    EXPECT_NE(QString::fromUtf8(second.readAllStandardError()).indexOf("already running"), -1);
+    EXPECT_FALSE(fs::exists(folder() / "notes.json")) << "nothing written by the launch that was turned away";
+    ::close(hung);
 }
 
 TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)

@@ -22,6 +22,7 @@ XSession::XSession() = default;
 
 XSession::~XSession()
 {
+    stopProcess(m_trayHost);
     stopProcess(m_windowManager);
     stopProcess(m_xvfb);
 }
@@ -76,6 +77,63 @@ std::string XSession::startWindowManager()
     return "openbox did not come up on " + m_display.toStdString() + ": " + output.toStdString();
 }
 
+std::string XSession::startTrayHost()
+{
+    m_trayHost.setProcessEnvironment(environment());
+    m_trayHost.setProcessChannelMode(QProcess::MergedChannels);
+    m_trayHost.start("trayer", { "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
+                                   "28", "--SetDockType", "true", "--SetPartialStrut", "true", "--transparent", "false" });
+    if (!m_trayHost.waitForStarted(5000))
+        return "trayer did not start";
+    bool up = QTest::qWaitFor([&] {
+        return m_trayHost.state() != QProcess::Running
+            || run("xwininfo", { "-root", "-tree" }).contains(QLatin1String("(\"panel\" \"trayer\")"));
+    }, 15000) && m_trayHost.state() == QProcess::Running;
+    if (!up)
+        return "trayer did not come up: " + m_trayHost.readAll().toStdString();
+    return {};
+}
+
+void XSession::stopTrayHost()
+{
+    stopProcess(m_trayHost);
+}
+
+QStringList XSession::trayIcons(const QString& className) const
+{
+    QStringList icons;
+    QString tree = run("xwininfo", { "-root", "-tree" });
+    // Children are listed below their parent, indented further; the icons
+    // are the windows of that class anywhere below the tray's panel.
+    int trayIndent = -1;
+    for (const QString& line : tree.split('\n')) {
+        int indent = int(line.size() - line.trimmed().size());
+        if (line.contains(QLatin1String("(\"panel\" \"trayer\")"))) {
+            trayIndent = indent;
+            continue;
+        }
+        if (trayIndent < 0 || line.trimmed().isEmpty())
+            continue;
+        if (indent <= trayIndent && line.trimmed().startsWith(QLatin1String("0x"))) {
+            trayIndent = -1;
+            continue;
+        }
+        if (line.contains(QStringLiteral("(\"%1\" ").arg(className)))
+            icons << line.trimmed().section(' ', 0, 0);
+    }
+    return icons;
+}
+
+QStringList XSession::managedWindows() const
+{
+    QString list = run("xprop", { "-root", "_NET_CLIENT_LIST" });
+    QStringList windows;
+    QRegularExpression id(R"(0x[0-9a-fA-F]+)");
+    for (auto match = id.globalMatch(list); match.hasNext();)
+        windows << match.next().captured(0);
+    return windows;
+}
+
 QProcessEnvironment XSession::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -83,6 +141,12 @@ QProcessEnvironment XSession::environment() const
     env.insert("HOME", QString::fromStdString(m_home.path().string()));
     env.insert("XDG_DATA_HOME", QString::fromStdString((m_home.path() / "data").string()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((m_home.path() / "config").string()));
+    std::filesystem::path runtime = m_home.path() / "runtime";
+    if (!std::filesystem::exists(runtime)) {
+        std::filesystem::create_directories(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    }
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
     env.remove("QT_QPA_PLATFORM");
     env.remove("WAYLAND_DISPLAY");
     env.remove("DBUS_SESSION_BUS_ADDRESS");

@@ -36,13 +36,23 @@ public:
     // Starts openbox and waits until it manages the screen; an empty
     // string, or openbox's own output when it never did.
     std::string startWindowManager();
+    // Starts an XEmbed tray host (trayer, a strip at the top right) and
+    // waits for its window; an empty string or what went wrong.
+    std::string startTrayHost();
+    // Ends the tray host, as when a panel crashes or is restarted.
+    void stopTrayHost();
+    // The tray icon windows of class `className` embedded in the tray host.
+    QStringList trayIcons(const QString& className = QStringLiteral("brivet")) const;
+    // Windows the window manager manages (_NET_CLIENT_LIST).
+    QStringList managedWindows() const;
 
     const QString& display() const { return m_display; }
     const std::filesystem::path& home() const { return m_home.path(); }
     // The app's data folder inside the private home.
     std::filesystem::path dataFolder() const { return m_home.path() / "data" / "Brivet"; }
 
-    // The environment of a process on this display with the private home.
+    // The environment of a process on this display with the private home
+    // (and a private runtime folder).
     QProcessEnvironment environment() const;
     // Runs a tool on this display and returns its standard output (empty
     // when it does not finish within 10 s).
@@ -65,6 +75,7 @@ private:
     QString m_display;
     QProcess m_xvfb;
     QProcess m_windowManager;
+    QProcess m_trayHost;
 };
 
 } // namespace brivet::testing

@@ -1,12 +1,16 @@
 // Renders the real desktop cards from a prepared set of notes into PNG
 // files: every board size in every theme, a scene board with linked tasks
-// and the detail editor, each in the light and the dark colour scheme.
+// and the detail editor, and the tray panel with work, without work and
+// with a size submenu open, each in the light and the dark colour scheme.
 // Usage: brivet-screenshots <output folder>
 
 #include "app/QtScheduler.h"
 #include "desktop/NotePanel.h"
 #include "desktop/NotePanelController.h"
 #include "desktop/NoteWindowManager.h"
+#include "menubar/MenuBarContentView.h"
+#include "menubar/MenuBarQuickActionRow.h"
+#include "menubar/SizeSubmenuView.h"
 #include "model/AppLogger.h"
 #include "model/Clock.h"
 #include "model/NoteRepository.h"
@@ -21,6 +25,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QEventLoop>
 #include <QLinearGradient>
 #include <QPainter>
@@ -114,6 +119,50 @@ StickyNote makeNote(const std::string& title, NoteTheme theme, NoteSizePreset si
     note.frame = NoteFrame { 200, 300, boardSize(size).width, boardSize(size).height, size };
     note.isHidden = true;
     return note;
+}
+
+bool save(const QImage& image, const QDir& out, const QString& name, bool dark)
+{
+    QString path = out.filePath(name + (dark ? "-dark.png" : "-light.png"));
+    if (image.save(path))
+        return true;
+    std::fprintf(stderr, "brivet-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+// The panel as it opens below a tray icon at the top right of the screen;
+// with `submenuFor`, the pointer rests on that quick action and its size
+// submenu is open beside the panel. Returns how many images were written.
+int shootTrayPanel(AppState& state, Scheduler& scheduler, const QDir& out, const QString& name, bool dark,
+    std::optional<QuickAction> submenuFor = std::nullopt)
+{
+    MenuBarContentView panel(state, scheduler);
+    panel.popUp(QRect(1860, 4, 24, 24));
+    settle();
+    QPixmap panelImage = panel.grab();
+    if (!submenuFor)
+        return save(onBackdrop(panelImage, dark), out, name, dark) ? 1 : 0;
+
+    MenuBarQuickActionRow* row = panel.quickActionRow(*submenuFor);
+    QPointF inside(row->width() / 2.0, row->height() / 2.0);
+    QEnterEvent enter(inside, row->mapTo(&panel, inside), row->mapToGlobal(inside));
+    QCoreApplication::sendEvent(row, &enter);
+    settle();
+    SizeSubmenuView* submenu = panel.sizeSubmenu();
+    if (!submenu->isVisible())
+        return 0;
+    panelImage = panel.grab();
+    // Panel and submenu side by side, where they stand on the screen.
+    QRect panelRect = panel.frameGeometry();
+    QRect submenuRect = submenu->frameGeometry();
+    QRect both = panelRect.united(submenuRect);
+    QPixmap composed(both.size());
+    composed.fill(Qt::transparent);
+    QPainter painter(&composed);
+    painter.drawPixmap(panelRect.topLeft() - both.topLeft(), panelImage);
+    painter.drawPixmap(submenuRect.topLeft() - both.topLeft(), submenu->grab());
+    painter.end();
+    return save(onBackdrop(composed, dark), out, name, dark) ? 1 : 0;
 }
 
 } // namespace
@@ -231,6 +280,23 @@ int main(int argc, char* argv[])
         shoot(detail.id, QStringLiteral("detail-editor"), dark);
         state.hide(detail.id);
         settle();
+
+        written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel"), dark);
+        written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel-size-submenu"), dark, QuickAction::create);
+    }
+
+    // Nothing left to do: one finished note and no boards.
+    PreparedNotes finishedRepository;
+    StickyNote finished = makeNote("整理桌面", NoteTheme::work, NoteSizePreset::medium, now);
+    finished.isCompleted = true;
+    finishedRepository.notes = { finished };
+    AppState quiet(AppStateDependencies { finishedRepository, preferences, templates, sync, logger, clock, scheduler, screens,
+        calendar, {} });
+    settle();
+    for (bool dark : { false, true }) {
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        settle();
+        written += shootTrayPanel(quiet, scheduler, out, QStringLiteral("tray-panel-empty"), dark);
     }
 #ifdef BRIVET_HAVE_DASHBOARD_SHOTS
     QApplication::setPalette(lightPalette());

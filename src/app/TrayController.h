@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QRect>
+
+#include <memory>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace brivet {
+
+class AppState;
+class StateBridge;
+
+// The tray item: the app icon, a tooltip of the status title over the
+// summary that follows every state change, a left click for the panel and
+// a context menu with "打开控制台" and "退出". Qt serves it as a
+// StatusNotifierItem where a host is registered and through the XEmbed
+// tray otherwise; when no host exists yet the icon appears once one does,
+// and again after a host went away and came back.
+class TrayController final : public QObject {
+    Q_OBJECT
+public:
+    // `icon` null: a generic icon from the style stands in.
+    TrayController(AppState& state, const QIcon& icon, QObject* parent = nullptr);
+    ~TrayController() override;
+
+    // True when a tray host is there to show the icon now.
+    static bool isHostAvailable();
+    void show();
+
+    // "<status title>\n<summary>".
+    QString toolTip() const;
+    // The icon's place on the screen; empty where the host does not say.
+    QRect iconGeometry() const;
+    QMenu* contextMenu() const { return m_menu.get(); }
+
+signals:
+    // Left click: open or close the panel next to `anchor`.
+    void panelToggleRequested(const QRect& anchor);
+    void dashboardRequested();
+    void quitRequested();
+
+private:
+    void updateToolTip();
+
+    AppState& m_state;
+    std::unique_ptr<StateBridge> m_bridge;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+    bool m_updateQueued = false;
+};
+
+} // namespace brivet

@@ -1,0 +1,111 @@
+#include "menubar/MenuBarQuickActionRow.h"
+
+#include "desktop/DesktopStyle.h"
+#include "menubar/MenuBarSymbols.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace brivet {
+
+namespace {
+
+constexpr int rowHeight = 32;
+constexpr int symbolSlot = 16;
+
+QIcon rowIcon(QuickAction action, const QColor& color)
+{
+    switch (action) {
+    case QuickAction::create: return symbolIcon(Symbol::plus, color, false);
+    case QuickAction::board: return menuBarIcon(MenuBarSymbol::sparklesRectangleStack, color);
+    case QuickAction::sync: return menuBarIcon(MenuBarSymbol::arrowClockwise, color);
+    case QuickAction::dashboard: return menuBarIcon(MenuBarSymbol::rectangleGrid, color);
+    case QuickAction::settings: return menuBarIcon(MenuBarSymbol::sliderHorizontal, color);
+    case QuickAction::quit: return menuBarIcon(MenuBarSymbol::power, color);
+    }
+    return {};
+}
+
+} // namespace
+
+MenuBarQuickActionRow::MenuBarQuickActionRow(QuickAction action, QWidget* parent)
+    : QWidget(parent)
+    , m_action(action)
+{
+    setObjectName(QStringLiteral("quickAction-") + QLatin1String(rowId(action).data()));
+    setAccessibleName(qs(title(action)));
+    setFixedHeight(rowHeight);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+}
+
+QSize MenuBarQuickActionRow::sizeHint() const
+{
+    return QSize(200, rowHeight);
+}
+
+void MenuBarQuickActionRow::setHighlighted(bool highlighted)
+{
+    if (highlighted == m_highlighted)
+        return;
+    m_highlighted = highlighted;
+    update();
+}
+
+void MenuBarQuickActionRow::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    emit entered(m_action);
+}
+
+void MenuBarQuickActionRow::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    emit left(m_action);
+}
+
+void MenuBarQuickActionRow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked(m_action);
+}
+
+void MenuBarQuickActionRow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        update();
+}
+
+void MenuBarQuickActionRow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor text = palette().color(QPalette::WindowText);
+    if (m_highlighted) {
+        QColor highlight = palette().color(QPalette::Highlight);
+        highlight.setAlphaF(0.14);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(highlight);
+        painter.drawRoundedRect(QRectF(rect()), 9, 9);
+    }
+    int x = 10;
+    QRect slot(x, (height() - symbolSlot) / 2, symbolSlot, symbolSlot);
+    rowIcon(m_action, text).paint(&painter, slot);
+    x += symbolSlot + 10;
+
+    QFont font = this->font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.setPen(text);
+    painter.drawText(QRect(x, 0, width() - x - 30, height()), Qt::AlignVCenter | Qt::AlignLeft, qs(title(m_action)));
+
+    if (hasSizeSubmenu(m_action)) {
+        QColor secondary = text;
+        secondary.setAlphaF(0.45);
+        QRect chevron(width() - 10 - 12, (height() - 12) / 2, 12, 12);
+        menuBarIcon(MenuBarSymbol::chevronRight, secondary).paint(&painter, chevron);
+    }
+}
+
+} // namespace brivet

@@ -1,0 +1,68 @@
+#include "support/TempDir.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace brivet::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString runTool(const QString& program, const QStringList& arguments, int* exitCode)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        *exitCode = -1;
+        return QStringLiteral("timed out");
+    }
+    *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAll());
+}
+
+// `cmake --install` into a fresh prefix: the program, an entry that names
+// it by its full path and passes the validator, the icons and AppStream
+// metadata the store tools accept.
+TEST(Install, PrefixGetsTheProgramEntryIconsAndMetadata)
+{
+    if (!QFileInfo::exists(QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet")))
+        GTEST_SKIP() << "the app is not built";
+    TempDir prefix;
+    int code = 0;
+    QString output = runTool("cmake", { "--install", BRIVET_BINARY_DIR, "--prefix", QString::fromStdString(prefix.path().string()) }, &code);
+    ASSERT_EQ(code, 0) << output.toStdString();
+
+    fs::path root = prefix.path();
+    EXPECT_TRUE(fs::exists(root / "bin/brivet"));
+    fs::path entry = root / "share/applications/com.brivet.Brivet.desktop";
+    ASSERT_TRUE(fs::exists(entry));
+    std::string text = readFile(entry);
+    EXPECT_NE(text.find("Exec=" + (root / "bin/brivet").string() + "\n"), std::string::npos) << text;
+    for (const char* line : { "Name=悬笺\n", "Icon=com.brivet.Brivet\n", "Categories=Utility;\n", "StartupWMClass=Brivet\n" })
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    for (const char* size : { "16x16", "32x32", "48x48", "128x128", "256x256", "512x512" })
+        EXPECT_TRUE(fs::exists(root / "share/icons/hicolor" / size / "apps/com.brivet.Brivet.png")) << size;
+    EXPECT_TRUE(fs::exists(root / "share/icons/hicolor/scalable/apps/com.brivet.Brivet.svg"));
+    fs::path metainfo = root / "share/metainfo/com.brivet.Brivet.metainfo.xml";
+    ASSERT_TRUE(fs::exists(metainfo));
+
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+        output = runTool("desktop-file-validate", { QString::fromStdString(entry.string()) }, &code);
+        EXPECT_EQ(code, 0) << output.toStdString();
+        EXPECT_TRUE(output.trimmed().isEmpty()) << output.toStdString();
+    }
+    if (!QStandardPaths::findExecutable("appstreamcli").isEmpty()) {
+        output = runTool("appstreamcli", { "validate", "--no-net", QString::fromStdString(metainfo.string()) }, &code);
+        EXPECT_EQ(code, 0) << output.toStdString();
+    }
+}
+
+} // namespace
