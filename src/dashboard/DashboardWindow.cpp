@@ -1,6 +1,8 @@
 #include "dashboard/DashboardWindow.h"
 
-#include <QLabel>
+#include "dashboard/DashboardView.h"
+
+#include <QCloseEvent>
 #include <QVBoxLayout>
 
 namespace brivet {
@@ -17,10 +19,6 @@ DashboardWindow::DashboardWindow(AppState& state, Scheduler& scheduler, QWidget*
     resize(defaultContentSize);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* placeholder = new QLabel(QStringLiteral("悬笺控制台"), this);
-    placeholder->setObjectName(QStringLiteral("dashboardPlaceholder"));
-    placeholder->setAlignment(Qt::AlignCenter);
-    setContent(placeholder);
 }
 
 DashboardWindow::~DashboardWindow() = default;
@@ -32,6 +30,21 @@ void DashboardWindow::present()
     show();
     raise();
     activateWindow();
+}
+
+void DashboardWindow::showEvent(QShowEvent* event)
+{
+    if (!m_content)
+        setContent(new DashboardView(m_state, m_scheduler));
+    QWidget::showEvent(event);
+}
+
+void DashboardWindow::closeEvent(QCloseEvent* event)
+{
+    // Half an edit is never written: the draft goes with the window.
+    if (auto* view = qobject_cast<DashboardView*>(m_content))
+        view->discardDraft();
+    QWidget::closeEvent(event);
 }
 
 void DashboardWindow::setContent(QWidget* content)

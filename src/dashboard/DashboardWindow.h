@@ -9,7 +9,9 @@ class Scheduler;
 
 // The dashboard's top-level window ("悬笺控制台"): an ordinary window while
 // it is open, hidden at launch; closing it only hides it, the app goes on
-// in the tray. Its content is set by whoever builds the dashboard pages.
+// in the tray. Its pages (DashboardView) are built the first time it is
+// shown, so a launch that never opens it never pays for them; closing it
+// drops an open editor's draft without writing it.
 class DashboardWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -22,13 +24,17 @@ public:
     // Shows the window (restored when minimised), raises it and gives it
     // the focus.
     void present();
-    // Replaces the current content (at first a placeholder), which the
-    // window then owns.
+    // Replaces the current content, which the window then owns; without
+    // one, the first show builds the dashboard pages.
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 
     AppState& state() const { return m_state; }
     Scheduler& scheduler() const { return m_scheduler; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     AppState& m_state;

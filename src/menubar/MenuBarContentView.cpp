@@ -1,5 +1,6 @@
 #include "menubar/MenuBarContentView.h"
 
+#include "desktop/CompositorWatch.h"
 #include "desktop/DesktopStyle.h"
 #include "desktop/NoteSizePresetMenu.h"
 #include "desktop/StateBridge.h"
@@ -70,13 +71,14 @@ MenuBarContentView::MenuBarContentView(AppState& state, Scheduler& scheduler, QW
     , m_state(state)
     , m_bridge(std::make_unique<StateBridge>())
     , m_hover(scheduler)
-    , m_submenu(std::make_unique<SizeSubmenuView>())
+    , m_compositor(std::make_unique<CompositorWatch>())
+    , m_submenu(std::make_unique<SizeSubmenuView>(m_compositor->isCompositing()))
 {
     setObjectName(QStringLiteral("menuBarPanel"));
     setWindowTitle(QStringLiteral("悬笺"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
-    m_composited = X11WindowHints::isCompositing();
+    m_composited = m_compositor->isCompositing();
     if (m_composited)
         setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(MenuBarTexts::panelWidth);

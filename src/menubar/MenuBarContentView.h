@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace brivet {
 
 class AppState;
+class CompositorWatch;
 class MenuBarQuickActionRow;
 class Scheduler;
 class SizeSubmenuView;
@@ -103,6 +104,8 @@ private:
     AppState& m_state;
     std::unique_ptr<StateBridge> m_bridge;
     SubmenuHoverTracker m_hover;
+    // Asked once; translucency is chosen when the panel's window is made.
+    std::unique_ptr<CompositorWatch> m_compositor;
     std::unique_ptr<SizeSubmenuView> m_submenu;
     std::optional<QuickAction> m_submenuShownFor;
 

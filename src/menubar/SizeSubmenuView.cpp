@@ -1,7 +1,6 @@
 #include "menubar/SizeSubmenuView.h"
 
 #include "desktop/DesktopStyle.h"
-#include "desktop/X11WindowHints.h"
 #include "model/StickyNote.h"
 
 #include <QGuiApplication>
@@ -23,7 +22,7 @@ constexpr double cornerRadius = 10;
 
 } // namespace
 
-SizeSubmenuView::SizeSubmenuView(QWidget* parent)
+SizeSubmenuView::SizeSubmenuView(bool composited, QWidget* parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
 {
     setObjectName(QStringLiteral("sizeSubmenu"));
@@ -34,7 +33,7 @@ SizeSubmenuView::SizeSubmenuView(QWidget* parent)
     int count = static_cast<int>(allCases<NoteSizePreset>().size());
     setFixedSize(width, 2 * padding + count * entryHeight);
     // Rounded by translucent corners under a compositor, by a mask otherwise.
-    if (X11WindowHints::isCompositing()) {
+    if (composited) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {
         QPainterPath outline;

@@ -16,7 +16,9 @@ class SizeSubmenuView final : public QWidget {
 public:
     static constexpr int width = 140;
 
-    explicit SizeSubmenuView(QWidget* parent = nullptr);
+    // `composited`: round the corners with translucent pixels (a compositor
+    // runs) instead of a window mask.
+    explicit SizeSubmenuView(bool composited = false, QWidget* parent = nullptr);
 
     std::optional<NoteSizePreset> hoveredPreset() const { return m_hoveredPreset; }
     // Shows it beside `row` (global rectangle), on the side of `panel`

@@ -38,7 +38,8 @@ class DesktopSmokeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (std::string missing = XSession::missingTools({ "Xvfb", "openbox", "xprop", "xwininfo", "xdotool", "import" });
+        if (std::string missing
+            = XSession::missingTools({ "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "import" });
             !missing.empty()) {
             BRIVET_SKIP_WITHOUT_SERVICE(missing);
         }
@@ -48,6 +49,10 @@ protected:
         if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
             BRIVET_SKIP_WITHOUT_SERVICE(failure);
         }
+        // As on a desktop: with a tray to live in, the app shows its cards
+        // and no other window.
+        if (std::string failure = m_session.startTrayHost(); !failure.empty())
+            FAIL() << failure;
     }
 
     void TearDown() override { stopProcess(m_app); }

@@ -1,6 +1,7 @@
 #include "XSession.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -168,7 +169,16 @@ QString XSession::run(const QString& program, const QStringList& arguments) cons
 
 QStringList XSession::visibleWindows(const QString& className) const
 {
-    return run("xdotool", { "search", "--onlyvisible", "--classname", className }).split('\n', Qt::SkipEmptyParts);
+    QStringList windows = run("xdotool", { "search", "--onlyvisible", "--classname", className }).split('\n', Qt::SkipEmptyParts);
+    QStringList icons = trayIcons(className);
+    if (icons.isEmpty())
+        return windows;
+    // xdotool writes decimal ids, xwininfo hexadecimal ones.
+    QSet<qulonglong> embedded;
+    for (const QString& icon : icons)
+        embedded.insert(icon.toULongLong(nullptr, 0));
+    windows.removeIf([&](const QString& window) { return embedded.contains(window.toULongLong(nullptr, 0)); });
+    return windows;
 }
 
 QRect XSession::geometry(const QString& window) const

@@ -58,7 +58,8 @@ public:
     // when it does not finish within 10 s).
     QString run(const QString& program, const QStringList& arguments) const;
 
-    // Visible top-level windows whose class name is `className`.
+    // Visible windows whose class name is `className`, without the icons
+    // embedded in a tray: the app's own top-level windows.
     QStringList visibleWindows(const QString& className = QStringLiteral("brivet")) const;
     // A window's root position and size as xwininfo reports it.
     QRect geometry(const QString& window) const;

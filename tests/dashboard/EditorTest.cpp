@@ -20,9 +20,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Types at the end of the field's text, as a user who clicks after it.
 void typeText(QWidget* widget, const QString& text)
 {
     widget->setFocus();
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &end);
     for (QChar c : text) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(widget, &press);
