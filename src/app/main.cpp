@@ -62,7 +62,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Brivet");
-    QApplication::setApplicationDisplayName("悬笺");
+    // No display name: Qt would append it to every window title, and the
+    // dashboard is titled "悬笺控制台" and each card after its note.
     QApplication::setOrganizationName("Brivet");
     QApplication::setDesktopFileName("com.brivet.Brivet");
     QApplication::setQuitOnLastWindowClosed(false);
