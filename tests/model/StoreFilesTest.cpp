@@ -189,6 +189,33 @@ TEST_F(StoreFiles, OnlyOneLockHolderPerFolder)
     EXPECT_TRUE(std::holds_alternative<FolderLock>(FolderLock::acquire(folder)));
 }
 
+TEST_F(StoreFiles, TakingTheLockRemovesTemporariesLeftByACrashedSave)
+{
+    ASSERT_TRUE(folder.ensureExists().ok());
+    auto put = [&](const std::string& name) { writeFile(folder.path() / name, "left over"); };
+    put(".notes.json.a1B2c3");
+    put(".preferences.json.Zz9yX8");
+    put("notes.json");
+    put("notes.json.unreadable-20261130T005320Z");
+    put(".notes.json.toolong1"); // not a name the writer makes
+    put(".other.json.a1B2c3");
+    fs::create_directory(folder.path() / ".notes.json.dir123");
+
+    {
+        auto lock = FolderLock::acquire(folder);
+        ASSERT_TRUE(std::holds_alternative<FolderLock>(lock));
+        EXPECT_EQ(namesIn(folder.path()),
+            (std::vector<std::string> { ".lock", ".notes.json.dir123", ".notes.json.toolong1", ".other.json.a1B2c3",
+                "notes.json", "notes.json.unreadable-20261130T005320Z" }));
+
+        // A second instance that finds the folder locked leaves the
+        // running one's temporaries alone.
+        put(".notes.json.Q1w2E3");
+        EXPECT_TRUE(std::holds_alternative<Status>(FolderLock::acquire(folder)));
+        EXPECT_TRUE(fs::exists(folder.path() / ".notes.json.Q1w2E3"));
+    }
+}
+
 TEST(DataFolderLocation, FollowsXdgDataHome)
 {
     const char* saved = std::getenv("XDG_DATA_HOME");
