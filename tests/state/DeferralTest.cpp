@@ -12,16 +12,14 @@ class Deferral : public ::testing::TestWithParam<const char*> {
 protected:
     Deferral() : f(GetParam(), "zh_CN") { }
 
-    AppState& launchWith(std::vector<StickyNote> notes, DesktopSurfaceMode mode = DesktopSurfaceMode::sceneBoardsOnly)
+    // Automatic sync on and activated, so deferrals that sync show it.
+    static std::function<void(AppPreferences&)> syncingIn(DesktopSurfaceMode mode = DesktopSurfaceMode::sceneBoardsOnly)
     {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = false;
-        prefs.desktopSurfaceMode = mode;
-        prefs.autoSyncEnabled = true;
-        prefs.hasActivatedSync = true;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
+        return [mode](AppPreferences& p) {
+            p.desktopSurfaceMode = mode;
+            p.autoSyncEnabled = true;
+            p.hasActivatedSync = true;
+        };
     }
     StateFixture f;
 };
@@ -58,7 +56,7 @@ TEST_P(Deferral, DeferringNotesBySource)
     event.source = NoteSource::calendar;
     auto done = StateFixture::makeNote("done", due);
     done.isCompleted = true;
-    AppState& state = launchWith({ reminder, event, done });
+    AppState& state = f.launchWith({ reminder, event, done }, syncingIn());
     Instant until = f.at(2026, 12, 5, 15, 0);
 
     std::string status = state.syncStatus();
@@ -86,7 +84,7 @@ TEST_P(Deferral, OneWakeUpTargetsTheEarliestEnd)
     auto second = StateFixture::makeNote("second");
     auto imported = StateFixture::makeNote("imported");
     imported.source = NoteSource::reminders;
-    AppState& state = launchWith({ first, second, imported }, DesktopSurfaceMode::sceneBoardsAndPinned);
+    AppState& state = f.launchWith({ first, second, imported }, syncingIn(DesktopSurfaceMode::sceneBoardsAndPinned));
     state.deferNote(second.id, f.at(2026, 12, 5, 11, 0));
     state.deferNote(first.id, f.at(2026, 12, 5, 10, 30));
     state.deferNote(imported.id, f.at(2026, 12, 5, 10, 30));
@@ -108,7 +106,7 @@ TEST_P(Deferral, OneWakeUpTargetsTheEarliestEnd)
 TEST_P(Deferral, EndsUnderSceneBoardsOnlyStayHiddenAndShortWaitsTakeATenthOfASecond)
 {
     auto note = StateFixture::makeNote("soon");
-    AppState& state = launchWith({ note });
+    AppState& state = f.launchWith({ note }, syncingIn());
     state.deferNote(note.id, f.clock.now() + 50ms);
     f.scheduler.advance(99ms);
     EXPECT_TRUE(state.findNote(note.id)->deferredUntil);

@@ -32,12 +32,6 @@ protected:
     // The state lets go of the engine before the engine goes.
     ~SyncOrchestrationTest() override { fixture.destroyState(); }
 
-    AppState& launchWith(const std::function<void(AppPreferences&)>& change)
-    {
-        change(fixture.preferencesStore.fallback);
-        return fixture.launch();
-    }
-
     AppState& state() { return fixture.state(); }
 
     void editFirstNote()
@@ -54,7 +48,7 @@ protected:
 
 TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)
 {
-    launchWith([](AppPreferences& p) { p.selectedCalendarIDs = { "cal" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedCalendarIDs = { "cal" }; });
     EXPECT_FALSE(state().canSynchronizeSelection()) << "calendars selected but calendar import off";
     state().synchronizeSystemData(true);
     EXPECT_EQ(state().syncStatus(), "请先选择至少一个同步源");
@@ -65,7 +59,7 @@ TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)
 TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
 {
     store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
-    launchWith([](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
     std::size_t before = state().notes().size();
     fixture.clock.set(fixture.at(2026, 12, 5, 14, 3, 27));
 
@@ -85,7 +79,7 @@ TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
 
 TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
     });
@@ -98,7 +92,7 @@ TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
 
 TEST_F(SyncOrchestrationTest, StoreIsListenedToOnlyWhileAutomaticSyncIsOn)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
     });
@@ -119,7 +113,7 @@ TEST_F(SyncOrchestrationTest, StoreIsListenedToOnlyWhileAutomaticSyncIsOn)
 
 TEST_F(SyncOrchestrationTest, BurstOfEditsGivesOneSyncAfterTheLast)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
         p.hasActivatedSync = true;
@@ -140,7 +134,7 @@ TEST_F(SyncOrchestrationTest, BurstOfEditsGivesOneSyncAfterTheLast)
 
 TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgnored)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
         p.hasActivatedSync = true;
@@ -169,7 +163,7 @@ TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgno
 
 TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateReminders)
 {
-    launchWith([](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
     state().synchronizeSystemData(true);
     std::optional<SyncReport> report = state().lastSyncReport();
     ASSERT_TRUE(report.has_value());
@@ -217,7 +211,7 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
 
 TEST_F(SyncOrchestrationTest, SelectingASourceChangesNothingElseUntilTheNextSync)
 {
-    launchWith([](AppPreferences&) { });
+    fixture.launchWith({}, [](AppPreferences&) { });
     std::vector<StickyNote> notes = state().notes();
     SyncSourceOption list { "work", "工作", "本地", SyncSourceKind::reminderList, std::nullopt };
     EXPECT_FALSE(state().isSourceSelected(list));

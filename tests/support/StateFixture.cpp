@@ -51,6 +51,17 @@ AppState& StateFixture::launch()
     return *m_state;
 }
 
+AppState& StateFixture::launchWith(std::vector<StickyNote> notes, const std::function<void(AppPreferences&)>& adjust)
+{
+    AppPreferences preferences = preferencesStore.fallback;
+    preferences.autoGenerateFocusBoard = false;
+    if (adjust)
+        adjust(preferences);
+    preferencesStore.stored = preferences;
+    store(std::move(notes));
+    return launch();
+}
+
 StickyNote StateFixture::makeNote(std::string title, std::optional<Instant> due)
 {
     StickyNote note = StickyNote::placeholder(Uuid::random(), Instant {});

@@ -9,6 +9,7 @@
 #include "support/ManualClock.h"
 #include "sync/SyncService.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ public:
     AppState& build();
     // Builds the state and runs the launch task.
     AppState& launch();
+    // Launches with `notes` in the notes file and, in the preferences file,
+    // the fallback record with the generated today board off, then changed
+    // by `adjust`.
+    AppState& launchWith(std::vector<StickyNote> notes, const std::function<void(AppPreferences&)>& adjust = {});
     AppState& state() { return *m_state; }
     void destroyState() { m_state.reset(); }
 
