@@ -103,6 +103,9 @@ struct StickyNote {
     // With at least one task: completed exactly when every task is. A note
     // without tasks keeps its flag.
     void recomputeCompletion();
+    // Brings every date of the note (its tasks' and link's included) into
+    // the years the notes file can hold.
+    void clampDatesToStorable();
 
     friend bool operator==(const StickyNote&, const StickyNote&) = default;
 };

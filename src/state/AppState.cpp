@@ -158,6 +158,7 @@ std::optional<StickyNote> AppState::note(const Uuid& id) const
 
 void AppState::normalizeAndPlace(StickyNote& note) const
 {
+    note.clampDatesToStorable();
     Size board = boardSize(note.frame.sizePreset);
     if (note.displayMode == NoteDisplayMode::board) {
         note.frame.width = board.width;

@@ -8,22 +8,25 @@ namespace brivet {
 Instant AppState::resolvedDate(NoteDeferPreset preset, Instant t) const
 {
     const UserCalendar& calendar = m_deps.calendar;
-    switch (preset) {
-    case NoteDeferPreset::oneHour:
-        return calendar.addingHours(t, 1).value_or(t + std::chrono::hours(1));
-    case NoteDeferPreset::thisAfternoon: {
-        Instant candidate = calendar.settingTime(t, 15, 0, 0).value_or(t);
-        if (candidate > t)
-            return candidate;
-        Instant nextDay = calendar.addingDays(t, 1).value_or(t);
-        return calendar.settingTime(nextDay, 15, 0, 0).value_or(nextDay);
-    }
-    case NoteDeferPreset::tomorrowMorning: {
-        Instant nextDay = calendar.addingDays(t, 1).value_or(t);
-        return calendar.settingTime(nextDay, 9, 0, 0).value_or(nextDay);
-    }
-    }
-    return t;
+    auto unclamped = [&] {
+        switch (preset) {
+        case NoteDeferPreset::oneHour:
+            return calendar.addingHours(t, 1).value_or(t + std::chrono::hours(1));
+        case NoteDeferPreset::thisAfternoon: {
+            Instant candidate = calendar.settingTime(t, 15, 0, 0).value_or(t);
+            if (candidate > t)
+                return candidate;
+            Instant nextDay = calendar.addingDays(t, 1).value_or(t);
+            return calendar.settingTime(nextDay, 15, 0, 0).value_or(nextDay);
+        }
+        case NoteDeferPreset::tomorrowMorning: {
+            Instant nextDay = calendar.addingDays(t, 1).value_or(t);
+            return calendar.settingTime(nextDay, 9, 0, 0).value_or(nextDay);
+        }
+        }
+        return t;
+    };
+    return clampedToStorable(unclamped());
 }
 
 void AppState::deferNote(const Uuid& noteId, Instant until)

@@ -344,6 +344,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         } else {
             note.externalLink = ExternalLink { NoteSource::reminders, stored.uid, now, stored.lastModifiedDate };
         }
+        note.clampDatesToStorable();
         writtenLinks.emplace_back(note.id, *note.externalLink);
         ++report.remindersWritten;
         ++walkIndex;
@@ -388,6 +389,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.surfaceRole = NoteSurfaceRole::regular;
         note.externalLink = ExternalLink { NoteSource::reminders, reminder.uid, now, reminder.lastModifiedDate };
         note.updatedAt = reminder.lastModifiedDate.value_or(now);
+        note.clampDatesToStorable();
     }
 
     StickyNote noteFromEvent(const StoreEvent& event, const StickyNote* existing) const
@@ -416,6 +418,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.frame.height = 248;
         note.frame.sizePreset = NoteSizePreset::small;
         note.updatedAt = event.lastModifiedDate.value_or(now);
+        note.clampDatesToStorable();
         return note;
     }
 

@@ -191,4 +191,27 @@ TEST_F(NoteOperations, BindingReadsPlaceholderOnceTheNoteIsGone)
     EXPECT_FALSE(state.binding(id));
 }
 
+TEST_F(NoteOperations, DatesOutsideTheStorableYearsAreClampedWhereTheyEnter)
+{
+    AppState& state = f.launchWith({ StateFixture::makeNote("far") });
+    const Uuid id = state.notes()[0].id;
+    const Instant pastTheEnd = latestStorableInstant + std::chrono::hours(5);
+
+    state.deferNote(id, pastTheEnd);
+    EXPECT_EQ(state.notes()[0].deferredUntil, latestStorableInstant);
+    EXPECT_EQ(state.notes()[0].dueDate, latestStorableInstant);
+
+    StickyNote edited = state.notes()[0];
+    edited.dueDate = earliestStorableInstant - std::chrono::hours(24 * 400);
+    edited.tasks.push_back(NoteTask { Uuid::random(), "t", false, std::nullopt, std::nullopt, pastTheEnd });
+    state.update(edited, false);
+    EXPECT_EQ(state.notes()[0].dueDate, earliestStorableInstant);
+    EXPECT_EQ(state.notes()[0].tasks.at(0).linkedDueDate, latestStorableInstant);
+
+    state.updatePreferences([&](AppPreferences& p) { p.syncEndDate = pastTheEnd; });
+    EXPECT_LE(state.preferences().syncEndDate, latestStorableInstant);
+    EXPECT_GE(state.preferences().syncEndDate, latestStorableInstant - std::chrono::hours(24));
+    EXPECT_LE(state.resolvedDate(NoteDeferPreset::tomorrowMorning, latestStorableInstant), latestStorableInstant);
+}
+
 } // namespace

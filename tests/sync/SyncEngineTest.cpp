@@ -288,6 +288,24 @@ TEST_F(SyncEngineTest, LinkedNoteOutsideTheFiltersKeepsItsReminder)
     EXPECT_EQ(store->reminders.size(), 2u);
 }
 
+TEST_F(SyncEngineTest, StoreDatesBeyondTheStorableYearsEnterNotesAtTheNearestEnd)
+{
+    const Instant pastTheEnd = latestStorableInstant + std::chrono::hours(4);
+    store->addReminder("far", "work", "很久以后", pastTheEnd, at(2026, 3, 5, 8));
+    StickyNote linked = linkedNote("很久以后", NoteSource::reminders, "far", at(2026, 3, 1), at(2026, 3, 1));
+    SyncExecution result = sync({ linked });
+    const StickyNote* note = find(result.notes, "很久以后");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->dueDate, latestStorableInstant);
+
+    store->reminder("far")->lastModifiedDate = pastTheEnd;
+    result = sync(result.notes);
+    note = find(result.notes, "很久以后");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->updatedAt, latestStorableInstant);
+    EXPECT_EQ(note->externalLink->lastExternalModifiedAt, latestStorableInstant);
+}
+
 TEST_F(SyncEngineTest, TwoNotesLinkedToOneReminderSplitIntoTwoReminders)
 {
     store->addReminder("r1", "work", "原始", at(2026, 3, 6), at(2026, 3, 1));
