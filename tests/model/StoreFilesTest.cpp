@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -243,4 +244,17 @@ TEST(Logger, KeepsTheLastTwoHundredStampedEntries)
     ASSERT_EQ(logger.entries().size(), 200u);
     EXPECT_EQ(logger.entries().front(), "[08:53:20] message 2");
     EXPECT_EQ(logger.entries().back(), "[08:53:20] message 201");
+}
+
+TEST(Logger, LinesFromOtherThreadsJoinTheListInOrder)
+{
+    ManualClock clock;
+    UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    AppLogger logger(clock, calendar);
+    logger.log("first");
+    std::thread([&] { logger.log("from the writer"); }).join();
+    logger.log("third");
+    ASSERT_EQ(logger.entries().size(), 3u);
+    EXPECT_EQ(logger.entries()[1], "[08:53:20] from the writer");
+    EXPECT_EQ(logger.entries()[2], "[08:53:20] third");
 }
