@@ -69,7 +69,9 @@ struct ExternalLink {
     friend bool operator==(const ExternalLink&, const ExternalLink&) = default;
 };
 
-// One note or scene board. Plain value; copies are independent.
+// One note or scene board. Plain value; copies are independent. (A new
+// field also joins the list of fields a sync's rebase carries over, in
+// src/state/SyncRebase.cpp.)
 struct StickyNote {
     Uuid id;
     std::string title;

@@ -103,18 +103,15 @@ void AppState::rescheduleDeferredRevealTask()
             earliest = note.deferredUntil;
     if (!earliest)
         return;
-    Duration wait = std::max(*earliest - current, Duration(100));
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deferredRevealTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(wait, [alive] {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        self.m_deferredRevealTask.release();
+    // A deferral ends at a time of day, so the wake-up follows the wall
+    // clock: a sleeping machine or a clock set forward must not make the
+    // note come back late.
+    Instant wakeUp = std::max(*earliest, current + Duration(100));
+    startTaskAt(&AppState::m_deferredRevealTask, wakeUp, [](AppState& self) {
         Operation op(self);
         self.clearExpiredDeferrals(self.now());
         self.rescheduleDeferredRevealTask();
-    }));
+    });
 }
 
 } // namespace brivet

@@ -116,6 +116,34 @@ TEST_P(Deferral, EndsUnderSceneBoardsOnlyStayHiddenAndShortWaitsTakeATenthOfASec
     EXPECT_EQ(f.scheduler.pendingCount(), 0u) << "no deferral left, no wake-up left";
 }
 
+TEST_P(Deferral, DeferredNotesComeBackAtTheirWallClockTimeAfterASleepOrAClockChange)
+{
+    auto evening = StateFixture::makeNote("evening");
+    auto later = StateFixture::makeNote("later");
+    f.clock.set(f.at(2026, 12, 5, 18, 0));
+    AppState& state = f.launchWith({ evening, later }, syncingIn(DesktopSurfaceMode::sceneBoardsAndPinned));
+    state.deferNote(evening.id, f.at(2026, 12, 6, 9, 0));
+    state.deferNote(later.id, f.at(2026, 12, 6, 12, 0));
+
+    // Asleep from 22:00 to 08:00: an hour later it is back, not ten hours.
+    f.scheduler.advance(4h);
+    f.scheduler.suspend(10h);
+    EXPECT_TRUE(state.findNote(evening.id)->deferredUntil);
+    f.scheduler.advance(1h);
+    EXPECT_FALSE(state.findNote(evening.id)->deferredUntil);
+    EXPECT_FALSE(state.findNote(evening.id)->isHidden);
+
+    // A sleep across the end brings the note back as the machine wakes.
+    f.scheduler.suspend(4h);
+    EXPECT_FALSE(state.findNote(later.id)->deferredUntil);
+
+    // Setting the clock past an end does the same.
+    StickyNote third = *state.findNote(evening.id);
+    state.deferNote(third.id, f.at(2026, 12, 7, 9, 0));
+    f.scheduler.setWallClock(f.at(2026, 12, 7, 9, 30));
+    EXPECT_FALSE(state.findNote(third.id)->deferredUntil);
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, Deferral, ::testing::Values("Asia/Shanghai", "Europe/Berlin"));
 
 } // namespace

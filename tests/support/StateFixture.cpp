@@ -40,7 +40,7 @@ AppState& StateFixture::build()
 {
     m_state = std::make_unique<AppState>(AppStateDependencies { repository, preferencesStore, *templates, *syncService,
         *logger, clock, scheduler, screens, calendar,
-        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); } });
+        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread });
     return *m_state;
 }
 

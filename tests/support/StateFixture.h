@@ -52,6 +52,9 @@ public:
     UnavailableSyncService unavailableSync;
     // What the state syncs through; tests may point it elsewhere before build().
     SyncService* syncService = &unavailableSync;
+    // Saves are done when the operation returns, so tests read the stores
+    // right after it; a test of the writer thread sets `writer`.
+    SaveThread saveThread = SaveThread::caller;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 
