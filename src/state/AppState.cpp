@@ -287,14 +287,17 @@ void AppState::writePendingPreferences()
 
 void AppState::flushPendingSaves()
 {
-    // A reminder the store is creating right now gets its link on its note
-    // when the store answers; quitting before that would make the next
-    // sync write it again as a second reminder.
+    // Every reminder written must be linked on its note before the app
+    // goes, or the next sync writes it again as a second one: no new write
+    // may start, and those the store is still saving are waited for.
+    m_syncTask.cancel();
+    m_syncAgainFor.reset();
+    abandonRunningSync("The app quit before the sync finished");
+    m_isFlushing = true;
     m_deps.scheduler.runUntil([this] { return !m_deps.syncService.hasWritesInFlight(); }, syncWritesQuitWait);
-    if (m_linksAwaitingSave) {
-        m_linksAwaitingSave = false;
-        persistNotes(true);
-    }
+    m_isFlushing = false;
+    m_syncTask.cancel();
+    // Links that arrived meanwhile are in the pending snapshot.
     writePendingNotes();
     writePendingPreferences();
     m_saves->waitUntilWritten();

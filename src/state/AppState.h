@@ -95,10 +95,11 @@ public:
     // or after the debounce delay, of the value as it stands now.
     void persistNotes(bool immediate);
     void persistPreferences(bool immediate);
-    // For quit and the end of a session: waits a little (at most
-    // syncWritesQuitWait) for reminders the store is saving, so their links
-    // are recorded; writes pending debounced saves; returns once both files
-    // are on disk.
+    // For quit and the end of a session: stops the running sync (it sends
+    // the store nothing more) and drops a sync waiting to start; waits a
+    // little (at most syncWritesQuitWait) for reminders the store is still
+    // saving, so their links are recorded; writes pending debounced saves;
+    // returns once both files are on disk.
     void flushPendingSaves();
     static constexpr Duration syncWritesQuitWait { 2000 };
 
@@ -298,7 +299,9 @@ private:
     void updateChangeSubscription();
     void finishSync(SyncService::SyncResult result, bool userInitiated);
     void installSyncResult(SyncExecution execution, bool userInitiated);
-    void abandonRunningSync();
+    void startSyncDeadline();
+    // Gives up the running sync, if any, as a failure for `reason`.
+    void abandonRunningSync(const std::string& reason);
     // A reminder save returned: its link goes onto the note at once.
     void recordWrittenLink(const Uuid& noteId, const ExternalLink& link);
 
@@ -317,6 +320,8 @@ private:
     std::unique_ptr<WindowManaging> m_windowManager;
     bool m_hasFinishedLaunch = false;
     bool m_isSyncing = false;
+    // While quitting waits for the store: no sync may start.
+    bool m_isFlushing = false;
     TaskHandle m_launchTask;
     TaskHandle m_syncTask;
     TaskHandle m_syncDeadlineTask;

@@ -64,7 +64,7 @@ void AppState::handleEventStoreChangeNotification()
 
 void AppState::synchronizeSystemData(bool userInitiated)
 {
-    if (m_isSyncing)
+    if (m_isSyncing || m_isFlushing)
         return;
     if (!canSynchronizeSelection()) {
         setSyncStatus("请先选择至少一个同步源");
@@ -77,7 +77,7 @@ void AppState::synchronizeSystemData(bool userInitiated)
 
     m_syncBase = m_notes;
     const std::uint64_t generation = ++m_syncGeneration;
-    startTask(&AppState::m_syncDeadlineTask, syncDeadline, [](AppState& self) { self.abandonRunningSync(); });
+    startSyncDeadline();
     m_deps.syncService.synchronize(m_notes, m_preferences,
         whileAlive([generation, userInitiated](AppState& self, SyncService::SyncResult result) {
             if (generation == self.m_syncGeneration && self.m_isSyncing)
@@ -85,13 +85,21 @@ void AppState::synchronizeSystemData(bool userInitiated)
         }));
 }
 
-void AppState::abandonRunningSync()
+void AppState::startSyncDeadline()
 {
+    startTask(&AppState::m_syncDeadlineTask, syncDeadline, [](AppState& self) {
+        self.abandonRunningSync("The reminders store did not answer within "
+            + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(syncDeadline).count()) + " seconds");
+    });
+}
+
+void AppState::abandonRunningSync(const std::string& reason)
+{
+    if (!m_isSyncing)
+        return;
     m_deps.syncService.abandonSync();
     ++m_syncGeneration;
-    finishSync(SyncFailure { "The reminders store did not answer within "
-                   + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(syncDeadline).count()) + " seconds" },
-        false);
+    finishSync(SyncFailure { reason }, false);
 }
 
 void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
@@ -157,7 +165,7 @@ void AppState::recordWrittenLink(const Uuid& noteId, const ExternalLink& link)
     if (m_isSyncing) {
         m_linksAwaitingSave = true;
         // The store answers: a long write-back is no hung sync.
-        startTask(&AppState::m_syncDeadlineTask, syncDeadline, [](AppState& self) { self.abandonRunningSync(); });
+        startSyncDeadline();
     } else {
         persistNotes(false);
     }

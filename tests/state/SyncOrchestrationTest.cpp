@@ -438,6 +438,35 @@ TEST_F(SyncOrchestrationTest, QuittingWhileAReminderIsBeingSavedKeepsItsLink)
     EXPECT_EQ(store->reminders.size(), 1u) << "no second reminder for the same note";
 }
 
+TEST_F(SyncOrchestrationTest, QuittingStopsTheSyncSoNoWriteOutlastsTheWait)
+{
+    // Three notes to write, each answer 0.8 s late: a sync going on through
+    // the wait would send the third at 1.6 s and quit without its answer.
+    std::vector<StickyNote> notes;
+    for (const char* title : { "一", "二", "三" }) {
+        notes.push_back(StateFixture::makeNote(title));
+        notes.back().syncToReminders = true;
+    }
+    fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    store->answerScheduler = &fixture.scheduler;
+    store->answerSavesAfter = std::chrono::milliseconds(800);
+    state().synchronizeSystemData(true);
+    ASSERT_EQ(store->reminders.size(), 1u);
+
+    state().flushPendingSaves();
+    EXPECT_FALSE(state().isSyncing());
+    EXPECT_EQ(store->reminders.size(), 1u) << "nothing new is sent while quitting";
+    fixture.destroyState();
+    store->answerSavesAfter.reset();
+    fixture.launch();
+    state().synchronizeSystemData(true);
+    EXPECT_EQ(store->reminders.size(), 3u) << "one reminder per note";
+    for (const StickyNote& note : notes) {
+        ASSERT_NE(byId(state().notes(), note.id), nullptr);
+        EXPECT_TRUE(byId(state().notes(), note.id)->externalLink.has_value()) << note.title;
+    }
+}
+
 TEST_F(SyncOrchestrationTest, QuitWaitsForAStoreThatDoesNotAnswerOnlyABoundedTime)
 {
     StickyNote synced = StateFixture::makeNote("周报");
