@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <sys/timerfd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace brivet {
 
@@ -61,10 +62,18 @@ void WallClockTimer::prepareForSleep(bool goingToSleep)
 
 void WallClockTimer::runDue()
 {
+    // Only the tasks due as this look begins: one that a task adds for an
+    // instant already passed runs on the next turn of the loop, as the
+    // scheduler promises, and a task that keeps adding such tasks cannot
+    // hold the loop. A task may also cancel another due one.
     const Instant now = std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now());
-    while (!m_tasks.empty() && m_tasks.begin()->first.when <= now) {
-        auto node = m_tasks.extract(m_tasks.begin());
-        node.mapped()();
+    std::vector<Key> due;
+    for (auto it = m_tasks.begin(); it != m_tasks.end() && it->first.when <= now; ++it)
+        due.push_back(it->first);
+    for (const Key& key : due) {
+        auto node = m_tasks.extract(key);
+        if (!node.empty())
+            node.mapped()();
     }
     arm();
 }

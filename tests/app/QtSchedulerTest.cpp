@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <vector>
 
 using namespace brivet;
 
@@ -34,6 +36,30 @@ TEST(QtSchedulerTest, WallClockTasksRunAtTheirInstantAndCancelledOnesNever)
     EXPECT_EQ(ran, (std::vector<int> { 1, 2 })) << "a passed instant runs first, a cancelled task never";
     EXPECT_GE(ranAt, when);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST(QtSchedulerTest, AWallClockTaskAddedForAPassedInstantWaitsForTheNextTurn)
+{
+    // A task that keeps adding itself for a passed instant must not hold
+    // the loop: between two of its runs the loop turns (and here checks
+    // whether it is done).
+    QtScheduler scheduler;
+    int runs = 0;
+    std::function<void()> again = [&] {
+        if (++runs < 5)
+            scheduler.scheduleAt(wallNow() - Duration(10), again);
+    };
+    scheduler.scheduleAt(wallNow() - Duration(10), again);
+    bool cancelledRan = false;
+    Scheduler::TaskId cancelled = scheduler.scheduleAt(wallNow() - Duration(5), [&] { cancelledRan = true; });
+    scheduler.scheduleAt(wallNow() - Duration(20), [&] { scheduler.cancel(cancelled); });
+    std::vector<int> seen;
+    EXPECT_TRUE(scheduler.runUntil([&] {
+        seen.push_back(runs);
+        return runs == 5;
+    }, Duration(5000)));
+    EXPECT_GE(seen.size(), 5u) << "the loop turned between the runs";
+    EXPECT_FALSE(cancelledRan) << "a due task cancelled by an earlier one does not run";
 }
 
 TEST(QtSchedulerTest, RunningTheLoopEndsAtTheTimeoutWhenNothingHappens)
