@@ -16,6 +16,7 @@
 #include <simdjson.h>
 
 #include <chrono>
+#include <optional>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -32,11 +33,12 @@ struct Environment {
     AppLogger logger { clock, calendar };
     TempDir dir;
     DataFolder folder { dir.path() / "Brivet" };
+    SaveThread saveThread = SaveThread::writer;
 
     std::unique_ptr<AppState> makeState(NoteRepository& notes, PreferencesStore& preferences)
     {
         return std::make_unique<AppState>(AppStateDependencies { notes, preferences, templates, sync, logger, clock,
-            scheduler, screens, calendar, [](AppState&) { return std::make_unique<NullWindowManager>(); } });
+            scheduler, screens, calendar, [](AppState&) { return std::make_unique<NullWindowManager>(); }, saveThread });
     }
 };
 
@@ -122,7 +124,87 @@ void toggle_linked_task(benchmark::State& state)
     state.counters["ratio_to_save"] = benchmark::Counter(saveSeconds, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// Where the saves of the benchmarks below run: range(1) 0 is the writer
+// thread the app uses, 1 the calling thread (every save written, fsynced
+// and renamed before the operation returns, as saves used to be).
+SaveThread saveThreadOf(const benchmark::State& state)
+{
+    return state.range(1) == 0 ? SaveThread::writer : SaveThread::caller;
+}
+
+// How long one tick of a linked task line keeps the UI thread busy on a
+// store of real files: the operation as the card calls it, with its
+// immediate save as far as it happens on the calling thread. Between ticks
+// (untimed) everything handed to the writer is written, so no tick waits
+// for an earlier one's disk.
+void tick_ui_thread(benchmark::State& state)
+{
+    Environment env;
+    env.saveThread = saveThreadOf(state);
+    auto count = static_cast<std::size_t>(state.range(0));
+    std::vector<StickyNote> notes = generateRealisticNotes(count, env.clock.now(), 11);
+    for (std::size_t i = 0; i < 5 && i < notes.size(); ++i) {
+        notes[i].surfaceRole = NoteSurfaceRole::regular;
+        notes[i].isCompleted = false;
+        notes[i].deferredUntil.reset();
+        notes[i].source = NoteSource::local;
+        notes[i].dueDate = env.calendar.settingTime(env.clock.now(), 23, 0, 0);
+        notes[i].tasks.clear();
+    }
+    (void)env.folder.ensureExists();
+    writeFile(env.folder.notesFile(), encodeNotesFile(notes));
+    JsonNoteRepository repository(env.folder, env.clock);
+    JsonPreferencesStore preferences(env.folder, env.clock, env.calendar);
+    auto appState = env.makeState(repository, preferences);
+    env.scheduler.runDue();
+    appState->flushPendingSaves();
+
+    std::optional<Uuid> linked;
+    for (const StickyNote& note : appState->notes())
+        if (note.surfaceRole == NoteSurfaceRole::todayBoard && !note.tasks.empty())
+            linked = note.tasks.front().linkedNoteID;
+    if (!linked) {
+        state.SkipWithError("no today board");
+        return;
+    }
+    for (auto _ : state) {
+        appState->toggleExecutionNoteCompletion(*linked);
+        state.PauseTiming();
+        appState->flushPendingSaves();
+        state.ResumeTiming();
+    }
+}
+
+// The same for the debounced save after an edit of a title: the edit and
+// the save task, when its delay has passed, on the UI thread.
+void edit_title_ui_thread(benchmark::State& state)
+{
+    Environment env;
+    env.saveThread = saveThreadOf(state);
+    auto count = static_cast<std::size_t>(state.range(0));
+    (void)env.folder.ensureExists();
+    writeFile(env.folder.notesFile(), encodeNotesFile(generateRealisticNotes(count, env.clock.now(), 13)));
+    JsonNoteRepository repository(env.folder, env.clock);
+    JsonPreferencesStore preferences(env.folder, env.clock, env.calendar);
+    auto appState = env.makeState(repository, preferences);
+    env.scheduler.runDue();
+    appState->flushPendingSaves();
+    Uuid id = appState->notes().front().id;
+    int round = 0;
+    for (auto _ : state) {
+        appState->updateNoteTitle(id, "标题 " + std::to_string(++round));
+        env.scheduler.advance(AppState::notesSaveDelay);
+        state.PauseTiming();
+        appState->flushPendingSaves();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(launch_core)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(toggle_linked_task)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(tick_ui_thread)->ArgNames({ "notes", "on_caller" })->Args({ 10000, 0 })->Args({ 10000, 1 })
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(edit_title_ui_thread)->ArgNames({ "notes", "on_caller" })->Args({ 10000, 0 })->Args({ 10000, 1 })
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);

@@ -1,5 +1,9 @@
 #include "app/QtScheduler.h"
 
+#include "app/WallClockTimer.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 namespace brivet {
@@ -11,6 +15,7 @@ constexpr std::int64_t maxChunk = 24LL * 3600 * 1000;
 
 QtScheduler::QtScheduler(QObject* parent)
     : QObject(parent)
+    , m_wallClock(new WallClockTimer(this))
 {
 }
 
@@ -43,11 +48,39 @@ Scheduler::TaskId QtScheduler::schedule(Duration delay, std::function<void()> ta
     return id;
 }
 
+Scheduler::TaskId QtScheduler::scheduleAt(Instant when, std::function<void()> task)
+{
+    TaskId id = m_nextId++;
+    m_wallClock->add(id, when, std::move(task));
+    return id;
+}
+
+std::size_t QtScheduler::pendingCount() const
+{
+    return m_timers.size() + m_wallClock->pendingCount();
+}
+
+bool QtScheduler::runUntil(const std::function<bool()>& done, Duration timeout)
+{
+    QDeadlineTimer deadline(std::chrono::milliseconds(std::max<std::int64_t>(0, timeout.count())));
+    QEventLoop loop;
+    // Wakes the wait below when nothing else happens before the deadline.
+    QTimer wake;
+    wake.setSingleShot(true);
+    while (!done() && !deadline.hasExpired()) {
+        wake.start(static_cast<int>(std::min<std::int64_t>(deadline.remainingTime(), maxChunk)));
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return done();
+}
+
 void QtScheduler::cancel(TaskId id)
 {
     auto found = m_timers.find(id);
-    if (found == m_timers.end())
+    if (found == m_timers.end()) {
+        m_wallClock->remove(id);
         return;
+    }
     found->second->stop();
     found->second->deleteLater();
     m_timers.erase(found);

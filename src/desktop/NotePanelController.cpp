@@ -1,5 +1,7 @@
 #include "desktop/NotePanelController.h"
 
+#include "desktop/DesktopDetailEditor.h"
+
 #include "app/QtScreenList.h"
 #include "desktop/CompositorWatch.h"
 #include "desktop/NotePanel.h"
@@ -198,6 +200,16 @@ void NotePanelController::reportWindowFrame(bool immediate)
     }
     m_frameReportTask.cancel();
     sendFrame(currentFrame());
+}
+
+void NotePanelController::commitPendingChanges()
+{
+    if (m_frameReportTask.isPending()) {
+        m_frameReportTask.cancel();
+        sendFrame(currentFrame());
+    }
+    if (m_card && m_card->detailEditor())
+        m_card->detailEditor()->flushAll();
 }
 
 void NotePanelController::sendFrame(const Rect& frame)

@@ -41,6 +41,9 @@ public:
     // reported frame cancels a pending report. Nothing is reported before
     // the window is first mapped.
     void reportWindowFrame(bool immediate);
+    // Hands the state what is still waiting here: a debounced frame report
+    // and the editor's uncommitted text (the app is about to quit).
+    void commitPendingChanges();
 
     const Uuid& noteId() const { return m_noteId; }
     NotePanel* panel() const { return m_panel; }

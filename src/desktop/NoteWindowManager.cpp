@@ -15,19 +15,23 @@ namespace brivet {
 namespace {
 
 // Qt closes every window when the application quits; those closes must not
-// hide the notes on the desktop.
+// hide the notes on the desktop. What the panels still hold (a frame report
+// being debounced, text typed in the last moments) reaches the state first,
+// so the save at quit writes it.
 class QuitWatcher final : public QObject {
 public:
-    explicit QuitWatcher(DesktopEnvironment& environment) : m_environment(environment) { }
+    explicit QuitWatcher(NoteWindowManager& manager) : m_manager(manager) { }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
-            m_environment.quitting = true;
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && !m_manager.environment()->quitting) {
+            m_manager.commitPendingChanges();
+            m_manager.environment()->quitting = true;
+        }
         return false;
     }
 
 private:
-    DesktopEnvironment& m_environment;
+    NoteWindowManager& m_manager;
 };
 
 } // namespace
@@ -44,7 +48,7 @@ NoteWindowManager::NoteWindowManager(AppState& state, Scheduler& scheduler)
         m_environment->compositor = m_compositor.get();
     }
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        m_quitWatcher = std::make_unique<QuitWatcher>(*m_environment);
+        m_quitWatcher = std::make_unique<QuitWatcher>(*this);
         app->installEventFilter(m_quitWatcher.get());
     }
 }
@@ -57,6 +61,19 @@ NoteWindowManager::~NoteWindowManager()
     m_bridge->detach();
     m_environment->bridge = nullptr;
     m_environment->compositor = nullptr;
+}
+
+void NoteWindowManager::commitPendingChanges()
+{
+    if (!m_environment->state)
+        return;
+    // A commit can reconcile the panels, so each is looked up afresh.
+    std::vector<Uuid> ids;
+    for (const auto& entry : m_controllers)
+        ids.push_back(entry.first);
+    for (const Uuid& id : ids)
+        if (NotePanelController* found = controller(id))
+            found->commitPendingChanges();
 }
 
 void NoteWindowManager::reconcile(const std::vector<StickyNote>& notes, const AppPreferences& preferences)

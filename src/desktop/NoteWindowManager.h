@@ -31,6 +31,9 @@ public:
     NotePanelController* controller(const Uuid& noteId) const;
     std::size_t panelCount() const { return m_controllers.size(); }
     const DesktopEnvironmentPtr& environment() const { return m_environment; }
+    // Every panel hands the state its pending frame report and uncommitted
+    // editor text; done when the app begins to quit, before the last save.
+    void commitPendingChanges();
 
 private:
     std::unique_ptr<StateBridge> m_bridge;

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "model/Instant.h"
+
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace brivet {
 
@@ -19,7 +25,11 @@ public:
     virtual void write(std::string_view message) = 0;
 };
 
-// Short diagnostic lines about the application's own actions.
+// Short diagnostic lines about the application's own actions. Belongs to
+// the thread that creates it; log() may also be called from other threads
+// (the save writer): their lines reach the sink at once and join the list,
+// stamped with the time they were logged, when its own thread next logs or
+// reads the list.
 class AppLogger {
 public:
     static constexpr std::size_t capacity = 200;
@@ -29,13 +39,20 @@ public:
 
     void log(std::string_view message);
     // The most recent entries, oldest first, each "[HH:mm:ss] message".
-    const std::deque<std::string>& entries() const { return m_entries; }
+    // Only on the logger's own thread.
+    const std::deque<std::string>& entries() const;
 
 private:
+    void append(Instant at, std::string_view message) const;
+    void takeLinesFromOtherThreads() const;
+
     const Clock& m_clock;
     const UserCalendar& m_calendar;
     std::unique_ptr<LogSink> m_sink;
-    std::deque<std::string> m_entries;
+    const std::thread::id m_owner;
+    mutable std::deque<std::string> m_entries;
+    mutable std::mutex m_mutex; // guards the sink and m_waiting
+    mutable std::vector<std::pair<Instant, std::string>> m_waiting;
 };
 
 // journald with the subsystem and category as fields. Each line also goes

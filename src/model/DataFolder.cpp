@@ -1,5 +1,7 @@
 #include "model/DataFolder.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +38,36 @@ Status DataFolder::ensureExists() const
     return Status::success();
 }
 
+namespace {
+
+// ".notes.json.XXXXXX" or ".preferences.json.XXXXXX": the temporaries the
+// atomic writer makes beside the two files (mkstemp fills six letters or
+// digits).
+bool isWriterTemporary(const std::string& name)
+{
+    for (std::string_view prefix : { std::string_view(".notes.json."), std::string_view(".preferences.json.") }) {
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix))
+            continue;
+        return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+            [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    }
+    return false;
+}
+
+// Only the lock holder may do this: another instance's save in progress
+// would lose its temporary.
+void removeWriterTemporaries(const DataFolder& folder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path(), error)) {
+        std::error_code ignored;
+        if (isWriterTemporary(entry.path().filename().string()) && entry.is_regular_file(ignored))
+            std::filesystem::remove(entry.path(), ignored);
+    }
+}
+
+} // namespace
+
 std::variant<FolderLock, Status> FolderLock::acquire(const DataFolder& folder)
 {
     std::filesystem::path path = folder.path() / ".lock";
@@ -49,6 +81,9 @@ std::variant<FolderLock, Status> FolderLock::acquire(const DataFolder& folder)
             return Status::failure("Brivet is already running with the data folder " + folder.path().string());
         return Status::failure("Cannot lock " + path.string() + ": " + std::strerror(error));
     }
+    // A save interrupted by a crash or a kill leaves its temporary behind;
+    // the one process that owns the folder now can tell it is stale.
+    removeWriterTemporaries(folder);
     return FolderLock(fd);
 }
 

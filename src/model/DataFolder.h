@@ -27,7 +27,8 @@ private:
 };
 
 // An exclusive lock on the folder, held for the life of the object, so that
-// one process at a time owns the files.
+// one process at a time owns the files. Taking it removes the temporaries
+// that an interrupted save left in the folder.
 class FolderLock {
 public:
     // Fails when another process holds the lock, with a readable message.

@@ -56,7 +56,9 @@ void civilFromDays(long long z, int& year, unsigned& month, unsigned& day)
 
 void appendIsoDate(std::string& out, Instant instant)
 {
-    long long seconds = secondsSinceEpoch(instant);
+    // Four-digit years are all a reader accepts: anything outside them is
+    // written at the nearest end instead of as a date no launch could read.
+    long long seconds = secondsSinceEpoch(clampedToStorable(instant));
     long long days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
     long long rest = seconds - days * 86400;
     int year;
@@ -64,14 +66,10 @@ void appendIsoDate(std::string& out, Instant instant)
     civilFromDays(days, year, month, day);
     char text[32];
     char* p = text;
-    if (year >= 0 && year <= 9999) {
-        *p++ = static_cast<char>('0' + year / 1000);
-        *p++ = static_cast<char>('0' + year / 100 % 10);
-        *p++ = static_cast<char>('0' + year / 10 % 10);
-        *p++ = static_cast<char>('0' + year % 10);
-    } else {
-        p = std::to_chars(p, text + 12, year).ptr;
-    }
+    *p++ = static_cast<char>('0' + year / 1000);
+    *p++ = static_cast<char>('0' + year / 100 % 10);
+    *p++ = static_cast<char>('0' + year / 10 % 10);
+    *p++ = static_cast<char>('0' + year % 10);
     auto two = [&p](unsigned value) {
         *p++ = static_cast<char>('0' + value / 10);
         *p++ = static_cast<char>('0' + value % 10);

@@ -5,6 +5,8 @@
 
 #include <simdjson.h>
 
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace brivet {
@@ -340,15 +342,26 @@ double asDouble(element value, std::string_view field)
     return number;
 }
 
+// An integral number; one beyond the range of long long is taken as the
+// nearest end of it (the callers clamp further where they have a range).
 long long asInteger(element value, std::string_view field)
 {
     int64_t integer;
     if (!value.get_int64().get(integer))
         return integer;
+    uint64_t unsignedInteger;
+    if (!value.get_uint64().get(unsignedInteger))
+        return std::numeric_limits<long long>::max();
     double number;
-    if (!value.get_double().get(number) && number == static_cast<double>(static_cast<long long>(number)))
-        return static_cast<long long>(number);
-    fail(field, "expected an integer");
+    if (value.get_double().get(number) || !std::isfinite(number) || number != std::trunc(number))
+        fail(field, "expected an integer");
+    // 2^63 is exactly representable; every double below it converts.
+    constexpr double limit = 9223372036854775808.0;
+    if (number >= limit)
+        return std::numeric_limits<long long>::max();
+    if (number < -limit)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(number);
 }
 
 Instant asDate(element value, std::string_view field)

@@ -14,10 +14,21 @@ public:
     using TaskId = std::uint64_t;
     virtual ~Scheduler() = default;
     // Queues `task` to run after `delay` (zero or negative: on the next turn
-    // of the loop). Returns an id for cancel; never 0.
+    // of the loop), measured on a clock that stops while the machine sleeps
+    // and ignores changes of the wall clock: right for debounces and
+    // timeouts. Returns an id for cancel; never 0.
     virtual TaskId schedule(Duration delay, std::function<void()> task) = 0;
+    // Queues `task` to run once the wall clock reads `when` or later: also
+    // when the machine wakes from a sleep past it or the clock is set past
+    // it. An instant already passed runs on the next turn. Returns an id for
+    // cancel; never 0.
+    virtual TaskId scheduleAt(Instant when, std::function<void()> task) = 0;
     // Drops a pending task; unknown or finished ids are ignored.
     virtual void cancel(TaskId) = 0;
+    // Turns the main loop, running whatever falls due, until `done` returns
+    // true or `timeout` has passed; returns done()'s last answer. Only for
+    // the moment of quitting, when waiting on the loop is the point.
+    virtual bool runUntil(const std::function<bool()>& done, Duration timeout) = 0;
 };
 
 // Owns at most one pending task; replacing or destroying it cancels the old.

@@ -78,4 +78,22 @@ void StickyNote::recomputeCompletion()
     isCompleted = std::all_of(tasks.begin(), tasks.end(), [](const NoteTask& t) { return t.isCompleted; });
 }
 
+void StickyNote::clampDatesToStorable()
+{
+    auto clamp = [](std::optional<Instant>& date) {
+        if (date)
+            date = clampedToStorable(*date);
+    };
+    createdAt = clampedToStorable(createdAt);
+    updatedAt = clampedToStorable(updatedAt);
+    clamp(dueDate);
+    clamp(deferredUntil);
+    for (NoteTask& task : tasks)
+        clamp(task.linkedDueDate);
+    if (externalLink) {
+        clamp(externalLink->lastSyncedAt);
+        clamp(externalLink->lastExternalModifiedAt);
+    }
+}
+
 } // namespace brivet

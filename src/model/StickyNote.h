@@ -69,7 +69,9 @@ struct ExternalLink {
     friend bool operator==(const ExternalLink&, const ExternalLink&) = default;
 };
 
-// One note or scene board. Plain value; copies are independent.
+// One note or scene board. Plain value; copies are independent. (A new
+// field also joins the list of fields a sync's rebase carries over, in
+// src/state/SyncRebase.cpp.)
 struct StickyNote {
     Uuid id;
     std::string title;
@@ -103,6 +105,9 @@ struct StickyNote {
     // With at least one task: completed exactly when every task is. A note
     // without tasks keeps its flag.
     void recomputeCompletion();
+    // Brings every date of the note (its tasks' and link's included) into
+    // the years the notes file can hold.
+    void clampDatesToStorable();
 
     friend bool operator==(const StickyNote&, const StickyNote&) = default;
 };

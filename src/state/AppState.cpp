@@ -26,7 +26,7 @@ AppState::Operation::~Operation()
     if (m_state.m_notesSaveRequested) {
         m_state.m_notesSaveRequested = false;
         m_state.m_notesDebounceRequested = false;
-        m_state.saveNotesNow();
+        m_state.m_saves->saveNotes(m_state.m_notes);
     } else if (m_state.m_notesDebounceRequested) {
         m_state.m_notesDebounceRequested = false;
         m_state.scheduleDebouncedNotesSave();
@@ -41,12 +41,13 @@ AppState::AppState(AppStateDependencies dependencies)
     : m_deps(std::move(dependencies))
     , m_lifetime(std::make_shared<AppState*>(this))
 {
-    // 1-3: collaborators are in place; load both files.
     m_notes = m_deps.repository.loadNotes();
     m_preferences = m_deps.preferencesStore.loadPreferences();
     m_preferences.focusBoardTaskLimit = AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit);
+    m_saves = std::make_unique<SaveQueue>(m_deps.repository, m_deps.preferencesStore, m_deps.logger, m_deps.saveThread);
 
-    // 4: the window manager refers back to this state.
+    // The window manager refers back to this state, so it comes once the
+    // notes and preferences are in place.
     if (m_deps.windowManagerFactory)
         m_windowManager = m_deps.windowManagerFactory(*this);
     if (!m_windowManager)
@@ -68,19 +69,14 @@ AppState::AppState(AppStateDependencies dependencies)
     persistPreferences(true);
     observeSystemChanges();
 
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_launchTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(Duration(0), [alive] {
-        if (auto state = alive.lock()) {
-            (*state)->m_launchTask.release();
-            (*state)->finishLaunch();
-        }
-    }));
+    startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
     // The launch writes above happen when `op` ends, before the constructor returns.
 }
 
 AppState::~AppState()
 {
     m_deps.syncService.setChangeHandler({});
+    m_deps.syncService.setLinkHandler({});
     m_lifetime.reset();
 }
 
@@ -158,6 +154,7 @@ std::optional<StickyNote> AppState::note(const Uuid& id) const
 
 void AppState::normalizeAndPlace(StickyNote& note) const
 {
+    note.clampDatesToStorable();
     Size board = boardSize(note.frame.sizePreset);
     if (note.displayMode == NoteDisplayMode::board) {
         note.frame.width = board.width;
@@ -231,20 +228,6 @@ void AppState::closeAllNotesOnLaunch()
 
 // --- Saving ------------------------------------------------------------------
 
-void AppState::saveNotesNow()
-{
-    Status status = m_deps.repository.save(m_notes);
-    if (!status.ok())
-        m_deps.logger.log("Save notes failed: " + status.message());
-}
-
-void AppState::savePreferencesNow()
-{
-    Status status = m_deps.preferencesStore.save(m_preferences);
-    if (!status.ok())
-        m_deps.logger.log("Save preferences failed: " + status.message());
-}
-
 void AppState::persistNotes(bool immediate)
 {
     if (immediate) {
@@ -254,7 +237,7 @@ void AppState::persistNotes(bool immediate)
         if (m_operationDepth > 0)
             m_notesSaveRequested = true;
         else
-            saveNotesNow();
+            m_saves->saveNotes(m_notes);
         return;
     }
     // Inside an action the snapshot is taken when the action ends; an
@@ -268,69 +251,56 @@ void AppState::persistNotes(bool immediate)
 
 void AppState::scheduleDebouncedNotesSave()
 {
-    m_notesSaveTask.cancel();
     m_pendingNotesSnapshot = m_notes;
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_notesSaveTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(notesSaveDelay, [alive] {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        self.m_notesSaveTask.release();
-        if (!self.m_pendingNotesSnapshot)
-            return;
-        std::vector<StickyNote> snapshot = std::move(*self.m_pendingNotesSnapshot);
-        self.m_pendingNotesSnapshot.reset();
-        Status status = self.m_deps.repository.save(snapshot);
-        if (!status.ok())
-            self.m_deps.logger.log("Save notes failed: " + status.message());
-    }));
+    startTask(&AppState::m_notesSaveTask, notesSaveDelay, [](AppState& self) { self.writePendingNotes(); });
+}
+
+void AppState::writePendingNotes()
+{
+    m_notesSaveTask.cancel();
+    if (!m_pendingNotesSnapshot)
+        return;
+    std::vector<StickyNote> snapshot = std::move(*m_pendingNotesSnapshot);
+    m_pendingNotesSnapshot.reset();
+    m_saves->saveNotes(std::move(snapshot));
 }
 
 void AppState::persistPreferences(bool immediate)
 {
-    m_preferencesSaveTask.cancel();
-    m_pendingPreferencesSnapshot.reset();
+    m_pendingPreferencesSnapshot = m_preferences;
     if (immediate) {
-        savePreferencesNow();
+        writePendingPreferences();
         return;
     }
-    m_pendingPreferencesSnapshot = m_preferences;
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_preferencesSaveTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(preferencesSaveDelay, [alive] {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        self.m_preferencesSaveTask.release();
-        if (!self.m_pendingPreferencesSnapshot)
-            return;
-        AppPreferences snapshot = *self.m_pendingPreferencesSnapshot;
-        self.m_pendingPreferencesSnapshot.reset();
-        Status status = self.m_deps.preferencesStore.save(snapshot);
-        if (!status.ok())
-            self.m_deps.logger.log("Save preferences failed: " + status.message());
-    }));
+    startTask(&AppState::m_preferencesSaveTask, preferencesSaveDelay, [](AppState& self) { self.writePendingPreferences(); });
+}
+
+void AppState::writePendingPreferences()
+{
+    m_preferencesSaveTask.cancel();
+    if (!m_pendingPreferencesSnapshot)
+        return;
+    AppPreferences snapshot = std::move(*m_pendingPreferencesSnapshot);
+    m_pendingPreferencesSnapshot.reset();
+    m_saves->savePreferences(std::move(snapshot));
 }
 
 void AppState::flushPendingSaves()
 {
-    if (m_pendingNotesSnapshot) {
-        m_notesSaveTask.cancel();
-        std::vector<StickyNote> snapshot = std::move(*m_pendingNotesSnapshot);
-        m_pendingNotesSnapshot.reset();
-        Status status = m_deps.repository.save(snapshot);
-        if (!status.ok())
-            m_deps.logger.log("Save notes failed: " + status.message());
-    }
-    if (m_pendingPreferencesSnapshot) {
-        m_preferencesSaveTask.cancel();
-        AppPreferences snapshot = *m_pendingPreferencesSnapshot;
-        m_pendingPreferencesSnapshot.reset();
-        Status status = m_deps.preferencesStore.save(snapshot);
-        if (!status.ok())
-            m_deps.logger.log("Save preferences failed: " + status.message());
-    }
+    // Every reminder written must be linked on its note before the app
+    // goes, or the next sync writes it again as a second one: no new write
+    // may start, and those the store is still saving are waited for.
+    m_syncTask.cancel();
+    m_syncAgainFor.reset();
+    abandonRunningSync("The app quit before the sync finished");
+    m_isFlushing = true;
+    m_deps.scheduler.runUntil([this] { return !m_deps.syncService.hasWritesInFlight(); }, syncWritesQuitWait);
+    m_isFlushing = false;
+    m_syncTask.cancel();
+    // Links that arrived meanwhile are in the pending snapshot.
+    writePendingNotes();
+    writePendingPreferences();
+    m_saves->waitUntilWritten();
 }
 
 } // namespace brivet

@@ -4,7 +4,9 @@
 #include "model/Instant.h"
 #include "model/Scheduler.h"
 #include "model/StickyNote.h"
+#include "state/SaveQueue.h"
 #include "state/StateObserver.h"
+#include "sync/SyncService.h"
 #include "sync/SyncTypes.h"
 
 #include <functional>
@@ -46,6 +48,8 @@ struct AppStateDependencies {
     const UserCalendar& calendar;
     // Builds the desktop window manager; empty: no desktop windows.
     WindowManagerFactory windowManagerFactory;
+    // Where the two files are written.
+    SaveThread saveThread = SaveThread::writer;
 };
 
 // The one owner of the notes and preferences while the app runs. Every view
@@ -87,10 +91,17 @@ public:
     // --- Launch and saving -------------------------------------------------
     // The second half of the launch; runs once.
     void finishLaunch();
+    // Hands the current notes or preferences to the writer now (immediate)
+    // or after the debounce delay, of the value as it stands now.
     void persistNotes(bool immediate);
     void persistPreferences(bool immediate);
-    // Writes pending debounced saves now (quit, end of session).
+    // For quit and the end of a session: stops the running sync (it sends
+    // the store nothing more) and drops a sync waiting to start; waits a
+    // little (at most syncWritesQuitWait) for reminders the store is still
+    // saving, so their links are recorded; writes pending debounced saves;
+    // returns once both files are on disk.
     void flushPendingSaves();
+    static constexpr Duration syncWritesQuitWait { 2000 };
 
     // --- Lookup ------------------------------------------------------------
     std::optional<StickyNote> note(const Uuid& id) const;
@@ -113,6 +124,8 @@ public:
 
     // --- Note operations ---------------------------------------------------
     Uuid createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, bool focusWindow, bool initiallyHidden);
+    // Replaces the note with this id by `note`, except its link to the
+    // system store, which only syncs change.
     void update(const StickyNote& note, bool triggerSync);
     void duplicate(const Uuid& noteId);
     void deleteNote(const Uuid& noteId);
@@ -178,7 +191,12 @@ public:
     std::string menuBarSummaryText() const;
 
     // --- Sync --------------------------------------------------------------
-    // Runs one sync; userInitiated: started by hand.
+    // A sync that has heard nothing from the store for this long (no
+    // answer to its first request, no reminder saved since) is given up: it
+    // fails, every note stays, and the next sync can start.
+    static constexpr Duration syncDeadline { 60'000 };
+    // Runs one sync; userInitiated: started by hand. What the user changes
+    // while it runs is kept on top of its result.
     void synchronizeSystemData(bool userInitiated);
     void scheduleSync(Duration delay, const std::string& reason);
     bool canSynchronizeSelection() const;
@@ -215,9 +233,44 @@ private:
     StickyNote* mutableNote(const Uuid& id);
     void normalizeAndPlace(StickyNote& note) const;
     void reconcileWindows();
-    void saveNotesNow();
     void scheduleDebouncedNotesSave();
-    void savePreferencesNow();
+    // The one way each file is written: the pending debounced snapshot, if
+    // any, goes to the writer and the debounce ends.
+    void writePendingNotes();
+    void writePendingPreferences();
+
+    // A callable that runs `task(state, arguments…)` while this state
+    // exists and does nothing once it is gone: for callbacks that may
+    // outlive it (tasks, completions, store notices).
+    template<typename F>
+    auto whileAlive(F task) const
+    {
+        return [alive = std::weak_ptr<AppState*>(m_lifetime), task = std::move(task)](auto&&... arguments) {
+            if (auto state = alive.lock())
+                task(**state, std::forward<decltype(arguments)>(arguments)...);
+        };
+    }
+    // Starts `task` after `delay` in the task slot `handle` (cancelling what
+    // the slot held); the slot is empty again once the task runs.
+    template<typename F>
+    void startTask(TaskHandle AppState::*handle, Duration delay, F task)
+    {
+        this->*handle = TaskHandle(m_deps.scheduler,
+            m_deps.scheduler.schedule(delay, whileAlive([handle, task = std::move(task)](AppState& self) {
+                (self.*handle).release();
+                task(self);
+            })));
+    }
+    // The same at a wall-clock instant.
+    template<typename F>
+    void startTaskAt(TaskHandle AppState::*handle, Instant when, F task)
+    {
+        this->*handle = TaskHandle(m_deps.scheduler,
+            m_deps.scheduler.scheduleAt(when, whileAlive([handle, task = std::move(task)](AppState& self) {
+                (self.*handle).release();
+                task(self);
+            })));
+    }
 
     // Returns whether any note had to change.
     bool sanitizeLoadedNotes();
@@ -244,8 +297,13 @@ private:
 
     void observeSystemChanges();
     void updateChangeSubscription();
+    void finishSync(SyncService::SyncResult result, bool userInitiated);
     void installSyncResult(SyncExecution execution, bool userInitiated);
-    void installPartialLinks(const SyncFailure& failure);
+    void startSyncDeadline();
+    // Gives up the running sync, if any, as a failure for `reason`.
+    void abandonRunningSync(const std::string& reason);
+    // A reminder save returned: its link goes onto the note at once.
+    void recordWrittenLink(const Uuid& noteId, const ExternalLink& link);
 
     AppStateDependencies m_deps;
     std::vector<StateObserver*> m_observers;
@@ -258,11 +316,15 @@ private:
     std::optional<std::string> m_lastExportURL;
     SyncSourceSnapshot m_syncSources;
 
+    std::unique_ptr<SaveQueue> m_saves;
     std::unique_ptr<WindowManaging> m_windowManager;
     bool m_hasFinishedLaunch = false;
     bool m_isSyncing = false;
+    // While quitting waits for the store: no sync may start.
+    bool m_isFlushing = false;
     TaskHandle m_launchTask;
     TaskHandle m_syncTask;
+    TaskHandle m_syncDeadlineTask;
     TaskHandle m_notesSaveTask;
     TaskHandle m_preferencesSaveTask;
     TaskHandle m_deferredRevealTask;
@@ -270,6 +332,14 @@ private:
     std::optional<AppPreferences> m_pendingPreferencesSnapshot;
     Instant m_suppressExternalChangeNotificationsUntil = distantPast();
     bool m_isObservingSystemChanges = false;
+    // The notes the running sync started from, to rebase on its result.
+    std::vector<StickyNote> m_syncBase;
+    // Tells a completion whether its sync is still the one running.
+    std::uint64_t m_syncGeneration = 0;
+    // Links recorded while a sync runs; its end (or quit) saves them.
+    bool m_linksAwaitingSave = false;
+    // An automatic sync that came due while one ran, by its reason.
+    std::optional<std::string> m_syncAgainFor;
 
     int m_operationDepth = 0;
     bool m_notesSaveRequested = false;

@@ -8,22 +8,25 @@ namespace brivet {
 Instant AppState::resolvedDate(NoteDeferPreset preset, Instant t) const
 {
     const UserCalendar& calendar = m_deps.calendar;
-    switch (preset) {
-    case NoteDeferPreset::oneHour:
-        return calendar.addingHours(t, 1).value_or(t + std::chrono::hours(1));
-    case NoteDeferPreset::thisAfternoon: {
-        Instant candidate = calendar.settingTime(t, 15, 0, 0).value_or(t);
-        if (candidate > t)
-            return candidate;
-        Instant nextDay = calendar.addingDays(t, 1).value_or(t);
-        return calendar.settingTime(nextDay, 15, 0, 0).value_or(nextDay);
-    }
-    case NoteDeferPreset::tomorrowMorning: {
-        Instant nextDay = calendar.addingDays(t, 1).value_or(t);
-        return calendar.settingTime(nextDay, 9, 0, 0).value_or(nextDay);
-    }
-    }
-    return t;
+    auto unclamped = [&] {
+        switch (preset) {
+        case NoteDeferPreset::oneHour:
+            return calendar.addingHours(t, 1).value_or(t + std::chrono::hours(1));
+        case NoteDeferPreset::thisAfternoon: {
+            Instant candidate = calendar.settingTime(t, 15, 0, 0).value_or(t);
+            if (candidate > t)
+                return candidate;
+            Instant nextDay = calendar.addingDays(t, 1).value_or(t);
+            return calendar.settingTime(nextDay, 15, 0, 0).value_or(nextDay);
+        }
+        case NoteDeferPreset::tomorrowMorning: {
+            Instant nextDay = calendar.addingDays(t, 1).value_or(t);
+            return calendar.settingTime(nextDay, 9, 0, 0).value_or(nextDay);
+        }
+        }
+        return t;
+    };
+    return clampedToStorable(unclamped());
 }
 
 void AppState::deferNote(const Uuid& noteId, Instant until)
@@ -100,18 +103,15 @@ void AppState::rescheduleDeferredRevealTask()
             earliest = note.deferredUntil;
     if (!earliest)
         return;
-    Duration wait = std::max(*earliest - current, Duration(100));
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deferredRevealTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(wait, [alive] {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        self.m_deferredRevealTask.release();
+    // A deferral ends at a time of day, so the wake-up follows the wall
+    // clock: a sleeping machine or a clock set forward must not make the
+    // note come back late.
+    Instant wakeUp = std::max(*earliest, current + Duration(100));
+    startTaskAt(&AppState::m_deferredRevealTask, wakeUp, [](AppState& self) {
         Operation op(self);
         self.clearExpiredDeferrals(self.now());
         self.rescheduleDeferredRevealTask();
-    }));
+    });
 }
 
 } // namespace brivet

@@ -124,6 +124,10 @@ void AppState::update(const StickyNote& note, bool triggerSync)
     Operation op(*this);
     StickyNote old = *stored;
     StickyNote value = note;
+    // Links are written by syncs alone; a view's copy taken before a sync
+    // linked the note must not drop the link, or the next sync would write
+    // the note as a second reminder.
+    value.externalLink = stored->externalLink;
     normalizeAndPlace(value);
     value.updatedAt = now();
     *stored = std::move(value);

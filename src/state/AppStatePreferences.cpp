@@ -33,8 +33,8 @@ void AppState::updatePreferences(const std::function<void(AppPreferences&)>& cha
 void AppState::normalizePreferenceRange()
 {
     const UserCalendar& calendar = m_deps.calendar;
-    m_preferences.syncStartDate = calendar.startOfDay(m_preferences.syncStartDate);
-    m_preferences.syncEndDate = calendar.startOfDay(std::max(m_preferences.syncEndDate, m_preferences.syncStartDate));
+    m_preferences.syncStartDate = calendar.startOfDay(clampedToStorable(m_preferences.syncStartDate));
+    m_preferences.syncEndDate = calendar.startOfDay(clampedToStorable(std::max(m_preferences.syncEndDate, m_preferences.syncStartDate)));
 }
 
 void AppState::applyDesktopSurfacePolicy()

@@ -3,9 +3,10 @@
 #include "model/AppLogger.h"
 #include "model/UserCalendar.h"
 #include "state/ScreenPlacement.h"
+#include "state/SyncRebase.h"
 #include "sync/SyncService.h"
 
-#include <unordered_map>
+#include <string>
 
 namespace brivet {
 
@@ -19,20 +20,23 @@ void AppState::scheduleSync(Duration delay, const std::string& reason)
 {
     if (!m_preferences.hasActivatedSync || !m_preferences.autoSyncEnabled)
         return;
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_syncTask = TaskHandle(m_deps.scheduler, m_deps.scheduler.schedule(std::max(delay, Duration(0)), [alive, reason] {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        self.m_syncTask.release();
+    startTask(&AppState::m_syncTask, std::max(delay, Duration(0)), [reason](AppState& self) {
         self.setSyncStatus("等待同步：" + reason);
+        // The running sync cannot see the change that asked for this one;
+        // it runs again once that sync is over.
+        if (self.m_isSyncing) {
+            self.m_syncAgainFor = reason;
+            return;
+        }
         self.synchronizeSystemData(false);
-    }));
+    });
 }
 
 void AppState::observeSystemChanges()
 {
+    m_deps.syncService.setLinkHandler(whileAlive([](AppState& self, const Uuid& noteId, const ExternalLink& link) {
+        self.recordWrittenLink(noteId, link);
+    }));
     updateChangeSubscription();
 }
 
@@ -49,11 +53,7 @@ void AppState::updateChangeSubscription()
         m_deps.syncService.setChangeHandler({});
         return;
     }
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deps.syncService.setChangeHandler([alive] {
-        if (auto state = alive.lock())
-            (*state)->handleEventStoreChangeNotification();
-    });
+    m_deps.syncService.setChangeHandler(whileAlive([](AppState& self) { self.handleEventStoreChangeNotification(); }));
 }
 
 void AppState::handleEventStoreChangeNotification()
@@ -64,7 +64,7 @@ void AppState::handleEventStoreChangeNotification()
 
 void AppState::synchronizeSystemData(bool userInitiated)
 {
-    if (m_isSyncing)
+    if (m_isSyncing || m_isFlushing)
         return;
     if (!canSynchronizeSelection()) {
         setSyncStatus("请先选择至少一个同步源");
@@ -75,29 +75,63 @@ void AppState::synchronizeSystemData(bool userInitiated)
     setSyncStatus("正在同步系统数据…");
     m_suppressExternalChangeNotificationsUntil = now() + Duration(2000);
 
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deps.syncService.synchronize(m_notes, m_preferences, [alive, userInitiated](SyncService::SyncResult result) {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        AppState& self = **state;
-        if (auto* execution = std::get_if<SyncExecution>(&result)) {
-            self.installSyncResult(std::move(*execution), userInitiated);
-        } else {
-            const SyncFailure& failure = std::get<SyncFailure>(result);
-            self.m_deps.logger.log("Sync failed: " + failure.description);
-            self.installPartialLinks(failure);
-            self.setSyncStatus("同步失败：" + failure.description);
-        }
-        self.m_isSyncing = false;
-        self.notify(StateField::isSyncing);
+    m_syncBase = m_notes;
+    const std::uint64_t generation = ++m_syncGeneration;
+    startSyncDeadline();
+    m_deps.syncService.synchronize(m_notes, m_preferences,
+        whileAlive([generation, userInitiated](AppState& self, SyncService::SyncResult result) {
+            if (generation == self.m_syncGeneration && self.m_isSyncing)
+                self.finishSync(std::move(result), userInitiated);
+        }));
+}
+
+void AppState::startSyncDeadline()
+{
+    startTask(&AppState::m_syncDeadlineTask, syncDeadline, [](AppState& self) {
+        self.abandonRunningSync("The reminders store did not answer within "
+            + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(syncDeadline).count()) + " seconds");
     });
+}
+
+void AppState::abandonRunningSync(const std::string& reason)
+{
+    if (!m_isSyncing)
+        return;
+    m_deps.syncService.abandonSync();
+    ++m_syncGeneration;
+    finishSync(SyncFailure { reason }, false);
+}
+
+void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
+{
+    m_syncDeadlineTask.cancel();
+    if (auto* execution = std::get_if<SyncExecution>(&result)) {
+        installSyncResult(std::move(*execution), userInitiated);
+    } else {
+        const SyncFailure& failure = std::get<SyncFailure>(result);
+        m_deps.logger.log("Sync failed: " + failure.description);
+        setSyncStatus("同步失败：" + failure.description);
+        // Reminders written before the failure exist in the store now; the
+        // links recorded for them must reach the file.
+        if (m_linksAwaitingSave)
+            persistNotes(true);
+    }
+    m_linksAwaitingSave = false;
+    m_syncBase = {};
+    m_isSyncing = false;
+    notify(StateField::isSyncing);
+    if (m_syncAgainFor) {
+        std::string reason = std::move(*m_syncAgainFor);
+        m_syncAgainFor.reset();
+        scheduleSync(Duration(0), reason);
+    }
 }
 
 void AppState::installSyncResult(SyncExecution execution, bool userInitiated)
 {
     Operation op(*this);
-    setNotes(ScreenPlacement::sanitized(std::move(execution.notes), screens()));
+    std::vector<StickyNote> notes = rebaseOntoSyncResult(m_syncBase, m_notes, std::move(execution.notes), now());
+    setNotes(ScreenPlacement::sanitized(std::move(notes), screens()));
     applyDesktopSurfacePolicy();
     int refreshed = refreshGeneratedBoards(userInitiated);
     SyncReport report = execution.report;
@@ -117,42 +151,32 @@ void AppState::installSyncResult(SyncExecution execution, bool userInitiated)
     setSyncStatus(report.statusText() + " · " + m_deps.calendar.formatPattern(now(), "HH:mm:ss"));
 }
 
-void AppState::installPartialLinks(const SyncFailure& failure)
+void AppState::recordWrittenLink(const Uuid& noteId, const ExternalLink& link)
 {
-    // Reminders written before the failure exist in the store now; keeping
-    // their links lets the next sync match them instead of creating them again.
-    if (failure.writtenLinks.empty())
+    StickyNote* note = mutableNote(noteId);
+    if (!note || note->externalLink == link)
         return;
-    std::unordered_map<Uuid, const ExternalLink*> links;
-    for (const auto& [id, link] : failure.writtenLinks)
-        links.emplace(id, &link);
-    Operation op(*this);
-    bool changed = false;
-    for (StickyNote& note : m_notes) {
-        auto found = links.find(note.id);
-        if (found == links.end())
-            continue;
-        if (note.externalLink != *found->second) {
-            note.externalLink = *found->second;
-            changed = true;
-        }
-    }
-    if (!changed)
-        return;
+    // Not stamped: the note itself did not change, only where it lives.
+    note->externalLink = link;
     notesDidChange();
-    persistNotes(true);
+    // During a sync its end saves every link at once, rather than a copy of
+    // all notes per reminder written; a save that answers after the sync
+    // was given up is saved like any change.
+    if (m_isSyncing) {
+        m_linksAwaitingSave = true;
+        // The store answers: a long write-back is no hung sync.
+        startSyncDeadline();
+    } else {
+        persistNotes(false);
+    }
 }
 
 void AppState::refreshSyncSources()
 {
-    std::weak_ptr<AppState*> alive = m_lifetime;
-    m_deps.syncService.fetchSourceSnapshot(m_preferences, [alive](SyncSourceSnapshot snapshot) {
-        auto state = alive.lock();
-        if (!state)
-            return;
-        (*state)->m_syncSources = std::move(snapshot);
-        (*state)->notify(StateField::syncSources);
-    });
+    m_deps.syncService.fetchSourceSnapshot(m_preferences, whileAlive([](AppState& self, SyncSourceSnapshot snapshot) {
+        self.m_syncSources = std::move(snapshot);
+        self.notify(StateField::syncSources);
+    }));
 }
 
 bool AppState::isSourceSelected(const SyncSourceOption& option) const

@@ -157,9 +157,16 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     std::size_t walkIndex = 0;
     bool awaitingInline = false;
     bool completedInline = false;
-    std::vector<std::pair<Uuid, ExternalLink>> writtenLinks;
+    // Set when the caller gave up on this run: it asks the store nothing
+    // more, but saves already sent still report their links.
+    bool abandoned = false;
 
-    bool alive() const { return !lifetime.expired(); }
+    ReminderSyncEngine* engine() const
+    {
+        auto service = lifetime.lock();
+        return service ? *service : nullptr;
+    }
+    bool alive() const { return !abandoned && !lifetime.expired(); }
 
     void start()
     {
@@ -313,9 +320,12 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         auto self = shared_from_this();
         awaitingInline = true;
         completedInline = false;
+        ++engine()->m_writesInFlight;
         store.saveReminder(std::move(reminder), [self](EventStore::SaveResult result) {
-            if (!self->alive())
+            ReminderSyncEngine* engine = self->engine();
+            if (!engine)
                 return;
+            --engine->m_writesInFlight;
             if (!self->saved(std::move(result)))
                 return;
             if (self->awaitingInline)
@@ -327,11 +337,14 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         return completedInline;
     }
 
-    // Records a finished save on the note being walked; false after a failure.
+    // Records a finished save on the note being walked and reports its
+    // link; false when the walk must not go on (a failure, or the run was
+    // abandoned meanwhile).
     bool saved(EventStore::SaveResult result)
     {
         if (auto* error = std::get_if<StoreError>(&result)) {
-            fail(*error);
+            if (!abandoned)
+                fail(*error);
             return false;
         }
         const StoreReminder& stored = std::get<StoreReminder>(result);
@@ -344,10 +357,14 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         } else {
             note.externalLink = ExternalLink { NoteSource::reminders, stored.uid, now, stored.lastModifiedDate };
         }
-        writtenLinks.emplace_back(note.id, *note.externalLink);
+        note.clampDatesToStorable();
+        // The reminder exists in the store from now on, whatever happens to
+        // this run: its link must reach the note even if the rest fails.
+        if (ReminderSyncEngine* service = engine(); service && service->m_linkHandler)
+            service->m_linkHandler(note.id, *note.externalLink);
         ++report.remindersWritten;
         ++walkIndex;
-        return true;
+        return !abandoned;
     }
 
     void finishReminders()
@@ -388,6 +405,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.surfaceRole = NoteSurfaceRole::regular;
         note.externalLink = ExternalLink { NoteSource::reminders, reminder.uid, now, reminder.lastModifiedDate };
         note.updatedAt = reminder.lastModifiedDate.value_or(now);
+        note.clampDatesToStorable();
     }
 
     StickyNote noteFromEvent(const StoreEvent& event, const StickyNote* existing) const
@@ -416,6 +434,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.frame.height = 248;
         note.frame.sizePreset = NoteSizePreset::small;
         note.updatedAt = event.lastModifiedDate.value_or(now);
+        note.clampDatesToStorable();
         return note;
     }
 
@@ -492,7 +511,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     {
         auto done = std::move(completion);
         if (done)
-            done(SyncFailure { description(error), std::move(writtenLinks) });
+            done(SyncFailure { description(error) });
     }
 };
 
@@ -510,7 +529,17 @@ void ReminderSyncEngine::synchronize(std::vector<StickyNote> notes, AppPreferenc
     std::function<void(SyncResult)> completion)
 {
     auto run = std::make_shared<Run>(*this, std::move(notes), std::move(preferences), std::move(completion));
+    m_current = run;
     run->start();
+}
+
+void ReminderSyncEngine::abandonSync()
+{
+    if (auto run = m_current.lock()) {
+        run->abandoned = true;
+        run->completion = nullptr;
+    }
+    m_current.reset();
 }
 
 void ReminderSyncEngine::fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion)

@@ -29,6 +29,9 @@ public:
     void fetchSourceSnapshot(const AppPreferences& preferences,
         std::function<void(SyncSourceSnapshot)> completion) override;
     void setChangeHandler(std::function<void()> handler) override;
+    void abandonSync() override;
+    void setLinkHandler(LinkHandler handler) override { m_linkHandler = std::move(handler); }
+    bool hasWritesInFlight() const override { return m_writesInFlight > 0; }
 
     EventStore& eventStore() { return *m_store; }
 
@@ -36,6 +39,9 @@ private:
     struct Run;
 
     std::unique_ptr<EventStore> m_store;
+    LinkHandler m_linkHandler;
+    int m_writesInFlight = 0;
+    std::weak_ptr<Run> m_current;
     const Clock& m_clock;
     const UserCalendar& m_calendar;
     // Lets completions that arrive after the service is gone do nothing.

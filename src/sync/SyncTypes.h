@@ -29,11 +29,11 @@ struct SyncExecution {
 };
 
 // A sync that ended with an error. Reminders created or written before the
-// error stay in the store; `writtenLinks` names the notes they belong to so
-// the next sync matches them instead of creating them again.
+// error stay in the store; their links have been reported as each save
+// returned (SyncService::setLinkHandler), so the next sync matches them
+// instead of creating them again.
 struct SyncFailure {
     std::string description;
-    std::vector<std::pair<Uuid, ExternalLink>> writtenLinks;
 };
 
 // One reminder list or calendar that the user can select.

@@ -28,10 +28,13 @@ public:
     {
         ++syncs;
         if (failure)
-            completion(SyncFailure { *failure, {} });
+            completion(SyncFailure { *failure });
         else
             completion(SyncExecution { std::move(notes), report });
     }
+    void abandonSync() override { }
+    void setLinkHandler(LinkHandler) override { }
+    bool hasWritesInFlight() const override { return false; }
     void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
     {
         completion(snapshot);

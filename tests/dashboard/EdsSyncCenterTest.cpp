@@ -68,7 +68,8 @@ TEST(EdsSyncCenterTest, ListsTheStoresListsAndASelectionReachesThePreferencesFil
     FixedScreenList screens({ Rect { 0, 0, 1920, 1055 } });
     std::unique_ptr<SyncService> sync = makeEdsSyncService(clock, calendar);
     auto state = std::make_unique<AppState>(AppStateDependencies { notes, preferences, templates, *sync, logger, clock,
-        scheduler, screens, calendar, [](AppState&) { return std::make_unique<RecordingWindowManager>(); } });
+        scheduler, screens, calendar, [](AppState&) { return std::make_unique<RecordingWindowManager>(); },
+        SaveThread::caller });
     scheduler.runDue();
     state->setDashboardDestination(DashboardDestination::sync);
 

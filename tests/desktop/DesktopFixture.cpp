@@ -42,7 +42,9 @@ AppState& DesktopTest::launch(std::vector<StickyNote> notes)
             auto manager = std::make_unique<CountingWindowManager>(state, scheduler);
             m_windows = manager.get();
             return manager;
-        } });
+        },
+        // The stores are read right after each operation.
+        SaveThread::caller });
     scheduler.runDue();
     for (const StickyNote& note : notes)
         if (!note.isHidden)

@@ -2,7 +2,10 @@
 
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/DesktopTaskEditorRow.h"
+#include "app/QtScreenList.h"
 #include "desktop/BoundTextInputs.h"
+#include "desktop/NotePanel.h"
+#include "desktop/NotePanelController.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +43,31 @@ TEST_F(DetailEditorTest, TypingCommitsOnceAfterTheLastKeystroke)
     EXPECT_EQ(notesChanges.count, 1);
     scheduler.advance(Duration(1000));
     EXPECT_EQ(notesChanges.count, 1);
+}
+
+TEST_F(DetailEditorTest, QuittingHandsOverTextAndAMoveStillWaitingToBeCommitted)
+{
+    StickyNote note = makeNote("");
+    DesktopDetailEditor* editor = open(note);
+    ASSERT_NE(editor, nullptr);
+    NotePanelController* panel = controller(note.id);
+    QApplication::setActiveWindow(panel->panel());
+    editor->titleInput()->setFocus();
+    processEvents();
+    ASSERT_TRUE(editor->titleInput()->hasFocus());
+    QTest::keyClicks(editor->titleInput(), "abc");
+    panel->panel()->move(panel->panel()->x() + 40, panel->panel()->y() + 30);
+    processEvents();
+    ASSERT_TRUE(panel->hasPendingFrameReport());
+    Rect moved = toModelRect(panel->panel()->geometry());
+
+    // The app begins to quit before either commit is due.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    EXPECT_EQ(stored(note.id).title, "abc");
+    EXPECT_EQ(stored(note.id).frame.x, moved.x);
+    EXPECT_EQ(stored(note.id).frame.y, moved.y);
+    EXPECT_FALSE(panel->hasPendingFrameReport());
 }
 
 TEST_F(DetailEditorTest, LongTitleShowsItsBeginningWhileNotEdited)

@@ -29,6 +29,9 @@ class PendingSyncService final : public SyncService {
 public:
     int started = 0;
     void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)>) override { ++started; }
+    void abandonSync() override { }
+    void setLinkHandler(LinkHandler) override { }
+    bool hasWritesInFlight() const override { return false; }
     void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
     {
         completion(SyncSourceSnapshot::empty());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 using namespace brivet;
@@ -204,4 +205,62 @@ TEST(RecordCoding, IdentifiersParseInEitherCaseAndRejectAnythingElse)
         EXPECT_FALSE(Uuid::fromString(bad).has_value()) << bad;
     Uuid fresh = Uuid::random();
     EXPECT_EQ(Uuid::fromString(fresh.toString()), fresh);
+}
+
+TEST(RecordCoding, DatesBeyondTheFourDigitYearsAreWrittenAtTheNearestEndAndReadBack)
+{
+    // 10000-01-01T04:00:00Z: a reminder due 9999-12-31 23:00 in New York.
+    const Instant pastTheEnd = instantFromSeconds(253'402'315'200);
+    const Instant beforeYearZero = instantFromSeconds(-62'167'219'200 - 86'400);
+    EXPECT_EQ(formatIsoDate(latestStorableInstant), "9999-12-31T23:59:59Z");
+    EXPECT_EQ(formatIsoDate(earliestStorableInstant), "0000-01-01T00:00:00Z");
+
+    StickyNote n = StickyNote::placeholder(Uuid::random(), decodingTime);
+    n.dueDate = pastTheEnd;
+    n.deferredUntil = pastTheEnd;
+    n.createdAt = beforeYearZero;
+    n.tasks.push_back(NoteTask { Uuid::random(), "t", false, Uuid::random(), NoteSource::reminders, pastTheEnd });
+    n.externalLink = ExternalLink { NoteSource::reminders, "r", pastTheEnd, beforeYearZero };
+    auto read = decodeNotesFile(encodeNotesFile({ n }), decodingTime);
+    ASSERT_TRUE(std::holds_alternative<std::vector<StickyNote>>(read)) << std::get<DecodeError>(read).message;
+    const StickyNote& back = std::get<std::vector<StickyNote>>(read).at(0);
+    EXPECT_EQ(back.dueDate, latestStorableInstant);
+    EXPECT_EQ(back.deferredUntil, latestStorableInstant);
+    EXPECT_EQ(back.tasks.at(0).linkedDueDate, latestStorableInstant);
+    EXPECT_EQ(back.externalLink->lastSyncedAt, latestStorableInstant);
+    EXPECT_EQ(back.createdAt, earliestStorableInstant);
+
+    // Both ends read back as themselves.
+    EXPECT_EQ(parseIsoDate(formatIsoDate(latestStorableInstant)), latestStorableInstant);
+    EXPECT_EQ(parseIsoDate(formatIsoDate(earliestStorableInstant)), earliestStorableInstant);
+
+    AppPreferences p = AppPreferences::defaultValue(shanghai(), decodingTime);
+    p.syncEndDate = pastTheEnd;
+    auto prefs = decodePreferencesFile(encodePreferencesFile(p), shanghai(), decodingTime);
+    ASSERT_TRUE(std::holds_alternative<AppPreferences>(prefs));
+    EXPECT_EQ(std::get<AppPreferences>(prefs).syncEndDate, latestStorableInstant);
+}
+
+TEST(RecordCoding, NumbersBeyondTheIntegerRangeAreClampedNotRefused)
+{
+    const UserCalendar& calendar = shanghai();
+    auto limit = [&](const std::string& value) {
+        return decoded(decodePreferences(R"({"focusBoardTaskLimit":)" + value + "}", calendar, decodingTime)).focusBoardTaskLimit;
+    };
+    EXPECT_EQ(limit("1e30"), 9);
+    EXPECT_EQ(limit("-1e30"), 3);
+    EXPECT_EQ(limit("18446744073709551615"), 9) << "beyond a signed 64-bit integer";
+    EXPECT_EQ(limit("9.0"), 9);
+
+    auto days = [&](const std::string& value) {
+        return decoded(decodePreferences(R"({"calendarLookaheadDays":)" + value + "}", calendar, decodingTime)).calendarLookaheadDays;
+    };
+    EXPECT_EQ(days("1e30"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(days("-1e30"), std::numeric_limits<long long>::min());
+    EXPECT_EQ(days("9223372036854775807"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(days("-9223372036854775808"), std::numeric_limits<long long>::min());
+    EXPECT_EQ(days("21"), 21);
+
+    // A fraction is still not an integer.
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(decodePreferences(R"({"focusBoardTaskLimit":6.5})", calendar, decodingTime)));
 }

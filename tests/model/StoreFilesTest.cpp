@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -189,6 +190,33 @@ TEST_F(StoreFiles, OnlyOneLockHolderPerFolder)
     EXPECT_TRUE(std::holds_alternative<FolderLock>(FolderLock::acquire(folder)));
 }
 
+TEST_F(StoreFiles, TakingTheLockRemovesTemporariesLeftByACrashedSave)
+{
+    ASSERT_TRUE(folder.ensureExists().ok());
+    auto put = [&](const std::string& name) { writeFile(folder.path() / name, "left over"); };
+    put(".notes.json.a1B2c3");
+    put(".preferences.json.Zz9yX8");
+    put("notes.json");
+    put("notes.json.unreadable-20261130T005320Z");
+    put(".notes.json.toolong1"); // not a name the writer makes
+    put(".other.json.a1B2c3");
+    fs::create_directory(folder.path() / ".notes.json.dir123");
+
+    {
+        auto lock = FolderLock::acquire(folder);
+        ASSERT_TRUE(std::holds_alternative<FolderLock>(lock));
+        EXPECT_EQ(namesIn(folder.path()),
+            (std::vector<std::string> { ".lock", ".notes.json.dir123", ".notes.json.toolong1", ".other.json.a1B2c3",
+                "notes.json", "notes.json.unreadable-20261130T005320Z" }));
+
+        // A second instance that finds the folder locked leaves the
+        // running one's temporaries alone.
+        put(".notes.json.Q1w2E3");
+        EXPECT_TRUE(std::holds_alternative<Status>(FolderLock::acquire(folder)));
+        EXPECT_TRUE(fs::exists(folder.path() / ".notes.json.Q1w2E3"));
+    }
+}
+
 TEST(DataFolderLocation, FollowsXdgDataHome)
 {
     const char* saved = std::getenv("XDG_DATA_HOME");
@@ -216,4 +244,17 @@ TEST(Logger, KeepsTheLastTwoHundredStampedEntries)
     ASSERT_EQ(logger.entries().size(), 200u);
     EXPECT_EQ(logger.entries().front(), "[08:53:20] message 2");
     EXPECT_EQ(logger.entries().back(), "[08:53:20] message 201");
+}
+
+TEST(Logger, LinesFromOtherThreadsJoinTheListInOrder)
+{
+    ManualClock clock;
+    UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    AppLogger logger(clock, calendar);
+    logger.log("first");
+    std::thread([&] { logger.log("from the writer"); }).join();
+    logger.log("third");
+    ASSERT_EQ(logger.entries().size(), 3u);
+    EXPECT_EQ(logger.entries()[1], "[08:53:20] from the writer");
+    EXPECT_EQ(logger.entries()[2], "[08:53:20] third");
 }

@@ -24,14 +24,7 @@ int countOfRole(const AppState& state, NoteSurfaceRole role)
 
 class Boards : public ::testing::Test {
 protected:
-    AppState& launchWith(std::vector<StickyNote> notes, bool autoToday = true)
-    {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = autoToday;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
-    }
+    static void todayBoardOn(AppPreferences& p) { p.autoGenerateFocusBoard = true; }
     StateFixture f;
 };
 
@@ -40,7 +33,7 @@ TEST_F(Boards, TodayBoardTakesTheFirstSixInExecutionOrder)
     std::vector<StickyNote> notes;
     for (int i = 0; i < 8; ++i)
         notes.push_back(StateFixture::makeNote("due " + std::to_string(i), f.at(2026, 12, 5, 20 - i, 0)));
-    AppState& state = launchWith(notes);
+    AppState& state = f.launchWith(notes, todayBoardOn);
     const StickyNote* board = firstOfRole(state, NoteSurfaceRole::todayBoard);
     ASSERT_TRUE(board);
     ASSERT_EQ(board->tasks.size(), 6u);
@@ -63,7 +56,7 @@ TEST_F(Boards, RebuildKeepsPlaceDeferralAndHiddenState)
     board.isHidden = true;
     board.deferredUntil = f.at(2026, 12, 9, 9, 0);
     Uuid boardId = board.id;
-    AppState& state = launchWith({ due, board });
+    AppState& state = f.launchWith({ due, board }, todayBoardOn);
 
     const StickyNote* rebuilt = firstOfRole(state, NoteSurfaceRole::todayBoard);
     ASSERT_TRUE(rebuilt);
@@ -83,7 +76,7 @@ TEST_F(Boards, RebuildKeepsPlaceDeferralAndHiddenState)
 
 TEST_F(Boards, EmptyListGivesTemplateBoardOnlyWhenAskedToReveal)
 {
-    AppState& state = launchWith({ StateFixture::makeNote("undated") });
+    AppState& state = f.launchWith({ StateFixture::makeNote("undated") }, todayBoardOn);
     EXPECT_FALSE(firstOfRole(state, NoteSurfaceRole::todayBoard)) << "refresh never creates a board for an empty list";
     EXPECT_FALSE(state.generateTodayFocusBoard(false, NoteSizePreset::medium));
 
@@ -107,7 +100,7 @@ TEST_F(Boards, EmptiedBoardIsHiddenWithItsTasksAndUpcomingOffHidesIt)
     StickyNote upcoming = StateFixture::makeNote("stale upcoming");
     upcoming.surfaceRole = NoteSurfaceRole::upcomingBoard;
     upcoming.isHidden = false;
-    AppState& state = launchWith({ due, upcoming });
+    AppState& state = f.launchWith({ due, upcoming }, todayBoardOn);
     Uuid dueId = state.notes()[0].id;
     EXPECT_TRUE(firstOfRole(state, NoteSurfaceRole::upcomingBoard)->isHidden);
 
@@ -121,7 +114,7 @@ TEST_F(Boards, TickingALinkedTaskWritesOnceAndReconcilesOnce)
 {
     auto a = StateFixture::makeNote("a", f.at(2026, 12, 5, 18, 0));
     auto b = StateFixture::makeNote("b", f.at(2026, 12, 5, 19, 0));
-    AppState& state = launchWith({ a, b });
+    AppState& state = f.launchWith({ a, b }, todayBoardOn);
     auto writes = f.repository.writes.size();
     auto reconciles = f.windows.reconciles.size();
 
@@ -137,7 +130,7 @@ TEST_F(Boards, TickingALinkedTaskWritesOnceAndReconcilesOnce)
 
 TEST_F(Boards, MeetingBoardFromTemplate)
 {
-    AppState& state = launchWith({}, false);
+    AppState& state = f.launchWith({});
     auto id = state.createSceneBoard(NoteSurfaceRole::meetingBoard, NoteSizePreset::small);
     ASSERT_TRUE(id);
     const StickyNote& board = *state.findNote(*id);
@@ -158,7 +151,7 @@ TEST_F(Boards, CustomBoardCollectsNotesOnce)
     auto seed = StateFixture::makeNote("seed", f.at(2026, 12, 7, 9, 0));
     auto done = StateFixture::makeNote("done");
     done.isCompleted = true;
-    AppState& state = launchWith({ seed, done }, false);
+    AppState& state = f.launchWith({ seed, done });
 
     auto id = state.createCustomSceneBoard(seed.id, NoteSizePreset::medium);
     ASSERT_TRUE(id);
@@ -185,7 +178,7 @@ TEST_F(Boards, DeferringACustomBoardDefersItsOpenLinkedNotes)
     auto event = StateFixture::makeNote("event", due);
     event.source = NoteSource::calendar;
     auto ticked = StateFixture::makeNote("ticked", due);
-    AppState& state = launchWith({ local, event, ticked }, false);
+    AppState& state = f.launchWith({ local, event, ticked });
     auto board = state.createCustomSceneBoard(local.id, NoteSizePreset::medium);
     state.addExecutionNote(event.id, *board);
     state.addExecutionNote(ticked.id, *board);
@@ -212,7 +205,7 @@ TEST_F(Boards, LinesWhoseNoteWasDeletedAreSafe)
 {
     auto gone = StateFixture::makeNote("gone", f.at(2026, 12, 7, 9, 0));
     auto other = StateFixture::makeNote("other");
-    AppState& state = launchWith({ gone, other }, false);
+    AppState& state = f.launchWith({ gone, other });
     auto board = state.createCustomSceneBoard(gone.id, NoteSizePreset::medium);
     state.deleteNote(gone.id);
     std::vector<StickyNote> before = state.notes();
@@ -233,7 +226,7 @@ TEST_F(Boards, ToggleCompletesEveryTaskAndBack)
         note.tasks.push_back(NoteTask { Uuid::random(), title, false, std::nullopt, std::nullopt, std::nullopt });
     auto event = StateFixture::makeNote("event");
     event.source = NoteSource::calendar;
-    AppState& state = launchWith({ note, event }, false);
+    AppState& state = f.launchWith({ note, event });
 
     state.toggleExecutionNoteCompletion(note.id);
     EXPECT_TRUE(state.findNote(note.id)->isCompleted);
@@ -247,7 +240,7 @@ TEST_F(Boards, ToggleCompletesEveryTaskAndBack)
 
 TEST_F(Boards, SceneTaskTitles)
 {
-    AppState& state = launchWith({}, false);
+    AppState& state = f.launchWith({});
     StickyNote untitled = StateFixture::makeNote("");
     EXPECT_EQ(state.formattedSceneTaskTitle(untitled), "本地 · 未命名任务");
     StickyNote blank = StateFixture::makeNote(" ");

@@ -12,16 +12,14 @@ class Deferral : public ::testing::TestWithParam<const char*> {
 protected:
     Deferral() : f(GetParam(), "zh_CN") { }
 
-    AppState& launchWith(std::vector<StickyNote> notes, DesktopSurfaceMode mode = DesktopSurfaceMode::sceneBoardsOnly)
+    // Automatic sync on and activated, so deferrals that sync show it.
+    static std::function<void(AppPreferences&)> syncingIn(DesktopSurfaceMode mode = DesktopSurfaceMode::sceneBoardsOnly)
     {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = false;
-        prefs.desktopSurfaceMode = mode;
-        prefs.autoSyncEnabled = true;
-        prefs.hasActivatedSync = true;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
+        return [mode](AppPreferences& p) {
+            p.desktopSurfaceMode = mode;
+            p.autoSyncEnabled = true;
+            p.hasActivatedSync = true;
+        };
     }
     StateFixture f;
 };
@@ -58,7 +56,7 @@ TEST_P(Deferral, DeferringNotesBySource)
     event.source = NoteSource::calendar;
     auto done = StateFixture::makeNote("done", due);
     done.isCompleted = true;
-    AppState& state = launchWith({ reminder, event, done });
+    AppState& state = f.launchWith({ reminder, event, done }, syncingIn());
     Instant until = f.at(2026, 12, 5, 15, 0);
 
     std::string status = state.syncStatus();
@@ -86,7 +84,7 @@ TEST_P(Deferral, OneWakeUpTargetsTheEarliestEnd)
     auto second = StateFixture::makeNote("second");
     auto imported = StateFixture::makeNote("imported");
     imported.source = NoteSource::reminders;
-    AppState& state = launchWith({ first, second, imported }, DesktopSurfaceMode::sceneBoardsAndPinned);
+    AppState& state = f.launchWith({ first, second, imported }, syncingIn(DesktopSurfaceMode::sceneBoardsAndPinned));
     state.deferNote(second.id, f.at(2026, 12, 5, 11, 0));
     state.deferNote(first.id, f.at(2026, 12, 5, 10, 30));
     state.deferNote(imported.id, f.at(2026, 12, 5, 10, 30));
@@ -108,7 +106,7 @@ TEST_P(Deferral, OneWakeUpTargetsTheEarliestEnd)
 TEST_P(Deferral, EndsUnderSceneBoardsOnlyStayHiddenAndShortWaitsTakeATenthOfASecond)
 {
     auto note = StateFixture::makeNote("soon");
-    AppState& state = launchWith({ note });
+    AppState& state = f.launchWith({ note }, syncingIn());
     state.deferNote(note.id, f.clock.now() + 50ms);
     f.scheduler.advance(99ms);
     EXPECT_TRUE(state.findNote(note.id)->deferredUntil);
@@ -116,6 +114,34 @@ TEST_P(Deferral, EndsUnderSceneBoardsOnlyStayHiddenAndShortWaitsTakeATenthOfASec
     EXPECT_FALSE(state.findNote(note.id)->deferredUntil);
     EXPECT_TRUE(state.findNote(note.id)->isHidden);
     EXPECT_EQ(f.scheduler.pendingCount(), 0u) << "no deferral left, no wake-up left";
+}
+
+TEST_P(Deferral, DeferredNotesComeBackAtTheirWallClockTimeAfterASleepOrAClockChange)
+{
+    auto evening = StateFixture::makeNote("evening");
+    auto later = StateFixture::makeNote("later");
+    f.clock.set(f.at(2026, 12, 5, 18, 0));
+    AppState& state = f.launchWith({ evening, later }, syncingIn(DesktopSurfaceMode::sceneBoardsAndPinned));
+    state.deferNote(evening.id, f.at(2026, 12, 6, 9, 0));
+    state.deferNote(later.id, f.at(2026, 12, 6, 12, 0));
+
+    // Asleep from 22:00 to 08:00: an hour later it is back, not ten hours.
+    f.scheduler.advance(4h);
+    f.scheduler.suspend(10h);
+    EXPECT_TRUE(state.findNote(evening.id)->deferredUntil);
+    f.scheduler.advance(1h);
+    EXPECT_FALSE(state.findNote(evening.id)->deferredUntil);
+    EXPECT_FALSE(state.findNote(evening.id)->isHidden);
+
+    // A sleep across the end brings the note back as the machine wakes.
+    f.scheduler.suspend(4h);
+    EXPECT_FALSE(state.findNote(later.id)->deferredUntil);
+
+    // Setting the clock past an end does the same.
+    StickyNote third = *state.findNote(evening.id);
+    state.deferNote(third.id, f.at(2026, 12, 7, 9, 0));
+    f.scheduler.setWallClock(f.at(2026, 12, 7, 9, 30));
+    EXPECT_FALSE(state.findNote(third.id)->deferredUntil);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, Deferral, ::testing::Values("Asia/Shanghai", "Europe/Berlin"));

@@ -20,14 +20,6 @@ class ExecutionQueries : public ::testing::TestWithParam<const char*> {
 protected:
     ExecutionQueries() : f(GetParam(), "zh_CN") { }
 
-    AppState& launchWith(std::vector<StickyNote> notes)
-    {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = false;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
-    }
     StateFixture f;
 };
 
@@ -45,7 +37,7 @@ TEST_P(ExecutionQueries, TodayFollowsTheCalendarDay)
     deferred.deferredUntil = f.clock.now() + 1min;
     auto hidden = StateFixture::makeNote("hidden", f.at(2026, 12, 5, 13, 0));
     hidden.isHidden = true;
-    AppState& state = launchWith({ early, late, tomorrow, overdue, done, board, deferred, hidden });
+    AppState& state = f.launchWith({ early, late, tomorrow, overdue, done, board, deferred, hidden });
 
     EXPECT_EQ(titles(state.todayExecutionNotes()), (std::vector<std::string> { "00:00", "hidden", "23:59" }));
     EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "overdue", "tomorrow" }));
@@ -61,7 +53,7 @@ TEST_P(ExecutionQueries, LookaheadFollowsTheScope)
     auto in8 = StateFixture::makeNote("in 8 days", f.at(2026, 12, 13, 10, 0));
     auto in3 = StateFixture::makeNote("in 3 days", f.at(2026, 12, 8, 10, 0));
     auto in4 = StateFixture::makeNote("in 4 days", f.at(2026, 12, 9, 10, 0));
-    AppState& state = launchWith({ in6, in8, in3, in4 });
+    AppState& state = f.launchWith({ in6, in8, in3, in4 });
     EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "in 3 days", "in 4 days", "in 6 days" }));
     state.updatePreferences([](AppPreferences& p) { p.syncDateScope = SyncDateScope::custom; });
     EXPECT_EQ(titles(state.upcomingExecutionNotes()), (std::vector<std::string> { "in 3 days" }));
@@ -108,7 +100,7 @@ TEST_P(ExecutionQueries, PrimaryFallsBackToLocalDrafts)
     auto imported = StateFixture::makeNote("undated reminder");
     imported.source = NoteSource::reminders;
     auto draft = StateFixture::makeNote("");
-    AppState& state = launchWith({ imported, draft });
+    AppState& state = f.launchWith({ imported, draft });
     EXPECT_TRUE(state.todayExecutionNotes().empty());
     ASSERT_EQ(state.localDraftNotes().size(), 1u);
     ASSERT_TRUE(state.primaryExecutionNote());

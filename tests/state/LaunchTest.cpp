@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace brivet;
 using namespace brivet::testing;
 using namespace std::chrono_literals;
@@ -153,6 +155,36 @@ TEST(Launch, PendingTasksDieWithTheState)
     f.destroyState();
     f.scheduler.advance(5s);
     EXPECT_EQ(f.repository.writes.size(), before);
+}
+
+TEST(Launch, SavesLeaveTheCallingThreadAndQuitStillWritesEverything)
+{
+    StateFixture f;
+    f.saveThread = SaveThread::writer;
+    f.store({ StateFixture::makeNote("a"), StateFixture::makeNote("b") });
+    AppState& state = f.launch();
+    Uuid id = state.notes()[0].id;
+    state.hideAllNotes();                  // an immediate save
+    state.updateNoteTitle(id, "last edit"); // a debounced one, pending at quit
+    state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
+    state.flushPendingSaves();
+
+    ASSERT_FALSE(f.repository.savingThreads.empty());
+    for (std::thread::id thread : f.repository.savingThreads)
+        EXPECT_NE(thread, std::this_thread::get_id()) << "notes written on the calling thread";
+    ASSERT_FALSE(f.preferencesStore.savingThreads.empty());
+    for (std::thread::id thread : f.preferencesStore.savingThreads)
+        EXPECT_NE(thread, std::this_thread::get_id()) << "preferences written on the calling thread";
+    EXPECT_EQ(f.repository.stored.at(0).title, "last edit");
+    ASSERT_TRUE(f.preferencesStore.stored);
+    EXPECT_EQ(f.preferencesStore.stored->menuBarTitleMode, MenuBarTitleMode::currentTask);
+
+    // A failure on the writer is logged on the state's thread.
+    f.repository.failFromWrite = f.repository.attempts + 1;
+    state.hideAllNotes();
+    state.updateNoteTitle(id, "fails");
+    state.flushPendingSaves();
+    EXPECT_NE(f.logger->entries().back().find("Save notes failed: disk full"), std::string::npos);
 }
 
 } // namespace

@@ -12,14 +12,6 @@ namespace {
 
 class NoteOperations : public ::testing::Test {
 protected:
-    AppState& launchWith(std::vector<StickyNote> notes)
-    {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = false;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
-    }
     StateFixture f;
 };
 
@@ -29,7 +21,7 @@ TEST_F(NoteOperations, CreateCascadesFromTheLastNoteAndReachesTheDesktop)
     hiddenLast.frame.x = 300;
     hiddenLast.frame.y = 400;
     StickyNote first = StateFixture::makeNote("first");
-    AppState& state = launchWith({ first, hiddenLast });
+    AppState& state = f.launchWith({ first, hiddenLast });
     auto writes = f.repository.writes.size();
 
     Uuid a = state.createNote(nullptr, NoteSizePreset::small, true, false);
@@ -75,7 +67,7 @@ TEST_F(NoteOperations, ReportedFramesSnapBoardsAndIgnoreTinyMoves)
 {
     StickyNote note = StateFixture::makeNote("board");
     note.isHidden = false;
-    AppState& state = launchWith({ note });
+    AppState& state = f.launchWith({ note });
     Uuid id = state.notes()[0].id;
     NoteFrame stored = state.notes()[0].frame;
     auto writesBefore = f.repository.writes.size();
@@ -105,7 +97,7 @@ TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
 {
     StickyNote note = StateFixture::makeNote("n");
     note.deferredUntil = f.at(2026, 12, 6, 9);
-    AppState& state = launchWith({ note });
+    AppState& state = f.launchWith({ note });
     Uuid id = state.notes()[0].id;
 
     state.reveal(id, false, false);
@@ -137,7 +129,7 @@ TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
 TEST_F(NoteOperations, TaskChangesRecomputeCompletion)
 {
     StickyNote note = StateFixture::makeNote("tasks");
-    AppState& state = launchWith({ note });
+    AppState& state = f.launchWith({ note });
     Uuid id = state.notes()[0].id;
 
     Uuid t1 = state.addTask(id, "one");
@@ -163,7 +155,7 @@ TEST_F(NoteOperations, DuplicateAndDelete)
     board.isHidden = true;
     board.externalLink = ExternalLink { NoteSource::reminders, "R1", std::nullopt, std::nullopt };
     board.syncToReminders = true;
-    AppState& state = launchWith({ board });
+    AppState& state = f.launchWith({ board });
     Uuid id = state.notes()[0].id;
 
     state.duplicate(id);
@@ -185,7 +177,7 @@ TEST_F(NoteOperations, DuplicateAndDelete)
 
 TEST_F(NoteOperations, BindingReadsPlaceholderOnceTheNoteIsGone)
 {
-    AppState& state = launchWith({ StateFixture::makeNote("bound") });
+    AppState& state = f.launchWith({ StateFixture::makeNote("bound") });
     Uuid id = state.notes()[0].id;
     auto binding = state.binding(id);
     ASSERT_TRUE(binding);
@@ -197,6 +189,29 @@ TEST_F(NoteOperations, BindingReadsPlaceholderOnceTheNoteIsGone)
     EXPECT_EQ(binding->get().title, "");
     EXPECT_EQ(binding->get().id, id);
     EXPECT_FALSE(state.binding(id));
+}
+
+TEST_F(NoteOperations, DatesOutsideTheStorableYearsAreClampedWhereTheyEnter)
+{
+    AppState& state = f.launchWith({ StateFixture::makeNote("far") });
+    const Uuid id = state.notes()[0].id;
+    const Instant pastTheEnd = latestStorableInstant + std::chrono::hours(5);
+
+    state.deferNote(id, pastTheEnd);
+    EXPECT_EQ(state.notes()[0].deferredUntil, latestStorableInstant);
+    EXPECT_EQ(state.notes()[0].dueDate, latestStorableInstant);
+
+    StickyNote edited = state.notes()[0];
+    edited.dueDate = earliestStorableInstant - std::chrono::hours(24 * 400);
+    edited.tasks.push_back(NoteTask { Uuid::random(), "t", false, std::nullopt, std::nullopt, pastTheEnd });
+    state.update(edited, false);
+    EXPECT_EQ(state.notes()[0].dueDate, earliestStorableInstant);
+    EXPECT_EQ(state.notes()[0].tasks.at(0).linkedDueDate, latestStorableInstant);
+
+    state.updatePreferences([&](AppPreferences& p) { p.syncEndDate = pastTheEnd; });
+    EXPECT_LE(state.preferences().syncEndDate, latestStorableInstant);
+    EXPECT_GE(state.preferences().syncEndDate, latestStorableInstant - std::chrono::hours(24));
+    EXPECT_LE(state.resolvedDate(NoteDeferPreset::tomorrowMorning, latestStorableInstant), latestStorableInstant);
 }
 
 } // namespace

@@ -10,14 +10,9 @@ namespace {
 
 class Preferences : public ::testing::Test {
 protected:
-    AppState& launchWith(std::vector<StickyNote> notes, DesktopSurfaceMode mode)
+    static std::function<void(AppPreferences&)> surfaceMode(DesktopSurfaceMode mode)
     {
-        AppPreferences prefs = f.preferencesStore.fallback;
-        prefs.autoGenerateFocusBoard = false;
-        prefs.desktopSurfaceMode = mode;
-        f.preferencesStore.stored = prefs;
-        f.store(std::move(notes));
-        return f.launch();
+        return [mode](AppPreferences& p) { p.desktopSurfaceMode = mode; };
     }
     StateFixture f;
 };
@@ -34,7 +29,7 @@ TEST_F(Preferences, DesktopModeSwitchesTouchOnlyImportedRegularNotes)
     deferred.deferredUntil = f.at(2026, 12, 6, 9, 0);
     auto board = StateFixture::makeNote("board");
     board.surfaceRole = NoteSurfaceRole::weeklyBoard;
-    AppState& state = launchWith({ local, reminder, event, deferred, board }, DesktopSurfaceMode::sceneBoardsAndPinned);
+    AppState& state = f.launchWith({ local, reminder, event, deferred, board }, surfaceMode(DesktopSurfaceMode::sceneBoardsAndPinned));
     state.reveal(local.id, false, false);
     state.openNoteDetails(event.id);
     auto hidden = [&](const StickyNote& n) { return state.findNote(n.id)->isHidden; };
@@ -69,7 +64,7 @@ TEST_F(Preferences, OpacityBurstSavesOnceAfterTheLastMove)
     auto note = StateFixture::makeNote("n");
     auto board = StateFixture::makeNote("b");
     board.surfaceRole = NoteSurfaceRole::customBoard;
-    AppState& state = launchWith({ note, board }, DesktopSurfaceMode::sceneBoardsOnly);
+    AppState& state = f.launchWith({ note, board });
     auto writes = f.repository.writes.size();
     auto reconciles = f.windows.reconciles.size();
     for (double value : { 0.8, 0.7, 0.6, 0.5 }) {
@@ -89,7 +84,7 @@ TEST_F(Preferences, OpacityBurstSavesOnceAfterTheLastMove)
 
 TEST_F(Preferences, RangeLimitAndStatus)
 {
-    AppState& state = launchWith({ StateFixture::makeNote("due", f.at(2026, 12, 5, 18, 0)) }, DesktopSurfaceMode::sceneBoardsOnly);
+    AppState& state = f.launchWith({ StateFixture::makeNote("due", f.at(2026, 12, 5, 18, 0)) });
     std::string status = state.syncStatus();
     state.updatePreferences([&](AppPreferences& p) {
         p.syncStartDate = f.at(2026, 12, 10, 15, 30);
@@ -119,7 +114,7 @@ TEST_F(Preferences, RangeLimitAndStatus)
 
 TEST_F(Preferences, LayerModeChangeReconciles)
 {
-    AppState& state = launchWith({ StateFixture::makeNote("n") }, DesktopSurfaceMode::sceneBoardsOnly);
+    AppState& state = f.launchWith({ StateFixture::makeNote("n") });
     auto reconciles = f.windows.reconciles.size();
     state.updatePreferences([](AppPreferences& p) { p.noteWindowLayerMode = NoteWindowLayerMode::desktop; });
     ASSERT_EQ(f.windows.reconciles.size(), reconciles + 1);
@@ -132,7 +127,7 @@ TEST_F(MenuBarTexts, TitleAndSummary)
 {
     auto today = StateFixture::makeNote("写周报", f.at(2026, 12, 5, 15, 30));
     auto nextWeek = StateFixture::makeNote("交材料", f.at(2026, 12, 7, 9, 0));
-    AppState& state = launchWith({ today, nextWeek }, DesktopSurfaceMode::sceneBoardsOnly);
+    AppState& state = f.launchWith({ today, nextWeek });
     EXPECT_EQ(state.menuBarStatusTitle(), "悬笺");
     state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
     EXPECT_EQ(state.menuBarStatusTitle(), "下午3:30 写周报");
@@ -148,7 +143,7 @@ TEST_F(MenuBarTexts, TitleAndSummary)
 
 TEST_F(MenuBarTexts, NothingToDo)
 {
-    AppState& state = launchWith({ StateFixture::makeNote("done") }, DesktopSurfaceMode::sceneBoardsOnly);
+    AppState& state = f.launchWith({ StateFixture::makeNote("done") });
     state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
     state.toggleExecutionNoteCompletion(state.notes()[0].id);
     EXPECT_EQ(state.menuBarStatusTitle(), "今天已清空");

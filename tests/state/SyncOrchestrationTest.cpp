@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <set>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -32,12 +34,6 @@ protected:
     // The state lets go of the engine before the engine goes.
     ~SyncOrchestrationTest() override { fixture.destroyState(); }
 
-    AppState& launchWith(const std::function<void(AppPreferences&)>& change)
-    {
-        change(fixture.preferencesStore.fallback);
-        return fixture.launch();
-    }
-
     AppState& state() { return fixture.state(); }
 
     void editFirstNote()
@@ -54,7 +50,7 @@ protected:
 
 TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)
 {
-    launchWith([](AppPreferences& p) { p.selectedCalendarIDs = { "cal" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedCalendarIDs = { "cal" }; });
     EXPECT_FALSE(state().canSynchronizeSelection()) << "calendars selected but calendar import off";
     state().synchronizeSystemData(true);
     EXPECT_EQ(state().syncStatus(), "请先选择至少一个同步源");
@@ -65,7 +61,7 @@ TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)
 TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
 {
     store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
-    launchWith([](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
     std::size_t before = state().notes().size();
     fixture.clock.set(fixture.at(2026, 12, 5, 14, 3, 27));
 
@@ -85,7 +81,7 @@ TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
 
 TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
     });
@@ -98,7 +94,7 @@ TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
 
 TEST_F(SyncOrchestrationTest, StoreIsListenedToOnlyWhileAutomaticSyncIsOn)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
     });
@@ -119,7 +115,7 @@ TEST_F(SyncOrchestrationTest, StoreIsListenedToOnlyWhileAutomaticSyncIsOn)
 
 TEST_F(SyncOrchestrationTest, BurstOfEditsGivesOneSyncAfterTheLast)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
         p.hasActivatedSync = true;
@@ -140,7 +136,7 @@ TEST_F(SyncOrchestrationTest, BurstOfEditsGivesOneSyncAfterTheLast)
 
 TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgnored)
 {
-    launchWith([](AppPreferences& p) {
+    fixture.launchWith({}, [](AppPreferences& p) {
         p.selectedReminderListIDs = { "work" };
         p.autoSyncEnabled = true;
         p.hasActivatedSync = true;
@@ -151,7 +147,7 @@ TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgno
 
     fixture.scheduler.advance(std::chrono::seconds(1));
     store->postChange();
-    EXPECT_EQ(fixture.scheduler.pendingCount(), 0u) << "our own writes start no sync";
+    EXPECT_FALSE(state().hasPendingSync()) << "our own writes start no sync";
 
     fixture.scheduler.advance(std::chrono::seconds(2));
     store->postChange();
@@ -169,7 +165,7 @@ TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgno
 
 TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateReminders)
 {
-    launchWith([](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
     state().synchronizeSystemData(true);
     std::optional<SyncReport> report = state().lastSyncReport();
     ASSERT_TRUE(report.has_value());
@@ -217,7 +213,7 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
 
 TEST_F(SyncOrchestrationTest, SelectingASourceChangesNothingElseUntilTheNextSync)
 {
-    launchWith([](AppPreferences&) { });
+    fixture.launchWith({}, [](AppPreferences&) { });
     std::vector<StickyNote> notes = state().notes();
     SyncSourceOption list { "work", "工作", "本地", SyncSourceKind::reminderList, std::nullopt };
     EXPECT_FALSE(state().isSourceSelected(list));
@@ -234,6 +230,306 @@ TEST_F(SyncOrchestrationTest, SelectingASourceChangesNothingElseUntilTheNextSync
     EXPECT_TRUE(state().syncSources().remindersAuthorized);
     ASSERT_EQ(state().syncSources().reminderLists.size(), 1u);
     EXPECT_EQ(state().syncSources().reminderLists[0].id, "work");
+}
+
+// --- What the user does while a sync runs -----------------------------------
+
+struct EditDuringSync {
+    const char* name;
+    // Runs while the store has not answered yet.
+    std::function<void(AppState&, const Uuid& synced, const Uuid& plain)> change;
+    // Holds for the notes in memory and in the file afterwards.
+    std::function<void(const std::vector<StickyNote>&, const Uuid& synced, const Uuid& plain)> check;
+};
+
+void PrintTo(const EditDuringSync& edit, std::ostream* out) { *out << edit.name; }
+
+const StickyNote* byId(const std::vector<StickyNote>& notes, const Uuid& id)
+{
+    auto found = std::find_if(notes.begin(), notes.end(), [&](const StickyNote& n) { return n.id == id; });
+    return found == notes.end() ? nullptr : &*found;
+}
+
+const StickyNote* byTitle(const std::vector<StickyNote>& notes, const std::string& title)
+{
+    auto found = std::find_if(notes.begin(), notes.end(), [&](const StickyNote& n) { return n.title == title; });
+    return found == notes.end() ? nullptr : &*found;
+}
+
+class SyncWhileEditing : public SyncOrchestrationTest, public ::testing::WithParamInterface<EditDuringSync> { };
+
+TEST_P(SyncWhileEditing, TheUsersChangeWinsOverTheResultAndNothingIsDuplicated)
+{
+    store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
+    StickyNote synced = StateFixture::makeNote("周报草稿");
+    synced.syncToReminders = true;
+    StickyNote plain = StateFixture::makeNote("买菜");
+    plain.tasks = { NoteTask { Uuid::random(), "牛奶", false, std::nullopt, std::nullopt, std::nullopt } };
+    fixture.launchWith({ synced, plain }, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+
+    store->deferCompletions = true;
+    state().synchronizeSystemData(true);
+    ASSERT_TRUE(state().isSyncing());
+    fixture.scheduler.advance(std::chrono::seconds(1));
+    GetParam().change(state(), synced.id, plain.id);
+    store->deliver();
+    ASSERT_FALSE(state().isSyncing());
+    EXPECT_EQ(state().lastSyncReport()->remindersImported, 1);
+
+    GetParam().check(state().notes(), synced.id, plain.id);
+    {
+        SCOPED_TRACE("in the file");
+        GetParam().check(fixture.repository.stored, synced.id, plain.id);
+    }
+    // The sync's own work is kept too: the import, and the new link of the
+    // note it wrote, on which the user's edit lands at the next sync.
+    ASSERT_NE(byTitle(state().notes(), "交周报"), nullptr);
+    if (const StickyNote* written = byId(state().notes(), synced.id)) {
+        ASSERT_TRUE(written->externalLink.has_value()) << "the link the sync wrote";
+        EXPECT_EQ(written->externalLink->externalID, store->saves.at(0).uid);
+    }
+
+    store->deferCompletions = false;
+    fixture.scheduler.advance(std::chrono::minutes(1));
+    state().synchronizeSystemData(true);
+    EXPECT_EQ(store->reminders.size(), 2u) << "one reminder for the written note, one imported";
+    std::set<std::string> links;
+    for (const StickyNote& note : state().notes()) {
+        if (note.externalLink) {
+            EXPECT_TRUE(links.insert(note.externalLink->externalID).second) << "two notes for " << note.externalLink->externalID;
+        }
+    }
+    if (const StickyNote* written = byId(state().notes(), synced.id)) {
+        EXPECT_EQ(store->reminder(written->externalLink->externalID)->title, written->title) << "the edit reached its reminder";
+    }
+    GetParam().check(state().notes(), synced.id, plain.id);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, SyncWhileEditing,
+    ::testing::Values(
+        EditDuringSync { "title",
+            [](AppState& s, const Uuid& synced, const Uuid&) { s.updateNoteTitle(synced, "周报（改）"); },
+            [](const std::vector<StickyNote>& notes, const Uuid& synced, const Uuid&) {
+                ASSERT_NE(byId(notes, synced), nullptr);
+                EXPECT_EQ(byId(notes, synced)->title, "周报（改）");
+            } },
+        EditDuringSync { "tasks",
+            [](AppState& s, const Uuid&, const Uuid& plain) { s.addTask(plain, "鸡蛋"); },
+            [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid& plain) {
+                ASSERT_NE(byId(notes, plain), nullptr);
+                ASSERT_EQ(byId(notes, plain)->tasks.size(), 2u);
+                EXPECT_EQ(byId(notes, plain)->tasks[1].title, "鸡蛋");
+            } },
+        EditDuringSync { "completion",
+            [](AppState& s, const Uuid&, const Uuid& plain) {
+                s.setTaskCompletion(plain, s.findNote(plain)->tasks[0].id, true);
+            },
+            [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid& plain) {
+                ASSERT_NE(byId(notes, plain), nullptr);
+                EXPECT_TRUE(byId(notes, plain)->tasks[0].isCompleted);
+                EXPECT_TRUE(byId(notes, plain)->isCompleted);
+            } },
+        EditDuringSync { "frame",
+            [](AppState& s, const Uuid& synced, const Uuid&) { s.updateWindowFrame(synced, Rect { 640, 400, 344, 248 }); },
+            [](const std::vector<StickyNote>& notes, const Uuid& synced, const Uuid&) {
+                ASSERT_NE(byId(notes, synced), nullptr);
+                EXPECT_EQ(byId(notes, synced)->frame.x, 640);
+                EXPECT_EQ(byId(notes, synced)->frame.y, 400);
+            } },
+        EditDuringSync { "deferral",
+            [](AppState& s, const Uuid&, const Uuid& plain) { s.deferNote(plain, s.clock().now() + std::chrono::hours(20)); },
+            [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid& plain) {
+                ASSERT_NE(byId(notes, plain), nullptr);
+                EXPECT_TRUE(byId(notes, plain)->deferredUntil.has_value());
+                EXPECT_EQ(byId(notes, plain)->dueDate, byId(notes, plain)->deferredUntil);
+            } },
+        EditDuringSync { "create",
+            [](AppState& s, const Uuid&, const Uuid&) {
+                Uuid id = s.createNote(nullptr, NoteSizePreset::small, false, true);
+                s.updateNoteTitle(id, "新建的");
+            },
+            [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid&) {
+                EXPECT_NE(byTitle(notes, "新建的"), nullptr);
+            } },
+        EditDuringSync { "delete",
+            [](AppState& s, const Uuid&, const Uuid& plain) { s.deleteNote(plain); },
+            [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid& plain) {
+                EXPECT_EQ(byId(notes, plain), nullptr);
+                EXPECT_EQ(byTitle(notes, "买菜"), nullptr);
+            } }),
+    [](const ::testing::TestParamInfo<EditDuringSync>& info) { return std::string(info.param.name); });
+
+TEST_F(SyncOrchestrationTest, AFieldTheUserDidNotTouchTakesTheStoresChange)
+{
+    store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    state().synchronizeSystemData(true);
+    Uuid id = byTitle(state().notes(), "交周报")->id;
+
+    // Renamed in another app, while here the card is moved during the sync.
+    fixture.scheduler.advance(std::chrono::minutes(1));
+    store->reminder("r1")->title = "交周报（终版）";
+    store->reminder("r1")->lastModifiedDate = fixture.clock.now();
+    fixture.scheduler.advance(std::chrono::minutes(1));
+    store->deferCompletions = true;
+    state().synchronizeSystemData(true);
+    state().updateWindowFrame(id, Rect { 700, 500, 344, 248 });
+    store->deliver();
+
+    const StickyNote* note = byId(state().notes(), id);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->title, "交周报（终版）");
+    EXPECT_EQ(note->frame.x, 700);
+    store->deferCompletions = false;
+    fixture.scheduler.advance(std::chrono::minutes(1));
+    state().synchronizeSystemData(true);
+    EXPECT_EQ(store->reminder("r1")->title, "交周报（终版）");
+    EXPECT_EQ(byId(state().notes(), id)->frame.x, 700);
+}
+
+TEST_F(SyncOrchestrationTest, AnAutomaticSyncThatCameDueDuringASyncRunsAfterIt)
+{
+    StickyNote synced = StateFixture::makeNote("周报");
+    synced.syncToReminders = true;
+    fixture.launchWith({ synced }, [](AppPreferences& p) {
+        p.selectedReminderListIDs = { "work" };
+        p.autoSyncEnabled = true;
+        p.hasActivatedSync = true;
+    });
+    store->deferCompletions = true;
+    state().synchronizeSystemData(true);
+    state().updateNoteTitle(synced.id, "周报（改）");
+    StickyNote edited = *state().findNote(synced.id);
+    state().update(edited, true);
+    fixture.scheduler.advance(std::chrono::seconds(2));
+    EXPECT_EQ(store->accessRequests, 1) << "still the first sync";
+    store->deliver();
+    store->deferCompletions = false;
+    fixture.scheduler.runDue();
+    EXPECT_EQ(store->accessRequests, 2) << "the edit's own sync, once the first was over";
+    ASSERT_EQ(store->reminders.size(), 1u);
+    EXPECT_EQ(store->reminders[0].title, "周报（改）");
+}
+
+// --- Quitting and a store that does not answer --------------------------------
+
+TEST_F(SyncOrchestrationTest, QuittingWhileAReminderIsBeingSavedKeepsItsLink)
+{
+    StickyNote synced = StateFixture::makeNote("周报");
+    synced.syncToReminders = true;
+    fixture.launchWith({ synced }, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    store->answerScheduler = &fixture.scheduler;
+    store->answerSavesAfter = std::chrono::milliseconds(800);
+    state().synchronizeSystemData(true);
+    ASSERT_TRUE(state().isSyncing());
+    ASSERT_EQ(store->reminders.size(), 1u) << "saved, the answer held back";
+
+    // Quit the way the shell does, then launch again from the file.
+    Instant quitAt = fixture.clock.now();
+    state().flushPendingSaves();
+    EXPECT_LE(fixture.clock.now() - quitAt, AppState::syncWritesQuitWait);
+    fixture.destroyState();
+    store->answerSavesAfter.reset();
+    fixture.launch();
+    const StickyNote* reloaded = byId(state().notes(), synced.id);
+    ASSERT_NE(reloaded, nullptr);
+    ASSERT_TRUE(reloaded->externalLink.has_value()) << "linked in the file before quit completed";
+    state().synchronizeSystemData(true);
+    EXPECT_EQ(store->reminders.size(), 1u) << "no second reminder for the same note";
+}
+
+TEST_F(SyncOrchestrationTest, QuittingStopsTheSyncSoNoWriteOutlastsTheWait)
+{
+    // Three notes to write, each answer 0.8 s late: a sync going on through
+    // the wait would send the third at 1.6 s and quit without its answer.
+    std::vector<StickyNote> notes;
+    for (const char* title : { "一", "二", "三" }) {
+        notes.push_back(StateFixture::makeNote(title));
+        notes.back().syncToReminders = true;
+    }
+    fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    store->answerScheduler = &fixture.scheduler;
+    store->answerSavesAfter = std::chrono::milliseconds(800);
+    state().synchronizeSystemData(true);
+    ASSERT_EQ(store->reminders.size(), 1u);
+
+    state().flushPendingSaves();
+    EXPECT_FALSE(state().isSyncing());
+    EXPECT_EQ(store->reminders.size(), 1u) << "nothing new is sent while quitting";
+    fixture.destroyState();
+    store->answerSavesAfter.reset();
+    fixture.launch();
+    state().synchronizeSystemData(true);
+    EXPECT_EQ(store->reminders.size(), 3u) << "one reminder per note";
+    for (const StickyNote& note : notes) {
+        ASSERT_NE(byId(state().notes(), note.id), nullptr);
+        EXPECT_TRUE(byId(state().notes(), note.id)->externalLink.has_value()) << note.title;
+    }
+}
+
+TEST_F(SyncOrchestrationTest, QuitWaitsForAStoreThatDoesNotAnswerOnlyABoundedTime)
+{
+    StickyNote synced = StateFixture::makeNote("周报");
+    synced.syncToReminders = true;
+    fixture.launchWith({ synced }, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    store->answerScheduler = &fixture.scheduler;
+    store->answerSavesAfter = std::chrono::minutes(10);
+    state().synchronizeSystemData(true);
+    Instant quitAt = fixture.clock.now();
+    state().flushPendingSaves();
+    EXPECT_EQ(fixture.clock.now() - quitAt, AppState::syncWritesQuitWait);
+
+    // Without a write in flight quitting does not wait at all.
+    fixture.scheduler.advance(std::chrono::minutes(10));
+    quitAt = fixture.clock.now();
+    state().flushPendingSaves();
+    EXPECT_EQ(fixture.clock.now(), quitAt);
+}
+
+TEST_F(SyncOrchestrationTest, ASyncWithoutAnAnswerFailsAfterItsDeadlineAndTheNextOneRuns)
+{
+    store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    std::vector<StickyNote> before = state().notes();
+    store->deferCompletions = true;
+    state().synchronizeSystemData(true);
+
+    fixture.scheduler.advance(AppState::syncDeadline - std::chrono::milliseconds(1));
+    EXPECT_TRUE(state().isSyncing());
+    fixture.scheduler.advance(std::chrono::milliseconds(1));
+    EXPECT_FALSE(state().isSyncing());
+    EXPECT_EQ(state().syncStatus(), "同步失败：The reminders store did not answer within 60 seconds");
+    ASSERT_FALSE(fixture.logger->entries().empty());
+    EXPECT_NE(fixture.logger->entries().back().find("Sync failed: The reminders store did not answer"), std::string::npos);
+    EXPECT_EQ(state().notes(), before);
+    EXPECT_FALSE(state().lastSyncReport().has_value());
+
+    // The old sync's answers, arriving at last, change nothing; a new sync
+    // runs and finishes.
+    store->deliver();
+    EXPECT_EQ(state().notes(), before);
+    store->deferCompletions = false;
+    state().synchronizeSystemData(true);
+    EXPECT_FALSE(state().isSyncing());
+    ASSERT_TRUE(state().lastSyncReport().has_value());
+    EXPECT_EQ(state().lastSyncReport()->remindersImported, 1);
+}
+
+TEST_F(SyncOrchestrationTest, ASlowStoreThatKeepsAnsweringIsNoHungSync)
+{
+    std::vector<StickyNote> notes;
+    for (const char* title : { "一", "二", "三" }) {
+        notes.push_back(StateFixture::makeNote(title));
+        notes.back().syncToReminders = true;
+    }
+    fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    store->answerScheduler = &fixture.scheduler;
+    store->answerSavesAfter = AppState::syncDeadline * 2 / 3;
+    state().synchronizeSystemData(true);
+    fixture.scheduler.advance(AppState::syncDeadline * 3);
+    EXPECT_FALSE(state().isSyncing());
+    EXPECT_EQ(state().syncStatus().rfind("同步完成：", 0), 0u) << state().syncStatus();
+    EXPECT_EQ(store->reminders.size(), 3u);
 }
 
 } // namespace

@@ -4,22 +4,27 @@
 #include "state/WindowManaging.h"
 
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace brivet::testing {
 
 // Keeps the saved list in memory; can be told to fail from the N-th save on.
+// Saves may come from a writer thread; read the fields once the writer is
+// done (AppState::flushPendingSaves).
 class MemoryNoteRepository final : public NoteRepository {
 public:
     std::vector<StickyNote> stored;
     std::vector<std::vector<StickyNote>> writes;
     std::optional<int> failFromWrite; // 1-based
     int attempts = 0;
+    std::vector<std::thread::id> savingThreads;
 
     std::vector<StickyNote> loadNotes() override { return stored; }
     Status save(const std::vector<StickyNote>& notes) override
     {
         ++attempts;
+        savingThreads.push_back(std::this_thread::get_id());
         if (failFromWrite && attempts >= *failFromWrite)
             return Status::failure("disk full");
         stored = notes;
@@ -33,10 +38,12 @@ public:
     std::optional<AppPreferences> stored;
     std::vector<AppPreferences> writes;
     AppPreferences fallback;
+    std::vector<std::thread::id> savingThreads;
 
     AppPreferences loadPreferences() override { return stored ? *stored : fallback; }
     Status save(const AppPreferences& preferences) override
     {
+        savingThreads.push_back(std::this_thread::get_id());
         stored = preferences;
         writes.push_back(preferences);
         return Status::success();

@@ -88,6 +88,16 @@ void InMemoryEventStore::deliver()
     }
 }
 
+bool InMemoryEventStore::deliverNext()
+{
+    if (m_queue.empty())
+        return false;
+    auto call = std::move(m_queue.front());
+    m_queue.pop_front();
+    call();
+    return true;
+}
+
 void InMemoryEventStore::postChange()
 {
     if (m_changeHandler)
@@ -160,6 +170,11 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
         return;
     }
     saves.push_back(item);
+    if (answerSavesAfter && answerScheduler) {
+        answerScheduler->schedule(*answerSavesAfter,
+            [completion = std::move(completion), item]() mutable { completion(std::move(item)); });
+        return;
+    }
     answer([completion = std::move(completion), item]() mutable { completion(std::move(item)); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Clock.h"
+#include "model/Scheduler.h"
 #include "sync/EventStore.h"
 
 #include <deque>
@@ -14,8 +15,10 @@ namespace brivet::testing {
 
 // A reminders and calendar store held in memory. Completions run inside the
 // call by default; with `deferCompletions` they queue until deliver(), the
-// way a real store answers on a later turn of the loop. Saves can be made to
-// fail from the N-th one on.
+// way a real store answers on a later turn of the loop. With
+// `answerSavesAfter` a save is made at once but its answer comes through the
+// scheduler that much later, as a store that is slow to reply. Saves can be
+// made to fail from the N-th one on.
 class InMemoryEventStore final : public EventStore {
 public:
     explicit InMemoryEventStore(const Clock& clock) : m_clock(clock) { }
@@ -31,6 +34,8 @@ public:
     bool answerFetches = true;      // false: fetchReminders yields no answer
     std::optional<int> failFromSave; // 1-based
     bool deferCompletions = false;
+    std::optional<Duration> answerSavesAfter;
+    Scheduler* answerScheduler = nullptr; // used with answerSavesAfter
 
     int accessRequests = 0;
     int saveAttempts = 0;
@@ -47,6 +52,8 @@ public:
 
     // Runs queued completions until none is left.
     void deliver();
+    // Runs the oldest queued completion; false when none was queued.
+    bool deliverNext();
     // Calls the change handler, as the store does after an outside change.
     void postChange();
     bool hasChangeHandler() const { return static_cast<bool>(m_changeHandler); }

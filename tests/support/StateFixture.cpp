@@ -40,7 +40,7 @@ AppState& StateFixture::build()
 {
     m_state = std::make_unique<AppState>(AppStateDependencies { repository, preferencesStore, *templates, *syncService,
         *logger, clock, scheduler, screens, calendar,
-        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); } });
+        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread });
     return *m_state;
 }
 
@@ -49,6 +49,17 @@ AppState& StateFixture::launch()
     build();
     scheduler.runDue();
     return *m_state;
+}
+
+AppState& StateFixture::launchWith(std::vector<StickyNote> notes, const std::function<void(AppPreferences&)>& adjust)
+{
+    AppPreferences preferences = preferencesStore.fallback;
+    preferences.autoGenerateFocusBoard = false;
+    if (adjust)
+        adjust(preferences);
+    preferencesStore.stored = preferences;
+    store(std::move(notes));
+    return launch();
 }
 
 StickyNote StateFixture::makeNote(std::string title, std::optional<Instant> due)

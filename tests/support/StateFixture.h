@@ -9,6 +9,7 @@
 #include "support/ManualClock.h"
 #include "sync/SyncService.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ public:
     AppState& build();
     // Builds the state and runs the launch task.
     AppState& launch();
+    // Launches with `notes` in the notes file and, in the preferences file,
+    // the fallback record with the generated today board off, then changed
+    // by `adjust`.
+    AppState& launchWith(std::vector<StickyNote> notes, const std::function<void(AppPreferences&)>& adjust = {});
     AppState& state() { return *m_state; }
     void destroyState() { m_state.reset(); }
 
@@ -47,6 +52,9 @@ public:
     UnavailableSyncService unavailableSync;
     // What the state syncs through; tests may point it elsewhere before build().
     SyncService* syncService = &unavailableSync;
+    // Saves are done when the operation returns, so tests read the stores
+    // right after it; a test of the writer thread sets `writer`.
+    SaveThread saveThread = SaveThread::caller;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 

@@ -41,7 +41,7 @@ protected:
         service->synchronize(std::move(notes), preferences, [&](SyncService::SyncResult r) { result = std::move(r); });
         store->deliver();
         EXPECT_TRUE(result.has_value()) << "the sync never completed";
-        return result ? std::move(*result) : SyncService::SyncResult(SyncFailure { "no result", {} });
+        return result ? std::move(*result) : SyncService::SyncResult(SyncFailure { "no result" });
     }
 
     SyncExecution sync(std::vector<StickyNote> notes)
@@ -288,6 +288,24 @@ TEST_F(SyncEngineTest, LinkedNoteOutsideTheFiltersKeepsItsReminder)
     EXPECT_EQ(store->reminders.size(), 2u);
 }
 
+TEST_F(SyncEngineTest, StoreDatesBeyondTheStorableYearsEnterNotesAtTheNearestEnd)
+{
+    const Instant pastTheEnd = latestStorableInstant + std::chrono::hours(4);
+    store->addReminder("far", "work", "很久以后", pastTheEnd, at(2026, 3, 5, 8));
+    StickyNote linked = linkedNote("很久以后", NoteSource::reminders, "far", at(2026, 3, 1), at(2026, 3, 1));
+    SyncExecution result = sync({ linked });
+    const StickyNote* note = find(result.notes, "很久以后");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->dueDate, latestStorableInstant);
+
+    store->reminder("far")->lastModifiedDate = pastTheEnd;
+    result = sync(result.notes);
+    note = find(result.notes, "很久以后");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->updatedAt, latestStorableInstant);
+    EXPECT_EQ(note->externalLink->lastExternalModifiedAt, latestStorableInstant);
+}
+
 TEST_F(SyncEngineTest, TwoNotesLinkedToOneReminderSplitIntoTwoReminders)
 {
     store->addReminder("r1", "work", "原始", at(2026, 3, 6), at(2026, 3, 1));
@@ -308,15 +326,49 @@ TEST_F(SyncEngineTest, FailedSaveEndsTheSyncButReportsWhatWasWritten)
 {
     std::vector<StickyNote> notes { localNote("一", at(2026, 3, 5)), localNote("二", at(2026, 3, 5)),
         localNote("三", at(2026, 3, 5)) };
+    std::vector<std::pair<Uuid, ExternalLink>> links;
+    service->setLinkHandler([&](const Uuid& id, const ExternalLink& link) { links.emplace_back(id, link); });
     store->failFromSave = 2;
     auto result = run(notes);
     ASSERT_TRUE(std::holds_alternative<SyncFailure>(result));
     const SyncFailure& failure = std::get<SyncFailure>(result);
     EXPECT_EQ(failure.description, "The reminder could not be saved");
-    ASSERT_EQ(failure.writtenLinks.size(), 1u);
-    EXPECT_EQ(failure.writtenLinks[0].first, notes[0].id);
-    EXPECT_EQ(failure.writtenLinks[0].second.externalID, store->reminders.at(0).uid);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].first, notes[0].id);
+    EXPECT_EQ(links[0].second.externalID, store->reminders.at(0).uid);
     EXPECT_EQ(store->reminders.size(), 1u) << "the reminder saved before the failure stays";
+}
+
+TEST_F(SyncEngineTest, AnAbandonedSyncStopsButStillReportsTheLinkOfASaveInFlight)
+{
+    std::vector<StickyNote> notes { localNote("一", at(2026, 3, 5)), localNote("二", at(2026, 3, 5)) };
+    std::vector<std::pair<Uuid, ExternalLink>> links;
+    service->setLinkHandler([&](const Uuid& id, const ExternalLink& link) { links.emplace_back(id, link); });
+    store->deferCompletions = true;
+    bool completed = false;
+    service->synchronize(notes, preferences, [&](SyncService::SyncResult) { completed = true; });
+    EXPECT_FALSE(service->hasWritesInFlight());
+    ASSERT_TRUE(store->deliverNext()); // access
+    ASSERT_TRUE(store->deliverNext()); // fetch: the first save goes out
+    EXPECT_TRUE(service->hasWritesInFlight());
+    EXPECT_EQ(store->reminders.size(), 1u);
+
+    service->abandonSync();
+    store->deliver();
+    EXPECT_FALSE(service->hasWritesInFlight());
+    EXPECT_FALSE(completed) << "an abandoned sync never completes";
+    EXPECT_EQ(store->reminders.size(), 1u) << "and writes nothing more";
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].first, notes[0].id);
+    EXPECT_EQ(links[0].second.externalID, store->reminders.at(0).uid);
+
+    // The next sync runs normally.
+    store->deferCompletions = false;
+    notes[0].externalLink = links[0].second;
+    clock.advance(std::chrono::minutes(1));
+    SyncExecution next = sync(notes);
+    EXPECT_EQ(store->reminders.size(), 2u);
+    EXPECT_EQ(next.report.remindersWritten, 1) << "only the note not written before";
 }
 
 TEST_F(SyncEngineTest, UnansweredReminderFetchFailsWithoutWritingAnything)

@@ -10,9 +10,21 @@ namespace {
 
 ICalTimezone* utcZone() { return i_cal_timezone_get_utc_timezone(); }
 
+// libical calls every year after 3000 invalid although it converts them
+// well; such dates are real (a "someday" due date) and dropping one would
+// erase it from the reminder at the next write.
+bool isUsableTime(ICalTime* time)
+{
+    if (!time || i_cal_time_is_null_time(time))
+        return false;
+    return i_cal_time_is_valid_time(time) || i_cal_time_get_year(time) > 3000;
+}
+
+// The instant the time denotes, clamped to the years the notes file can
+// hold.
 std::optional<Instant> instantIn(ICalTime* time, ICalTimezone* zone)
 {
-    if (!time || i_cal_time_is_null_time(time) || !i_cal_time_is_valid_time(time))
+    if (!isUsableTime(time))
         return std::nullopt;
     GObjectRef<ICalTime> wall = adopt(i_cal_time_clone(time));
     if (i_cal_time_is_date(wall.get())) {
@@ -21,7 +33,7 @@ std::optional<Instant> instantIn(ICalTime* time, ICalTimezone* zone)
         i_cal_time_set_time(wall.get(), 0, 0, 0);
     }
     const time_t seconds = i_cal_time_as_timet_with_zone(wall.get(), zone ? zone : utcZone());
-    return instantFromSeconds(static_cast<std::int64_t>(seconds));
+    return clampedToStorable(instantFromSeconds(static_cast<std::int64_t>(seconds)));
 }
 
 std::optional<std::string> text(const char* value)

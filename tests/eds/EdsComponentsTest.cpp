@@ -1,0 +1,57 @@
+#include "EdsTestSupport.h"
+
+#include "sync/eds/EdsComponents.h"
+#include "sync/eds/GObjectRef.h"
+
+#include <gtest/gtest.h>
+
+using namespace brivet;
+using namespace brivet::eds;
+using namespace brivet::testing;
+
+namespace {
+
+// Pure conversions: no private EDS needed.
+const ZoneLookup builtin = [](const char* tzid) { return i_cal_timezone_get_builtin_timezone(tzid); };
+ICalTimezone* losAngeles() { return i_cal_timezone_get_builtin_timezone("America/Los_Angeles"); }
+
+GObjectRef<ICalComponent> todoWith(const std::string& due)
+{
+    const std::string ical = "BEGIN:VTODO\r\nUID:far\r\nSUMMARY:far\r\n" + due + "\r\nEND:VTODO\r\n";
+    GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_from_string(ical.c_str()));
+    EXPECT_TRUE(todo.get()) << ical;
+    return todo;
+}
+
+StoreReminder reminderFrom(const std::string& due)
+{
+    return reminderFromComponent(todoWith(due).get(), builtin, losAngeles());
+}
+
+} // namespace
+
+TEST(EdsComponentsTest, DueDatesPastTheLastStorableYearEnterAtItsEnd)
+{
+    // 9999-12-31 23:00 west of UTC is already year 10000 in UTC, which no
+    // notes file can spell.
+    EXPECT_EQ(reminderFrom("DUE;TZID=America/New_York:99991231T230000").dueDate, latestStorableInstant);
+    EXPECT_EQ(reminderFrom("DUE:99991231T230000").dueDate, latestStorableInstant) << "floating, read in Los Angeles";
+    EXPECT_EQ(reminderFrom("DUE:99991231T220000Z").dueDate, utc(9999, 12, 31, 22, 0)) << "inside the range it stays";
+    EXPECT_EQ(reminderFrom("DUE:20300115T090000Z").dueDate, utc(2030, 1, 15, 9, 0));
+}
+
+TEST(EdsComponentsTest, AFarDueDateWrittenBackUnchangedKeepsItsStoredForm)
+{
+    // libical calls years after 3000 invalid; reading such a date as none
+    // would remove it from the reminder at the next write.
+    GObjectRef<ICalComponent> todo = todoWith("DUE;TZID=America/New_York:99991231T230000");
+    StoreReminder reminder = reminderFromComponent(todo.get(), builtin, losAngeles());
+    ASSERT_TRUE(reminder.dueDate.has_value());
+    reminder.title = "renamed";
+    applyReminder(todo.get(), reminder, utc(2026, 12, 5), builtin, losAngeles());
+    gchar* text = i_cal_component_as_ical_string(todo.get());
+    const std::string written = text;
+    g_free(text);
+    EXPECT_NE(written.find("DUE;TZID=America/New_York:99991231T230000"), std::string::npos) << written;
+    EXPECT_EQ(reminderFrom("DUE:50000101T000000Z").dueDate, utc(5000, 1, 1)) << "a year after 3000 is a date";
+}
