@@ -98,6 +98,12 @@ protected:
         process.waitForFinished(2000);
     }
 
+    // The shared objects mapped into a running process.
+    static std::string mappedObjects(const QProcess& process)
+    {
+        return readFile(fs::path("/proc") / std::to_string(process.processId()) / "maps");
+    }
+
     TempDir home;
 };
 
@@ -191,6 +197,42 @@ TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)
         }
     }
     EXPECT_NE(readFile(folder() / "notes.json").find("\"notes\""), std::string::npos) << "the launch went on with samples";
+}
+
+// A user who never syncs never pays for the Evolution Data Server client
+// libraries; one with automatic sync gets them loaded from the module once
+// the app is up.
+TEST_F(AppProcess, TheSyncLibrariesAreLoadedOnlyWhenSyncIsWanted)
+{
+    const char* syncLibraries[] = { "libecal", "libedataserver", "libical", "libsoup", "brivet-eds" };
+    {
+        QProcess app;
+        start(app);
+        ASSERT_TRUE(waitForFile(folder() / "preferences.json"));
+        // Past the moment a deferred subscription would load the module.
+        QTest::qWait(2500);
+        std::string maps = mappedObjects(app);
+        ASSERT_NE(maps.find("libQt6Core"), std::string::npos) << "the maps of the app were read";
+        for (const char* library : syncLibraries)
+            EXPECT_EQ(maps.find(library), std::string::npos) << library << " is mapped with sync off";
+        stop(app);
+    }
+
+    std::string preferences = readFile(folder() / "preferences.json");
+    for (const char* key : { "\"autoSyncEnabled\" : false", "\"hasActivatedSync\" : false" }) {
+        auto at = preferences.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        preferences.replace(at, std::strlen(key), std::string(key, std::strlen(key) - 5) + "true");
+    }
+    writeFile(folder() / "preferences.json", preferences);
+
+    QProcess app;
+    start(app);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mappedObjects(app).find("brivet-eds.so") != std::string::npos; }, 10000))
+        << "the module was not loaded for automatic sync";
+    EXPECT_NE(mappedObjects(app).find("libecal"), std::string::npos);
+    stop(app);
+    EXPECT_EQ(app.exitCode(), 0) << "a store without a session bus ends cleanly";
 }
 
 } // namespace

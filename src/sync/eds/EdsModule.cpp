@@ -1,6 +1,8 @@
 #include "sync/eds/EdsModule.h"
 
 #include "model/AppLogger.h"
+#include "model/UserCalendar.h"
+#include "sync/ReminderSyncEngine.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -160,6 +162,13 @@ std::unique_ptr<EventStore> makeEdsModuleEventStore(std::filesystem::path module
     DeferFunction defer)
 {
     return std::make_unique<EdsModuleEventStore>(std::move(module), std::move(timeZoneId), logger, std::move(defer));
+}
+
+std::unique_ptr<SyncService> makeEdsModuleSyncService(const Clock& clock, const UserCalendar& calendar,
+    std::filesystem::path module, AppLogger* logger, DeferFunction defer)
+{
+    return std::make_unique<ReminderSyncEngine>(
+        makeEdsModuleEventStore(std::move(module), calendar.timeZoneId(), logger, std::move(defer)), clock, calendar);
 }
 
 } // namespace brivet

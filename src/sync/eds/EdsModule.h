@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/EventStore.h"
+#include "sync/SyncService.h"
 
 #include <filesystem>
 #include <functional>
@@ -10,6 +11,8 @@
 namespace brivet {
 
 class AppLogger;
+class Clock;
+class UserCalendar;
 
 // The Evolution Data Server store lives in a module of its own, a shared
 // library loaded on first use, so a process that never syncs never maps
@@ -51,5 +54,10 @@ using DeferFunction = std::function<void(std::function<void()>)>;
 // the life of the process (the GLib types it registers cannot be undone).
 std::unique_ptr<EventStore> makeEdsModuleEventStore(std::filesystem::path module, std::string timeZoneId,
     AppLogger* logger = nullptr, DeferFunction defer = {});
+
+// The sync engine on the store of the module at `module` (loaded as above),
+// with floating and date-only times read in the calendar's zone.
+std::unique_ptr<SyncService> makeEdsModuleSyncService(const Clock& clock, const UserCalendar& calendar,
+    std::filesystem::path module, AppLogger* logger = nullptr, DeferFunction defer = {});
 
 } // namespace brivet
