@@ -26,7 +26,13 @@ AppState::Operation::~Operation()
     if (m_state.m_notesSaveRequested) {
         m_state.m_notesSaveRequested = false;
         m_state.m_notesDebounceRequested = false;
-        m_state.m_saves->saveNotes(m_state.m_notes);
+        if (m_state.m_deferNotesSave) {
+            m_state.m_notesSaveDeferred = true;
+            m_state.startTask(&AppState::m_deferredNotesSaveTask, launchNotesSaveDelay,
+                [](AppState& self) { self.writeDeferredNotes(); });
+        } else {
+            m_state.handOverNotes();
+        }
     } else if (m_state.m_notesDebounceRequested) {
         m_state.m_notesDebounceRequested = false;
         m_state.scheduleDebouncedNotesSave();
@@ -208,11 +214,15 @@ void AppState::finishLaunch()
     if (m_hasFinishedLaunch)
         return;
     m_hasFinishedLaunch = true;
-    Operation op(*this);
-    closeAllNotesOnLaunch();
-    refreshGeneratedBoards(false);
-    reconcileWindows();
-    setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
+    m_deferNotesSave = true;
+    {
+        Operation op(*this);
+        closeAllNotesOnLaunch();
+        refreshGeneratedBoards(false);
+        reconcileWindows();
+        setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
+    }
+    m_deferNotesSave = false;
 }
 
 void AppState::closeAllNotesOnLaunch()
@@ -237,7 +247,7 @@ void AppState::persistNotes(bool immediate)
         if (m_operationDepth > 0)
             m_notesSaveRequested = true;
         else
-            m_saves->saveNotes(m_notes);
+            handOverNotes();
         return;
     }
     // Inside an action the snapshot is taken when the action ends; an
@@ -249,8 +259,24 @@ void AppState::persistNotes(bool immediate)
     scheduleDebouncedNotesSave();
 }
 
+void AppState::handOverNotes()
+{
+    m_deferredNotesSaveTask.cancel();
+    m_notesSaveDeferred = false;
+    m_saves->saveNotes(m_notes);
+}
+
+void AppState::writeDeferredNotes()
+{
+    if (m_notesSaveDeferred)
+        handOverNotes();
+}
+
 void AppState::scheduleDebouncedNotesSave()
 {
+    // The debounced snapshot is newer than anything the deferred save
+    // would write later; that one goes first.
+    writeDeferredNotes();
     m_pendingNotesSnapshot = m_notes;
     startTask(&AppState::m_notesSaveTask, notesSaveDelay, [](AppState& self) { self.writePendingNotes(); });
 }
@@ -258,6 +284,7 @@ void AppState::scheduleDebouncedNotesSave()
 void AppState::writePendingNotes()
 {
     m_notesSaveTask.cancel();
+    writeDeferredNotes();
     if (!m_pendingNotesSnapshot)
         return;
     std::vector<StickyNote> snapshot = std::move(*m_pendingNotesSnapshot);
@@ -280,6 +307,7 @@ void AppState::writePendingPreferences()
     m_preferencesSaveTask.cancel();
     if (!m_pendingPreferencesSnapshot)
         return;
+    writeDeferredNotes();
     AppPreferences snapshot = std::move(*m_pendingPreferencesSnapshot);
     m_pendingPreferencesSnapshot.reset();
     m_saves->savePreferences(std::move(snapshot));

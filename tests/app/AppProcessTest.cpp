@@ -1,5 +1,6 @@
 #include "app/InstanceSocket.h"
 #include "model/DataFolder.h"
+#include "model/NoteCoding.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -12,7 +13,9 @@
 #include <chrono>
 #include <cstring>
 #include <csignal>
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -233,6 +236,40 @@ TEST_F(AppProcess, TheSyncLibrariesAreLoadedOnlyWhenSyncIsWanted)
     EXPECT_NE(mappedObjects(app).find("libecal"), std::string::npos);
     stop(app);
     EXPECT_EQ(app.exitCode(), 0) << "a store without a session bus ends cleanly";
+}
+
+// However early or late in the launch the app is killed, the notes file
+// holds every note (the launch save replaces it whole, or not at all).
+TEST_F(AppProcess, AKillAtAnyMomentOfTheLaunchLosesNoNote)
+{
+    const QString generator = QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet-generate-notes");
+    if (!QFileInfo::exists(generator))
+        GTEST_SKIP() << "the notes generator is not built";
+    fs::path original = home.path() / "original";
+    ASSERT_EQ(QProcess::execute(generator, { "--without-today-board", QString::fromStdString(original.string()), "3000" }), 0);
+    const std::string bytes = readFile(original / "notes.json");
+    auto decoded = brivet::decodeNotesFile(bytes, brivet::Instant {});
+    ASSERT_TRUE(std::holds_alternative<std::vector<brivet::StickyNote>>(decoded));
+    std::set<std::string> ids;
+    for (const brivet::StickyNote& note : std::get<std::vector<brivet::StickyNote>>(decoded))
+        ids.insert(note.id.toString());
+
+    for (int delayMs : { 30, 150, 400, 650, 900, 1400 }) {
+        fs::create_directories(folder());
+        writeFile(folder() / "notes.json", bytes);
+        QProcess app;
+        start(app);
+        QTest::qWait(delayMs);
+        app.kill();
+        ASSERT_TRUE(app.waitForFinished(5000));
+        auto after = brivet::decodeNotesFile(readFile(folder() / "notes.json"), brivet::Instant {});
+        ASSERT_TRUE(std::holds_alternative<std::vector<brivet::StickyNote>>(after)) << "killed after " << delayMs << " ms";
+        std::set<std::string> kept;
+        for (const brivet::StickyNote& note : std::get<std::vector<brivet::StickyNote>>(after))
+            kept.insert(note.id.toString());
+        EXPECT_TRUE(std::includes(kept.begin(), kept.end(), ids.begin(), ids.end())) << "killed after " << delayMs << " ms";
+        fs::remove_all(folder());
+    }
 }
 
 } // namespace
