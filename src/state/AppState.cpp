@@ -59,24 +59,32 @@ AppState::AppState(AppStateDependencies dependencies)
     if (!m_windowManager)
         m_windowManager = std::make_unique<NullWindowManager>();
 
-    Operation op(*this);
-    bool cleanedUp = sanitizeLoadedNotes();
-    clearExpiredDeferrals(now()); // saves by itself when a deferral ended
-    rescheduleDeferredRevealTask();
-    bool seeded = false;
-    if (m_notes.empty()) {
-        setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
-        seeded = true;
-    }
-    // A file that loaded and needed no clean-up already holds exactly this
-    // list; rewriting it would only cost time at every launch.
-    if (seeded || cleanedUp)
-        persistNotes(true);
-    persistPreferences(true);
-    observeSystemChanges();
+    // Notes that came from the file are all still in it: what the clean-up
+    // changes is written with the launch steps' changes, after the first
+    // card. Samples for an empty folder are written at once.
+    m_deferNotesSave = !m_notes.empty();
+    {
+        Operation op(*this);
+        bool cleanedUp = sanitizeLoadedNotes();
+        clearExpiredDeferrals(now()); // saves by itself when a deferral ended
+        rescheduleDeferredRevealTask();
+        bool seeded = false;
+        if (m_notes.empty()) {
+            setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
+            seeded = true;
+            m_deferNotesSave = false;
+        }
+        // A file that loaded and needed no clean-up already holds exactly
+        // this list; rewriting it would only cost time at every launch.
+        if (seeded || cleanedUp)
+            persistNotes(true);
+        persistPreferences(true);
+        observeSystemChanges();
 
-    startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
-    // The launch writes above happen when `op` ends, before the constructor returns.
+        startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
+        // The launch writes above are handed over (or deferred) when `op` ends.
+    }
+    m_deferNotesSave = false;
 }
 
 AppState::~AppState()

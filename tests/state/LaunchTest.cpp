@@ -110,6 +110,13 @@ TEST(Launch, LoadedNotesAreCleanedUp)
     EXPECT_EQ(state.notes()[1].frame.height, 378);
     EXPECT_EQ(state.notes()[1].frame.x, 1920 - 600) << "moved back onto the screen";
     EXPECT_EQ(state.notes()[1].frame.y, 1055 - 378);
+    // The file still holds both notes: the clean-up goes out with the
+    // launch steps, after the first card.
+    EXPECT_TRUE(f.repository.writes.empty());
+    f.scheduler.runDue();
+    f.scheduler.advance(AppState::launchNotesSaveDelay);
+    ASSERT_EQ(f.repository.writes.size(), 1u);
+    EXPECT_EQ(f.repository.stored[1].frame.width, 600);
 }
 
 TEST(Launch, ExpiredDeferralIsClearedWithoutWakeUpAndStatusFollowsActivation)
