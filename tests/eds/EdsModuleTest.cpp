@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <ostream>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -28,6 +29,11 @@ struct UnusableModule {
     // Writes the module into `folder`; its path.
     std::filesystem::path (*make)(const std::filesystem::path& folder);
 };
+
+void PrintTo(const UnusableModule& module, std::ostream* out)
+{
+    *out << module.name;
+}
 
 class EdsModuleUnusable : public ::testing::TestWithParam<UnusableModule> {
 protected:
