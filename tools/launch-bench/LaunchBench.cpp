@@ -1,6 +1,6 @@
 // Measures the app's launch against a bare Qt program, each run under an X
 // server of its own:
-//   brivet-launch-bench [--runs N] [--idle-seconds S] [--no-tray]
+//   brivet-launch-bench [--runs N] [--idle-seconds S] [--no-tray] [--no-session-bus]
 //                       [--output FILE] <bin dir>
 // For every case it prints the medians of: exec until the first window of
 // the process is mapped, the process's CPU time and minor page faults up to
@@ -42,6 +42,7 @@ struct Options {
     int runs = 5;
     int idleSeconds = 10;
     bool tray = true;
+    bool sessionBus = true;
     fs::path binaries;
     fs::path output;
 };
@@ -302,6 +303,20 @@ std::optional<Sample> measure(const Case& which, const Options& options, bool wi
         { "XDG_RUNTIME_DIR", (homePath / "runtime").string() }, { "DBUS_SESSION_BUS_ADDRESS", "" },
         { "QT_QPA_PLATFORM", "" }, { "WAYLAND_DISPLAY", "" } };
 
+    // A session bus of its own, as every desktop session has: without one,
+    // libdbus tries to launch a bus on each connection attempt, a cost no
+    // user pays.
+    pid_t bus = -1;
+    if (options.sessionBus) {
+        const fs::path socket = homePath / "runtime" / "bus";
+        const std::string address = "unix:path=" + socket.string();
+        bus = spawn({ "dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address }, env);
+        const auto busDeadline = Clock::now() + std::chrono::seconds(5);
+        while (!fs::exists(socket) && Clock::now() < busDeadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        env.push_back({ "DBUS_SESSION_BUS_ADDRESS", address });
+    }
+
     // A tray host, as on a desktop: the app's tray icon is embedded in it
     // and the app shows its cards and no other window.
     pid_t tray = -1;
@@ -335,6 +350,7 @@ std::optional<Sample> measure(const Case& which, const Options& options, bool wi
     }
     stop(pid);
     stop(tray);
+    stop(bus);
     std::error_code ignored;
     fs::remove_all(homePath, ignored);
     return sample;
@@ -377,13 +393,15 @@ int main(int argc, char** argv)
             options.idleSeconds = std::max(0, std::atoi(argv[++i]));
         else if (arg == "--no-tray")
             options.tray = false;
+        else if (arg == "--no-session-bus")
+            options.sessionBus = false;
         else if (arg == "--output" && i + 1 < argc)
             options.output = argv[++i];
         else
             options.binaries = arg;
     }
     if (options.binaries.empty() || !fs::exists(options.binaries / "brivet")) {
-        std::fprintf(stderr, "usage: %s [--runs N] [--idle-seconds S] [--no-tray] [--output FILE] <folder with brivet>\n",
+        std::fprintf(stderr, "usage: %s [--runs N] [--idle-seconds S] [--no-tray] [--no-session-bus] [--output FILE] <folder with brivet>\n",
             argv[0]);
         return 2;
     }
