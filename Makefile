@@ -47,10 +47,11 @@ bench: build
 	$(BUILD_DIR)/bin/brivet-dashboard-bench
 
 # The app's launch (empty folder, 1,000 and 10,000 notes) next to a bare Qt
-# program, each under its own Xvfb: first window, memory, CPU, page faults.
+# program, each under its own Xvfb: first window, memory, CPU, page faults;
+# the table is also kept in $(BUILD_DIR)/launch-bench.md.
 LAUNCH_RUNS ?= 5
 bench-launch: build
-	$(BUILD_DIR)/bin/brivet-launch-bench --runs $(LAUNCH_RUNS) $(BUILD_DIR)/bin
+	$(BUILD_DIR)/bin/brivet-launch-bench --runs $(LAUNCH_RUNS) --output $(BUILD_DIR)/launch-bench.md $(BUILD_DIR)/bin
 
 # The program, its desktop entry, icons and AppStream metadata under
 # $(PREFIX) (DESTDIR is honoured for staging).

@@ -22,7 +22,7 @@
 #include <malloc.h>
 
 #ifdef HAVE_BRIVET_EDS
-#include "sync/eds/EdsSyncService.h"
+#include "sync/eds/EdsModule.h"
 #endif
 #include "desktop/NoteWindowManager.h"
 
@@ -42,7 +42,12 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
-    m_syncService = makeEdsSyncService(*m_clock, *m_calendar);
+    // The store is loaded on the first sync or source listing. Listening to
+    // it (automatic sync on) loads it too, but only a moment after launch,
+    // once the first windows are up.
+    QtScheduler* deferScheduler = m_scheduler.get();
+    m_syncService = makeEdsModuleSyncService(*m_clock, *m_calendar, EdsModule::besideExecutable(), m_logger.get(),
+        [deferScheduler](std::function<void()> work) { deferScheduler->schedule(Duration(1000), std::move(work)); });
 #endif
     if (!m_syncService)
         m_syncService = std::make_unique<UnavailableSyncService>();

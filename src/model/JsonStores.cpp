@@ -7,15 +7,21 @@
 #include "model/NoteCoding.h"
 #include "model/UserCalendar.h"
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brivet {
 
 namespace {
 
-// The file's bytes followed by `padding` zero bytes.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t padding = 0)
+std::optional<std::string> readWholeFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -25,13 +31,93 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     std::streamoff size = in.tellg();
     if (size < 0)
         return std::nullopt;
-    bytes.resize(static_cast<std::size_t>(size) + padding);
+    bytes.resize(static_cast<std::size_t>(size));
     in.seekg(0);
     in.read(bytes.data(), size);
     if (!in)
         return std::nullopt;
     return bytes;
 }
+
+// A file's bytes followed by at least `padding` zero bytes, in memory of
+// its own: a large file goes into transparent huge pages where the system
+// offers them, so reading it costs a handful of page faults instead of one
+// per 4 KiB.
+class PaddedFileBytes {
+public:
+    static std::optional<PaddedFileBytes> read(const std::filesystem::path& path, std::size_t padding)
+    {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return std::nullopt;
+        std::optional<PaddedFileBytes> result;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && info.st_size >= 0) {
+            PaddedFileBytes bytes(static_cast<std::size_t>(info.st_size), padding);
+            if (bytes.m_base && bytes.fill(fd))
+                result.emplace(std::move(bytes));
+        }
+        ::close(fd);
+        return result;
+    }
+
+    PaddedFileBytes(PaddedFileBytes&& other) noexcept
+        : m_base(std::exchange(other.m_base, nullptr))
+        , m_mapped(other.m_mapped)
+        , m_size(other.m_size)
+    {
+    }
+    PaddedFileBytes& operator=(PaddedFileBytes&&) = delete;
+    ~PaddedFileBytes()
+    {
+        if (m_base)
+            ::munmap(m_base, m_mapped);
+    }
+
+    // The file's bytes; at least the padding follows them, readable.
+    std::string_view bytes() const { return { static_cast<const char*>(m_base), m_size }; }
+
+private:
+    static constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+    PaddedFileBytes(std::size_t size, std::size_t padding)
+        : m_size(size)
+    {
+        // Fresh anonymous pages read as zeros: the padding needs no writing.
+        std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        std::size_t granule = size + padding >= hugePage ? hugePage : page;
+        m_mapped = (size + padding + granule - 1) / granule * granule;
+        void* base = ::mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED)
+            return;
+        m_base = base;
+        if (granule == hugePage)
+            ::madvise(m_base, m_mapped, MADV_HUGEPAGE); // a hint; without it the pages are small
+    }
+
+    // Reads exactly the size the file had when opened; a file that changed
+    // length meanwhile is not taken.
+    bool fill(int fd)
+    {
+        char* at = static_cast<char*>(m_base);
+        std::size_t left = m_size;
+        while (left > 0) {
+            ssize_t got = ::read(fd, at, left);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            at += got;
+            left -= static_cast<std::size_t>(got);
+        }
+        char extra;
+        return ::read(fd, &extra, 1) == 0;
+    }
+
+    void* m_base = nullptr;
+    std::size_t m_mapped = 0;
+    std::size_t m_size = 0;
+};
 
 std::string stamp(Instant now)
 {
@@ -86,10 +172,10 @@ JsonNoteRepository::LoadResult JsonNoteRepository::read(const DataFolder& folder
     if (!std::filesystem::exists(file, error))
         return result;
     result.outcome = LoadResult::Outcome::unreadable;
-    auto bytes = readWholeFile(file, jsonReadPadding);
+    auto bytes = PaddedFileBytes::read(file, jsonReadPadding);
     if (!bytes)
         return result;
-    std::string_view json(bytes->data(), bytes->size() - jsonReadPadding);
+    std::string_view json = bytes->bytes();
     auto decoded = decodePaddedNotesFile(json, now);
     if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
         result.outcome = LoadResult::Outcome::decoded;

@@ -26,7 +26,13 @@ AppState::Operation::~Operation()
     if (m_state.m_notesSaveRequested) {
         m_state.m_notesSaveRequested = false;
         m_state.m_notesDebounceRequested = false;
-        m_state.m_saves->saveNotes(m_state.m_notes);
+        if (m_state.m_deferNotesSave) {
+            m_state.m_notesSaveDeferred = true;
+            m_state.startTask(&AppState::m_deferredNotesSaveTask, launchNotesSaveDelay,
+                [](AppState& self) { self.writeDeferredNotes(); });
+        } else {
+            m_state.handOverNotes();
+        }
     } else if (m_state.m_notesDebounceRequested) {
         m_state.m_notesDebounceRequested = false;
         m_state.scheduleDebouncedNotesSave();
@@ -53,24 +59,32 @@ AppState::AppState(AppStateDependencies dependencies)
     if (!m_windowManager)
         m_windowManager = std::make_unique<NullWindowManager>();
 
-    Operation op(*this);
-    bool cleanedUp = sanitizeLoadedNotes();
-    clearExpiredDeferrals(now()); // saves by itself when a deferral ended
-    rescheduleDeferredRevealTask();
-    bool seeded = false;
-    if (m_notes.empty()) {
-        setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
-        seeded = true;
-    }
-    // A file that loaded and needed no clean-up already holds exactly this
-    // list; rewriting it would only cost time at every launch.
-    if (seeded || cleanedUp)
-        persistNotes(true);
-    persistPreferences(true);
-    observeSystemChanges();
+    // Notes that came from the file are all still in it: what the clean-up
+    // changes is written with the launch steps' changes, after the first
+    // card. Samples for an empty folder are written at once.
+    m_deferNotesSave = !m_notes.empty();
+    {
+        Operation op(*this);
+        bool cleanedUp = sanitizeLoadedNotes();
+        clearExpiredDeferrals(now()); // saves by itself when a deferral ended
+        rescheduleDeferredRevealTask();
+        bool seeded = false;
+        if (m_notes.empty()) {
+            setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
+            seeded = true;
+            m_deferNotesSave = false;
+        }
+        // A file that loaded and needed no clean-up already holds exactly
+        // this list; rewriting it would only cost time at every launch.
+        if (seeded || cleanedUp)
+            persistNotes(true);
+        persistPreferences(true);
+        observeSystemChanges();
 
-    startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
-    // The launch writes above happen when `op` ends, before the constructor returns.
+        startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
+        // The launch writes above are handed over (or deferred) when `op` ends.
+    }
+    m_deferNotesSave = false;
 }
 
 AppState::~AppState()
@@ -208,11 +222,15 @@ void AppState::finishLaunch()
     if (m_hasFinishedLaunch)
         return;
     m_hasFinishedLaunch = true;
-    Operation op(*this);
-    closeAllNotesOnLaunch();
-    refreshGeneratedBoards(false);
-    reconcileWindows();
-    setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
+    m_deferNotesSave = true;
+    {
+        Operation op(*this);
+        closeAllNotesOnLaunch();
+        refreshGeneratedBoards(false);
+        reconcileWindows();
+        setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
+    }
+    m_deferNotesSave = false;
 }
 
 void AppState::closeAllNotesOnLaunch()
@@ -237,7 +255,7 @@ void AppState::persistNotes(bool immediate)
         if (m_operationDepth > 0)
             m_notesSaveRequested = true;
         else
-            m_saves->saveNotes(m_notes);
+            handOverNotes();
         return;
     }
     // Inside an action the snapshot is taken when the action ends; an
@@ -249,8 +267,24 @@ void AppState::persistNotes(bool immediate)
     scheduleDebouncedNotesSave();
 }
 
+void AppState::handOverNotes()
+{
+    m_deferredNotesSaveTask.cancel();
+    m_notesSaveDeferred = false;
+    m_saves->saveNotes(m_notes);
+}
+
+void AppState::writeDeferredNotes()
+{
+    if (m_notesSaveDeferred)
+        handOverNotes();
+}
+
 void AppState::scheduleDebouncedNotesSave()
 {
+    // The debounced snapshot is newer than anything the deferred save
+    // would write later; that one goes first.
+    writeDeferredNotes();
     m_pendingNotesSnapshot = m_notes;
     startTask(&AppState::m_notesSaveTask, notesSaveDelay, [](AppState& self) { self.writePendingNotes(); });
 }
@@ -258,6 +292,7 @@ void AppState::scheduleDebouncedNotesSave()
 void AppState::writePendingNotes()
 {
     m_notesSaveTask.cancel();
+    writeDeferredNotes();
     if (!m_pendingNotesSnapshot)
         return;
     std::vector<StickyNote> snapshot = std::move(*m_pendingNotesSnapshot);
@@ -280,6 +315,7 @@ void AppState::writePendingPreferences()
     m_preferencesSaveTask.cancel();
     if (!m_pendingPreferencesSnapshot)
         return;
+    writeDeferredNotes();
     AppPreferences snapshot = std::move(*m_pendingPreferencesSnapshot);
     m_pendingPreferencesSnapshot.reset();
     m_saves->savePreferences(std::move(snapshot));

@@ -59,6 +59,11 @@ class AppState {
 public:
     static constexpr Duration notesSaveDelay { 450 };
     static constexpr Duration preferencesSaveDelay { 350 };
+    // How long after its launch steps the state hands the notes they
+    // changed to the writer: the copy and the encoding of a large list stay
+    // off the way to the first card. A kill before then loses nothing, the
+    // file still holds every note.
+    static constexpr Duration launchNotesSaveDelay { 600 };
 
     // Loads both files and runs the synchronous part of the launch; the rest
     // (finishLaunch) is queued on the scheduler.
@@ -238,6 +243,11 @@ private:
     // any, goes to the writer and the debounce ends.
     void writePendingNotes();
     void writePendingPreferences();
+    // The current notes to the writer now, ending any deferred save.
+    void handOverNotes();
+    // A deferred launch save still waiting goes to the writer first, so
+    // the files are written in the order they were asked for.
+    void writeDeferredNotes();
 
     // A callable that runs `task(state, arguments…)` while this state
     // exists and does nothing once it is gone: for callbacks that may
@@ -326,6 +336,7 @@ private:
     TaskHandle m_syncTask;
     TaskHandle m_syncDeadlineTask;
     TaskHandle m_notesSaveTask;
+    TaskHandle m_deferredNotesSaveTask;
     TaskHandle m_preferencesSaveTask;
     TaskHandle m_deferredRevealTask;
     std::optional<std::vector<StickyNote>> m_pendingNotesSnapshot;
@@ -343,6 +354,11 @@ private:
 
     int m_operationDepth = 0;
     bool m_notesSaveRequested = false;
+    // The immediate notes save an operation asks for waits
+    // launchNotesSaveDelay (the launch steps); it is then pending until
+    // handed over.
+    bool m_deferNotesSave = false;
+    bool m_notesSaveDeferred = false;
     bool m_notesDebounceRequested = false;
     bool m_reconcileRequested = false;
 

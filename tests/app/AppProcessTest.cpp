@@ -1,5 +1,6 @@
 #include "app/InstanceSocket.h"
 #include "model/DataFolder.h"
+#include "model/NoteCoding.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -12,7 +13,9 @@
 #include <chrono>
 #include <cstring>
 #include <csignal>
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -96,6 +99,12 @@ protected:
         if (!process.waitForFinished(5000))
             process.kill();
         process.waitForFinished(2000);
+    }
+
+    // The shared objects mapped into a running process.
+    static std::string mappedObjects(const QProcess& process)
+    {
+        return readFile(fs::path("/proc") / std::to_string(process.processId()) / "maps");
     }
 
     TempDir home;
@@ -191,6 +200,76 @@ TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)
         }
     }
     EXPECT_NE(readFile(folder() / "notes.json").find("\"notes\""), std::string::npos) << "the launch went on with samples";
+}
+
+// A user who never syncs never pays for the Evolution Data Server client
+// libraries; one with automatic sync gets them loaded from the module once
+// the app is up.
+TEST_F(AppProcess, TheSyncLibrariesAreLoadedOnlyWhenSyncIsWanted)
+{
+    const char* syncLibraries[] = { "libecal", "libedataserver", "libical", "libsoup", "brivet-eds" };
+    {
+        QProcess app;
+        start(app);
+        ASSERT_TRUE(waitForFile(folder() / "preferences.json"));
+        // Past the moment a deferred subscription would load the module.
+        QTest::qWait(2500);
+        std::string maps = mappedObjects(app);
+        ASSERT_NE(maps.find("libQt6Core"), std::string::npos) << "the maps of the app were read";
+        for (const char* library : syncLibraries)
+            EXPECT_EQ(maps.find(library), std::string::npos) << library << " is mapped with sync off";
+        stop(app);
+    }
+
+    std::string preferences = readFile(folder() / "preferences.json");
+    for (const char* key : { "\"autoSyncEnabled\" : false", "\"hasActivatedSync\" : false" }) {
+        auto at = preferences.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        preferences.replace(at, std::strlen(key), std::string(key, std::strlen(key) - 5) + "true");
+    }
+    writeFile(folder() / "preferences.json", preferences);
+
+    QProcess app;
+    start(app);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mappedObjects(app).find("brivet-eds.so") != std::string::npos; }, 10000))
+        << "the module was not loaded for automatic sync";
+    EXPECT_NE(mappedObjects(app).find("libecal"), std::string::npos);
+    stop(app);
+    EXPECT_EQ(app.exitCode(), 0) << "a store without a session bus ends cleanly";
+}
+
+// However early or late in the launch the app is killed, the notes file
+// holds every note (the launch save replaces it whole, or not at all).
+TEST_F(AppProcess, AKillAtAnyMomentOfTheLaunchLosesNoNote)
+{
+    const QString generator = QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet-generate-notes");
+    if (!QFileInfo::exists(generator))
+        GTEST_SKIP() << "the notes generator is not built";
+    fs::path original = home.path() / "original";
+    ASSERT_EQ(QProcess::execute(generator, { "--without-today-board", QString::fromStdString(original.string()), "3000" }), 0);
+    const std::string bytes = readFile(original / "notes.json");
+    auto decoded = brivet::decodeNotesFile(bytes, brivet::Instant {});
+    ASSERT_TRUE(std::holds_alternative<std::vector<brivet::StickyNote>>(decoded));
+    std::set<std::string> ids;
+    for (const brivet::StickyNote& note : std::get<std::vector<brivet::StickyNote>>(decoded))
+        ids.insert(note.id.toString());
+
+    for (int delayMs : { 30, 150, 400, 650, 900, 1400 }) {
+        fs::create_directories(folder());
+        writeFile(folder() / "notes.json", bytes);
+        QProcess app;
+        start(app);
+        QTest::qWait(delayMs);
+        app.kill();
+        ASSERT_TRUE(app.waitForFinished(5000));
+        auto after = brivet::decodeNotesFile(readFile(folder() / "notes.json"), brivet::Instant {});
+        ASSERT_TRUE(std::holds_alternative<std::vector<brivet::StickyNote>>(after)) << "killed after " << delayMs << " ms";
+        std::set<std::string> kept;
+        for (const brivet::StickyNote& note : std::get<std::vector<brivet::StickyNote>>(after))
+            kept.insert(note.id.toString());
+        EXPECT_TRUE(std::includes(kept.begin(), kept.end(), ids.begin(), ids.end())) << "killed after " << delayMs << " ms";
+        fs::remove_all(folder());
+    }
 }
 
 } // namespace

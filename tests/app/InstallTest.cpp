@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <filesystem>
 
 using namespace brivet::testing;
@@ -53,6 +55,16 @@ TEST(Install, PrefixGetsTheProgramEntryIconsAndMetadata)
     EXPECT_TRUE(fs::exists(root / "share/icons/hicolor/scalable/apps/com.brivet.Brivet.svg"));
     fs::path metainfo = root / "share/metainfo/com.brivet.Brivet.metainfo.xml";
     ASSERT_TRUE(fs::exists(metainfo));
+#ifdef BRIVET_EDS_MODULE_FROM_PROGRAM
+    // The sync module where the installed program looks for it, a library
+    // that opens with everything it needs and offers the store.
+    fs::path module = (root / "bin" / BRIVET_EDS_MODULE_FROM_PROGRAM).lexically_normal();
+    ASSERT_TRUE(fs::exists(module)) << module;
+    void* library = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    EXPECT_NE(::dlsym(library, "brivet_eds_create_event_store"), nullptr);
+    // Left open: the GLib types it brought in cannot be unloaded.
+#endif
 
     if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
         output = runTool("desktop-file-validate", { QString::fromStdString(entry.string()) }, &code);

@@ -1,7 +1,7 @@
 #ifdef BRIVET_HAVE_EDS
 // GLib's headers name a field `signals`; they come before Qt's macro.
 #include "EdsSandbox.h"
-#include "sync/eds/EdsSyncService.h"
+#include "sync/eds/EdsModule.h"
 
 #include "dashboard/DashboardSyncCenterView.h"
 #include "dashboard/DashboardView.h"
@@ -66,7 +66,7 @@ TEST(EdsSyncCenterTest, ListsTheStoresListsAndASelectionReachesThePreferencesFil
     DefaultTemplateProvider templates(clock, calendar);
     AppLogger logger(clock, calendar);
     FixedScreenList screens({ Rect { 0, 0, 1920, 1055 } });
-    std::unique_ptr<SyncService> sync = makeEdsSyncService(clock, calendar);
+    std::unique_ptr<SyncService> sync = makeEdsModuleSyncService(clock, calendar, BRIVET_EDS_MODULE);
     auto state = std::make_unique<AppState>(AppStateDependencies { notes, preferences, templates, *sync, logger, clock,
         scheduler, screens, calendar, [](AppState&) { return std::make_unique<RecordingWindowManager>(); },
         SaveThread::caller });

@@ -1,7 +1,7 @@
 #include "EdsTestSupport.h"
 
 #include "support/StateFixture.h"
-#include "sync/eds/EdsSyncService.h"
+#include "sync/eds/EdsModule.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,10 @@ TEST_F(EdsAutomaticSyncTest, OutsideChangeToASelectedListBringsItsRemindersIn)
     preferences.autoGenerateFocusBoard = false;
     preferences.autoSyncEnabled = true;
     preferences.hasActivatedSync = true;
-    service = makeEdsSyncService(fixture.clock, fixture.calendar);
+    // Listening starts a moment after launch, as in the app.
+    ManualScheduler& scheduler = fixture.scheduler;
+    service = makeEdsModuleSyncService(fixture.clock, fixture.calendar, BRIVET_EDS_MODULE, nullptr,
+        [&scheduler](std::function<void()> work) { scheduler.schedule(1000ms, std::move(work)); });
     fixture.syncService = service.get();
     AppState& state = fixture.launch();
 

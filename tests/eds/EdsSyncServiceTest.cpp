@@ -3,7 +3,7 @@
 #include "model/AppPreferences.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
-#include "sync/eds/EdsSyncService.h"
+#include "sync/eds/EdsModule.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ TEST_F(EdsSyncServiceTest, SynchronizesRemindersBothWaysThroughEds)
     putComponent("sync-first", "BEGIN:VTODO\r\nUID:imported-2\r\nSUMMARY:Also imported\r\nDUE:" + tomorrow + "\r\nEND:VTODO\r\n");
     putComponent("sync-first", "BEGIN:VTODO\r\nUID:undated\r\nSUMMARY:Undated\r\nEND:VTODO\r\n");
 
-    service = makeEdsSyncService(clock, calendar);
+    service = makeEdsModuleSyncService(clock, calendar, BRIVET_EDS_MODULE);
     preferences = AppPreferences::defaultValue(calendar, clock.now());
     preferences.includeCalendarEvents = false;
     preferences.selectedReminderListIDs = { "sync-second", "sync-first" };

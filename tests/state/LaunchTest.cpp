@@ -35,10 +35,58 @@ TEST(Launch, FirstStartWritesSamplesAtOnceAndHidesThemAfterLaunch)
         [](const StickyNote& n) { return n.surfaceRole == NoteSurfaceRole::todayBoard; });
     ASSERT_NE(today, state.notes().end());
     EXPECT_FALSE(today->isHidden);
+    // What the launch steps changed is written a moment later, off the way
+    // to the first card.
+    f.scheduler.advance(AppState::launchNotesSaveDelay - 1ms);
+    EXPECT_EQ(f.repository.writes.size(), 1u);
+    f.scheduler.advance(1ms);
+    ASSERT_EQ(f.repository.writes.size(), 2u);
     EXPECT_EQ(f.repository.stored, state.notes());
     ASSERT_FALSE(f.windows.reconciles.empty());
     EXPECT_EQ(f.windows.reconciles.back().notes, state.notes());
     EXPECT_EQ(f.windows.reconciles.size(), 1u) << "the launch reconciles once";
+}
+
+// The launch save waits, but never behind a later save of either file, and
+// a quit before it comes still writes it.
+TEST(Launch, TheDeferredLaunchSaveGoesOutBeforeAnyLaterSaveAndOnQuit)
+{
+    {
+        StateFixture f;
+        f.store({ StateFixture::makeNote("a") });
+        AppState& state = f.build();
+        f.scheduler.runDue();
+        ASSERT_TRUE(f.repository.writes.empty()) << "a clean file is not rewritten at launch";
+        Uuid id = state.notes()[0].id;
+        state.updateNoteTitle(id, "edited during the launch");
+        ASSERT_EQ(f.repository.writes.size(), 1u) << "the debounced edit sends the launch save ahead of it";
+        EXPECT_TRUE(f.repository.writes[0][0].isHidden) << "with what the launch steps changed";
+        f.scheduler.advance(5s);
+        ASSERT_EQ(f.repository.writes.size(), 2u);
+        EXPECT_EQ(f.repository.stored[0].title, "edited during the launch");
+    }
+    {
+        StateFixture f;
+        f.store({ StateFixture::makeNote("a") });
+        AppState& state = f.build();
+        f.scheduler.runDue();
+        auto preferencesWrites = f.preferencesStore.writes.size();
+        state.updatePreferences([](AppPreferences& p) { p.menuBarTitleMode = MenuBarTitleMode::currentTask; });
+        f.scheduler.advance(AppState::preferencesSaveDelay);
+        EXPECT_EQ(f.preferencesStore.writes.size(), preferencesWrites + 1);
+        EXPECT_EQ(f.repository.writes.size(), 1u) << "the notes, asked for first, were handed over first";
+    }
+    {
+        StateFixture f;
+        f.store({ StateFixture::makeNote("a") });
+        AppState& state = f.build();
+        f.scheduler.runDue();
+        state.flushPendingSaves();
+        ASSERT_EQ(f.repository.writes.size(), 1u);
+        EXPECT_TRUE(f.repository.stored[0].isHidden);
+        f.scheduler.advance(5s);
+        EXPECT_EQ(f.repository.writes.size(), 1u) << "written once";
+    }
 }
 
 TEST(Launch, LoadedNotesAreCleanedUp)
@@ -62,6 +110,13 @@ TEST(Launch, LoadedNotesAreCleanedUp)
     EXPECT_EQ(state.notes()[1].frame.height, 378);
     EXPECT_EQ(state.notes()[1].frame.x, 1920 - 600) << "moved back onto the screen";
     EXPECT_EQ(state.notes()[1].frame.y, 1055 - 378);
+    // The file still holds both notes: the clean-up goes out with the
+    // launch steps, after the first card.
+    EXPECT_TRUE(f.repository.writes.empty());
+    f.scheduler.runDue();
+    f.scheduler.advance(AppState::launchNotesSaveDelay);
+    ASSERT_EQ(f.repository.writes.size(), 1u);
+    EXPECT_EQ(f.repository.stored[1].frame.width, 600);
 }
 
 TEST(Launch, ExpiredDeferralIsClearedWithoutWakeUpAndStatusFollowsActivation)

@@ -48,6 +48,9 @@ AppState& StateFixture::launch()
 {
     build();
     scheduler.runDue();
+    // Past the launch's deferred save too, so a test starts from a settled
+    // state with its files written.
+    scheduler.advance(AppState::launchNotesSaveDelay);
     return *m_state;
 }
 

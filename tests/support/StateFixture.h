@@ -28,7 +28,8 @@ public:
     // Builds the state (the constructor's launch steps) without running the
     // queued launch task.
     AppState& build();
-    // Builds the state and runs the launch task.
+    // Builds the state, runs the launch task and lets the launch save go
+    // out (the clock moves on by AppState::launchNotesSaveDelay).
     AppState& launch();
     // Launches with `notes` in the notes file and, in the preferences file,
     // the fallback record with the generated today board off, then changed

@@ -1,10 +1,15 @@
 // Measures the app's launch against a bare Qt program, each run under an X
 // server of its own:
-//   brivet-launch-bench [--runs N] [--idle-seconds S] [--no-tray] <bin dir>
+//   brivet-launch-bench [--runs N] [--idle-seconds S] [--no-tray] [--no-session-bus]
+//                       [--output FILE] <bin dir>
 // For every case it prints the medians of: exec until the first window of
 // the process is mapped, the process's CPU time and minor page faults up to
-// that moment, its resident memory 3 s after exec, and (first run only) the
-// CPU ticks it uses while idle afterwards.
+// that moment, its resident memory 3 s after exec, the shared objects it
+// has mapped by then (and whether the Evolution Data Server client
+// libraries are among them), and (first run only) the CPU ticks it uses
+// while idle afterwards. The runs of the cases take turns, so a burst of
+// load on the machine spreads over all of them instead of one. With
+// --output the table and the verdicts are also written to FILE as Markdown.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -19,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -36,7 +42,9 @@ struct Options {
     int runs = 5;
     int idleSeconds = 10;
     bool tray = true;
+    bool sessionBus = true;
     fs::path binaries;
+    fs::path output;
 };
 
 struct Case {
@@ -53,6 +61,8 @@ struct Sample {
     double rssMb = NAN;
     long minorFaults = -1;
     long idleTicks = -1;
+    long sharedObjects = -1;
+    bool edsMapped = false;
 };
 
 std::string slurp(const fs::path& path)
@@ -103,6 +113,26 @@ double cpuMilliseconds(pid_t pid)
         total += ns;
     }
     return total / 1e6;
+}
+
+// The shared objects mapped into the process, and whether the Evolution
+// Data Server client stack is among them.
+std::pair<long, bool> mappedLibraries(pid_t pid)
+{
+    std::istringstream maps(slurp("/proc/" + std::to_string(pid) + "/maps"));
+    std::vector<std::string> objects;
+    bool eds = false;
+    for (std::string line; std::getline(maps, line);) {
+        auto slash = line.find('/');
+        if (slash == std::string::npos || line.find(".so", slash) == std::string::npos)
+            continue;
+        std::string path = line.substr(slash);
+        for (const char* library : { "libecal-", "libedataserver-", "libical", "libcamel-" })
+            eds = eds || path.find(library) != std::string::npos;
+        if (std::find(objects.begin(), objects.end(), path) == objects.end())
+            objects.push_back(path);
+    }
+    return { long(objects.size()), eds };
 }
 
 double rssMegabytes(pid_t pid)
@@ -273,6 +303,20 @@ std::optional<Sample> measure(const Case& which, const Options& options, bool wi
         { "XDG_RUNTIME_DIR", (homePath / "runtime").string() }, { "DBUS_SESSION_BUS_ADDRESS", "" },
         { "QT_QPA_PLATFORM", "" }, { "WAYLAND_DISPLAY", "" } };
 
+    // A session bus of its own, as every desktop session has: without one,
+    // libdbus tries to launch a bus on each connection attempt, a cost no
+    // user pays.
+    pid_t bus = -1;
+    if (options.sessionBus) {
+        const fs::path socket = homePath / "runtime" / "bus";
+        const std::string address = "unix:path=" + socket.string();
+        bus = spawn({ "dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address }, env);
+        const auto busDeadline = Clock::now() + std::chrono::seconds(5);
+        while (!fs::exists(socket) && Clock::now() < busDeadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        env.push_back({ "DBUS_SESSION_BUS_ADDRESS", address });
+    }
+
     // A tray host, as on a desktop: the app's tray icon is embedded in it
     // and the app shows its cards and no other window.
     pid_t tray = -1;
@@ -298,6 +342,7 @@ std::optional<Sample> measure(const Case& which, const Options& options, bool wi
     }
     std::this_thread::sleep_until(start + std::chrono::seconds(3));
     sample.rssMb = rssMegabytes(pid);
+    std::tie(sample.sharedObjects, sample.edsMapped) = mappedLibraries(pid);
     if (withIdle && options.idleSeconds > 0) {
         long before = cpuTicks(pid);
         std::this_thread::sleep_for(std::chrono::seconds(options.idleSeconds));
@@ -305,6 +350,7 @@ std::optional<Sample> measure(const Case& which, const Options& options, bool wi
     }
     stop(pid);
     stop(tray);
+    stop(bus);
     std::error_code ignored;
     fs::remove_all(homePath, ignored);
     return sample;
@@ -347,11 +393,16 @@ int main(int argc, char** argv)
             options.idleSeconds = std::max(0, std::atoi(argv[++i]));
         else if (arg == "--no-tray")
             options.tray = false;
+        else if (arg == "--no-session-bus")
+            options.sessionBus = false;
+        else if (arg == "--output" && i + 1 < argc)
+            options.output = argv[++i];
         else
             options.binaries = arg;
     }
     if (options.binaries.empty() || !fs::exists(options.binaries / "brivet")) {
-        std::fprintf(stderr, "usage: %s [--runs N] [--idle-seconds S] [--no-tray] <folder with brivet>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--runs N] [--idle-seconds S] [--no-tray] [--no-session-bus] [--output FILE] <folder with brivet>\n",
+            argv[0]);
         return 2;
     }
     char scratch[] = "/tmp/brivet-launch-notes-XXXXXX";
@@ -364,56 +415,95 @@ int main(int argc, char** argv)
         { "brivet, 1,000 notes", options.binaries / "brivet", generateNotes(options, 1000, notes / "1000") },
         { "brivet, 10,000 notes", options.binaries / "brivet", generateNotes(options, 10000, notes / "10000") } };
 
+    // Round by round, every case once per round.
+    std::vector<std::vector<Sample>> samples(cases.size());
+    for (int run = 0; run < options.runs; ++run)
+        for (size_t c = 0; c < cases.size(); ++c)
+            if (auto sample = measure(cases[c], options, run == 0))
+                samples[c].push_back(*sample);
+
     struct Row {
         std::string name;
-        double firstMs, cpuMs, rssMb, faults, idleTicks, fileMb;
+        double firstMs, firstMinMs, firstMaxMs, cpuMs, rssMb, faults, idleTicks, fileMb, objects;
+        bool eds;
     };
     std::vector<Row> rows;
-    for (const Case& which : cases) {
-        std::vector<Sample> samples;
-        for (int run = 0; run < options.runs; ++run)
-            if (auto sample = measure(which, options, run == 0))
-                samples.push_back(*sample);
+    for (size_t c = 0; c < cases.size(); ++c) {
+        const std::vector<Sample>& got = samples[c];
+        const Case& which = cases[c];
         double fileMb = which.notesFile.empty() ? 0 : double(fs::file_size(which.notesFile)) / 1e6;
-        rows.push_back({ which.name, median(samples, [](const Sample& s) { return s.firstWindowMs; }),
-            median(samples, [](const Sample& s) { return s.cpuMs; }), median(samples, [](const Sample& s) { return s.rssMb; }),
-            median(samples, [](const Sample& s) { return double(s.minorFaults); }),
-            median(samples, [](const Sample& s) { return double(s.idleTicks); }), fileMb });
+        double lowest = NAN, highest = NAN;
+        for (const Sample& s : got) {
+            if (std::isnan(s.firstWindowMs))
+                continue;
+            lowest = std::isnan(lowest) ? s.firstWindowMs : std::min(lowest, s.firstWindowMs);
+            highest = std::isnan(highest) ? s.firstWindowMs : std::max(highest, s.firstWindowMs);
+        }
+        rows.push_back({ which.name, median(got, [](const Sample& s) { return s.firstWindowMs; }), lowest, highest,
+            median(got, [](const Sample& s) { return s.cpuMs; }), median(got, [](const Sample& s) { return s.rssMb; }),
+            median(got, [](const Sample& s) { return double(s.minorFaults); }),
+            median(got, [](const Sample& s) { return double(s.idleTicks); }), fileMb,
+            median(got, [](const Sample& s) { return double(s.sharedObjects); }),
+            std::any_of(got.begin(), got.end(), [](const Sample& s) { return s.edsMapped; }) });
     }
     std::error_code ignored;
     fs::remove_all(notes, ignored);
 
+    std::string report;
+    auto print = [&report](const char* format, auto... values) {
+        char line[512];
+        std::snprintf(line, sizeof line, format, values...);
+        report += line;
+    };
     const Row& bare = rows[0];
-    std::printf("Medians of %d runs, each under its own Xvfb%s.\n\n", options.runs,
+    print("Medians of %d runs, each under its own Xvfb%s.\n\n", options.runs,
         options.tray ? " (the app with a tray host)" : "");
-    std::printf("| case | notes file | exec → first window | RSS after 3 s | CPU to first window | minor faults | idle CPU ticks in %d s |\n",
+    print("| case | notes file | exec → first window | RSS after 3 s | CPU to first window | minor faults | shared objects "
+          "(EDS) | idle CPU ticks in %d s |\n",
         options.idleSeconds);
-    std::printf("|---|---|---|---|---|---|---|\n");
+    print("|---|---|---|---|---|---|---|---|\n");
     for (const Row& row : rows) {
         char file[32] = "—";
         if (row.fileMb > 0)
             std::snprintf(file, sizeof file, "%.1f MB", row.fileMb);
-        std::printf("| %s | %s | %.0f ms (%.2f×) | %.1f MB (%.2f×) | %.0f ms (%.2f×) | %.0f | %.0f |\n", row.name.c_str(), file,
-            row.firstMs, row.firstMs / bare.firstMs, row.rssMb, row.rssMb / bare.rssMb, row.cpuMs, row.cpuMs / bare.cpuMs,
-            row.faults, row.idleTicks);
+        print("| %s | %s | %.0f ms (%.2f×) | %.1f MiB (%.2f×) | %.0f ms (%.2f×) | %.0f | %.0f (%s) | %.0f |\n",
+            row.name.c_str(), file, row.firstMs, row.firstMs / bare.firstMs, row.rssMb, row.rssMb / bare.rssMb, row.cpuMs,
+            row.cpuMs / bare.cpuMs, row.faults, row.objects, row.eds ? "yes" : "no", row.idleTicks);
     }
+    print("\nFirst window, fastest–slowest run:");
+    for (const Row& row : rows)
+        print(" %s %.0f–%.0f ms;", row.name.c_str(), row.firstMinMs, row.firstMaxMs);
+    report.back() = '.';
+    report += '\n';
 
     // The targets the app is held to.
     const Row& empty = rows[1];
     const Row& large = rows[3];
     auto verdict = [](bool ok) { return ok ? "met" : "MISSED"; };
-    std::printf("\nTargets:\n");
-    std::printf("- empty folder, first window ≤ 1.3 × bare: %.2f× (%s)\n", empty.firstMs / bare.firstMs,
+    print("\nTargets:\n");
+    print("- empty folder, first window ≤ 1.3 × bare: %.2f× (%s)\n", empty.firstMs / bare.firstMs,
         verdict(empty.firstMs <= 1.3 * bare.firstMs));
-    std::printf("- 10,000 notes, first card ≤ 2 × bare: %.2f× (%s)\n", large.firstMs / bare.firstMs,
+    print("- 10,000 notes, first card ≤ 2 × bare: %.2f× (%s)\n", large.firstMs / bare.firstMs,
         verdict(large.firstMs <= 2 * bare.firstMs));
     double faultBudget = empty.faults + 2 * (large.fileMb * 1e6 / 4096);
-    std::printf("- 10,000 notes, faults ≤ empty + 2 × file/4 KiB = %.0f: %.0f (%s)\n", faultBudget, large.faults,
+    print("- 10,000 notes, faults ≤ empty + 2 × file/4 KiB = %.0f: %.0f (%s)\n", faultBudget, large.faults,
         verdict(large.faults <= faultBudget));
     double rssBudget = empty.rssMb + 2 * large.fileMb * 1e6 / (1024 * 1024);
-    std::printf("- 10,000 notes, RSS ≤ empty + 2 × file = %.1f MB: %.1f MB (%s)\n", rssBudget, large.rssMb,
+    print("- 10,000 notes, RSS ≤ empty + 2 × file = %.1f MiB: %.1f MiB (%s)\n", rssBudget, large.rssMb,
         verdict(large.rssMb <= rssBudget));
-    std::printf("- idle: %.0f ticks in %d s for the 10,000-note app (%s)\n", large.idleTicks, options.idleSeconds,
+    print("- idle: %.0f ticks in %d s for the 10,000-note app (%s)\n", large.idleTicks, options.idleSeconds,
         verdict(large.idleTicks == 0));
+    print("- no Evolution Data Server library mapped with sync off: %s\n",
+        verdict(!rows[1].eds && !rows[2].eds && !rows[3].eds));
+
+    std::fputs(report.c_str(), stdout);
+    if (!options.output.empty()) {
+        std::ofstream out(options.output);
+        out << report;
+        if (!out) {
+            std::fprintf(stderr, "cannot write %s\n", options.output.c_str());
+            return 1;
+        }
+    }
     return 0;
 }
