@@ -291,14 +291,16 @@ int EdsSandbox::killCalendarFactory()
     }
     for (pid_t pid : factories)
         kill(pid, SIGKILL);
-    waitUntil([&] {
-        return std::all_of(factories.begin(), factories.end(), [](pid_t pid) {
-            if (!isGone(pid))
-                return false;
-            waitpid(pid, nullptr, WNOHANG);
-            return true;
-        });
-    });
+    // Waited for without running the main context: the caller's clients
+    // hear of the death only when it next runs, as they would had it
+    // happened between two of its calls.
+    for (int waited = 0; waited < 500; ++waited) {
+        if (std::all_of(factories.begin(), factories.end(), [](pid_t pid) { return isGone(pid); }))
+            break;
+        usleep(10000);
+    }
+    for (pid_t pid : factories)
+        waitpid(pid, nullptr, WNOHANG);
     for (auto& [uid, client] : m_clients)
         g_object_unref(client);
     m_clients.clear();

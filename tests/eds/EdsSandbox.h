@@ -49,7 +49,8 @@ public:
     ECalClient* client(const std::string& uid, bool taskList = true);
 
     // Kills the calendar factory (SIGKILL, as a crash would) and waits until
-    // it is gone; the sandbox's own clients of it go too. The bus starts a
+    // it is gone, without running the main context; the sandbox's own
+    // clients of it go too. The bus starts a
     // new factory when a client next asks for one. How many processes
     // were killed.
     int killCalendarFactory();
