@@ -159,10 +159,20 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
     }
     item.calendarTitle = target->title;
     item.lastModifiedDate = m_clock.now();
+    if (item.uid.empty() && !item.uidForNew.empty() && reminder(item.uidForNew)) {
+        answer([completion = std::move(completion)] { completion(StoreError { "The reminder already exists" }); });
+        return;
+    }
     if (item.uid.empty()) {
-        item.uid = "created-" + std::to_string(m_nextId++);
+        item.uid = item.uidForNew.empty() ? "created-" + std::to_string(m_nextId++) : item.uidForNew;
+        item.uidForNew.clear();
         m_index[item.uid] = reminders.size();
         reminders.push_back(item);
+        if (loseAnswerOfSave && saveAttempts == *loseAnswerOfSave) {
+            // Stored, but the answer never arrives: the store went away.
+            answer([completion = std::move(completion)] { completion(StoreError { "The store went away" }); });
+            return;
+        }
     } else if (StoreReminder* existing = reminder(item.uid)) {
         *existing = item;
     } else {

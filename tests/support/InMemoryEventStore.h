@@ -33,6 +33,9 @@ public:
     AccessResult eventAccess = true;
     bool answerFetches = true;      // false: fetchReminders yields no answer
     std::optional<int> failFromSave; // 1-based
+    // The N-th save (1-based) of a new reminder stores it but answers with
+    // an error, as when the store dies before it answers.
+    std::optional<int> loseAnswerOfSave;
     bool deferCompletions = false;
     std::optional<Duration> answerSavesAfter;
     Scheduler* answerScheduler = nullptr; // used with answerSavesAfter

@@ -880,16 +880,29 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                         };
 
                         std::string uid = reminder.uid;
+                        bool created = false;
                         if (uid.empty()) {
                             GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_vtodo());
+                            if (!reminder.uidForNew.empty())
+                                i_cal_component_set_uid(todo.get(), reminder.uidForNew.c_str());
                             applyReminder(todo.get(), reminder, now, lookup, localZone);
                             gchar* newUid = nullptr;
-                            if (!e_cal_client_create_object_sync(client, todo.get(), E_CAL_OPERATION_FLAG_NONE, &newUid,
-                                    cancellable, &error))
+                            if (e_cal_client_create_object_sync(client, todo.get(), E_CAL_OPERATION_FLAG_NONE, &newUid,
+                                    cancellable, &error)) {
+                                uid = newUid ? newUid : reminder.uidForNew;
+                                created = true;
+                            } else if (!reminder.uidForNew.empty()
+                                && g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_ID_ALREADY_EXISTS)) {
+                                // An earlier save made it and its answer was
+                                // lost: this one writes into it.
+                                g_clear_error(&error);
+                                uid = reminder.uidForNew;
+                            } else {
                                 return fail("Cannot create the reminder in " + quoted(shared->title));
-                            uid = newUid ? newUid : "";
+                            }
                             g_free(newUid);
-                        } else {
+                        }
+                        if (!created) {
                             ICalComponent* raw = nullptr;
                             if (!e_cal_client_get_object_sync(client, uid.c_str(), nullptr, &raw, cancellable, &error)) {
                                 if (g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND))
