@@ -52,6 +52,7 @@ public:
     StoreEvent& addEvent(std::string id, std::string calendarId, std::string title, Instant start,
         std::optional<Instant> modified);
     StoreReminder* reminder(const std::string& id);
+    bool holds(const std::string& id);
 
     // Runs queued completions until none is left.
     void deliver();
