@@ -7,6 +7,7 @@
 #include "model/NoteCoding.h"
 #include "model/UserCalendar.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -130,16 +131,96 @@ std::string stamp(Instant now)
     return out;
 }
 
-// Moves a file that could not be read out of the way of the next save.
-void keepAside(const std::filesystem::path& file, Instant now, AppLogger* logger)
+// Moves a file that could not be read out of the way of the next save; a
+// failure means the save must not replace it.
+Status keepAside(const std::filesystem::path& file, Instant now, AppLogger* logger)
 {
     auto result = keepUnreadableFileAside(file, now);
-    if (!logger)
-        return;
-    if (auto* name = std::get_if<std::string>(&result))
-        logger->log("Kept unreadable " + file.filename().string() + " as " + *name);
+    if (auto* name = std::get_if<std::string>(&result)) {
+        if (logger)
+            logger->log("Kept unreadable " + file.filename().string() + " as " + *name);
+        return Status::success();
+    }
+    return Status::failure("Cannot keep the unreadable " + file.filename().string()
+        + " aside, so it is not replaced: " + std::get<Status>(result).message());
+}
+
+// Before the first save over a file that could not be read: moves it aside,
+// once. While that fails the save fails too and the next one tries again.
+Status keepAsideIfUnreadable(bool& pending, const std::filesystem::path& file, Instant now, AppLogger* logger)
+{
+    if (!pending)
+        return Status::success();
+    std::error_code error;
+    if (std::filesystem::exists(file, error)) {
+        if (Status status = keepAside(file, now, logger); !status.ok())
+            return status;
+    }
+    pending = false;
+    return Status::success();
+}
+
+// Where the `index`-th item of the top-level "notes" list starts, found by
+// a plain scan of the text; only for pointing at a note that failed to
+// decode, after the parser accepted the text as JSON.
+std::optional<std::size_t> offsetOfNote(std::string_view json, std::size_t index)
+{
+    int depth = 0;
+    bool inNotes = false;     // inside the top-level "notes" list
+    bool awaitItem = false;   // the next value at the list's depth starts an item
+    std::size_t item = 0;
+    std::string_view lastKey; // the last string seen at depth 1
+    for (std::size_t at = 0; at < json.size(); ++at) {
+        const char c = json[at];
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t')
+            continue;
+        if (inNotes && awaitItem && depth == 2 && c != ']') {
+            if (item == index)
+                return at;
+            ++item;
+            awaitItem = false;
+        }
+        if (c == '"') {
+            const std::size_t start = at + 1;
+            for (++at; at < json.size() && json[at] != '"'; ++at) {
+                if (json[at] == '\\')
+                    ++at;
+            }
+            if (depth == 1)
+                lastKey = json.substr(start, at - start);
+        } else if (c == '{' || c == '[') {
+            ++depth;
+            if (c == '[' && depth == 2 && lastKey == "notes") {
+                inNotes = true;
+                awaitItem = true;
+            }
+        } else if (c == '}' || c == ']') {
+            if (inNotes && depth == 2)
+                return std::nullopt;
+            --depth;
+        } else if (c == ',' && inNotes && depth == 2) {
+            awaitItem = true;
+        }
+    }
+    return std::nullopt;
+}
+
+// "note 12 (line 340, byte 9821): dueDate: expected ...".
+std::string describeProblem(std::string_view json, const DecodeError& error)
+{
+    if (!error.noteIndex)
+        return error.message;
+    const std::optional<std::size_t> offset = offsetOfNote(json, *error.noteIndex);
+    if (!offset)
+        return error.message;
+    const auto line = 1 + std::count(json.begin(), json.begin() + static_cast<std::ptrdiff_t>(*offset), '\n');
+    std::string where = "note " + std::to_string(*error.noteIndex);
+    std::string message = error.message;
+    if (message.rfind(where, 0) == 0)
+        message.erase(0, where.size());
     else
-        logger->log("Could not keep unreadable " + file.filename().string() + " aside: " + std::get<Status>(result).message());
+        message = ": " + message;
+    return where + " (line " + std::to_string(line) + ", byte " + std::to_string(*offset) + ")" + message;
 }
 
 } // namespace
@@ -173,10 +254,14 @@ JsonNoteRepository::LoadResult JsonNoteRepository::read(const DataFolder& folder
         return result;
     result.outcome = LoadResult::Outcome::unreadable;
     auto bytes = PaddedFileBytes::read(file, jsonReadPadding);
-    if (!bytes)
+    if (!bytes) {
+        result.problem = "the file cannot be read";
         return result;
+    }
     std::string_view json = bytes->bytes();
     auto decoded = decodePaddedNotesFile(json, now);
+    if (auto* error = std::get_if<DecodeError>(&decoded))
+        result.problem = describeProblem(json, *error);
     if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
         result.outcome = LoadResult::Outcome::decoded;
         result.notes = std::move(*notes);
@@ -206,6 +291,9 @@ std::vector<StickyNote> JsonNoteRepository::loadNotes()
         return {};
     case LoadResult::Outcome::unreadable:
         m_keepAsideBeforeSave = true;
+        if (m_logger)
+            m_logger->log(m_folder.notesFile().filename().string() + " cannot be read: " + result.problem
+                + "; it is kept aside, unchanged, before the next save");
         return {};
     case LoadResult::Outcome::decoded:
         m_lastWritten = Fingerprint { result.size, result.hash, true };
@@ -235,10 +323,8 @@ Status JsonNoteRepository::save(const std::vector<StickyNote>& notes)
         return status;
     std::filesystem::path file = m_folder.notesFile();
     if (m_keepAsideBeforeSave) {
-        m_keepAsideBeforeSave = false;
-        std::error_code error;
-        if (std::filesystem::exists(file, error))
-            keepAside(file, m_clock.now(), m_logger);
+        if (Status status = keepAsideIfUnreadable(m_keepAsideBeforeSave, file, m_clock.now(), m_logger); !status.ok())
+            return status;
     } else if (m_lastWritten.matches(m_buffer)) {
         // Same bytes as the file this store last read or wrote.
         std::error_code error;
@@ -276,6 +362,9 @@ AppPreferences JsonPreferencesStore::loadPreferences()
     auto decoded = decodePreferencesFile(*bytes, m_calendar, m_clock.now());
     if (auto* preferences = std::get_if<AppPreferences>(&decoded))
         return *preferences;
+    if (m_logger)
+        m_logger->log(file.filename().string() + " cannot be read: " + std::get<DecodeError>(decoded).message
+            + "; it is kept aside, unchanged, before the next save");
     m_keepAsideBeforeSave = true;
     return fallback;
 }
@@ -286,12 +375,8 @@ Status JsonPreferencesStore::save(const AppPreferences& preferences)
     if (Status status = m_folder.ensureExists(); !status.ok())
         return status;
     std::filesystem::path file = m_folder.preferencesFile();
-    if (m_keepAsideBeforeSave) {
-        m_keepAsideBeforeSave = false;
-        std::error_code error;
-        if (std::filesystem::exists(file, error))
-            keepAside(file, m_clock.now(), m_logger);
-    }
+    if (Status status = keepAsideIfUnreadable(m_keepAsideBeforeSave, file, m_clock.now(), m_logger); !status.ok())
+        return status;
     return writeFileAtomically(file, bytes);
 }
 

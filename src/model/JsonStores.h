@@ -22,6 +22,9 @@ public:
     struct LoadResult {
         enum class Outcome { missing, unreadable, decoded } outcome = Outcome::missing;
         std::vector<StickyNote> notes;
+        // Why an unreadable file failed: where (the note's position, line
+        // and byte offset) and which field.
+        std::string problem;
         std::size_t size = 0;
         std::size_t hash = 0;
     };

@@ -315,6 +315,7 @@ namespace {
 // failure anywhere fails the whole record, as deep as it happens.
 struct Failure {
     std::string message;
+    std::optional<std::size_t> noteIndex = std::nullopt;
 };
 
 [[noreturn]] void fail(std::string_view field, std::string_view problem)
@@ -744,7 +745,7 @@ Decoded<T> decodeDocument(std::string_view json, bool isPadded, F&& body)
     try {
         return body(root);
     } catch (const Failure& failure) {
-        return DecodeError { failure.message };
+        return DecodeError { failure.message, failure.noteIndex };
     }
 }
 
@@ -783,8 +784,15 @@ Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadde
             fail("notes", "expected a list");
         std::vector<StickyNote> notes;
         notes.reserve(items.size());
-        for (element item : items)
-            notes.push_back(decodeNoteElement(item, now));
+        // Which note failed, so that a hand-edited file can be mended.
+        for (element item : items) {
+            try {
+                notes.push_back(decodeNoteElement(item, now));
+            } catch (Failure& failure) {
+                const std::size_t index = notes.size();
+                throw Failure { "note " + std::to_string(index) + ": " + failure.message, index };
+            }
+        }
         return notes;
     });
 }

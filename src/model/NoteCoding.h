@@ -22,7 +22,11 @@ std::string formatIsoDate(Instant);
 std::optional<Instant> parseIsoDate(std::string_view);
 
 struct DecodeError {
+    // "<field>: <problem>", for a note of the notes file led by
+    // "note <index>: " (its position in the list, from 0).
     std::string message;
+    // The position of the note that failed, when one did.
+    std::optional<std::size_t> noteIndex = std::nullopt;
 };
 template<typename T>
 using Decoded = std::variant<T, DecodeError>;

@@ -321,7 +321,7 @@ void AppState::writePendingPreferences()
     m_saves->savePreferences(std::move(snapshot));
 }
 
-void AppState::flushPendingSaves()
+bool AppState::flushPendingSaves()
 {
     // Every reminder written must be linked on its note before the app
     // goes, or the next sync writes it again as a second one: no new write
@@ -336,7 +336,9 @@ void AppState::flushPendingSaves()
     // Links that arrived meanwhile are in the pending snapshot.
     writePendingNotes();
     writePendingPreferences();
-    m_saves->waitUntilWritten();
+    // A file whose last write failed is tried once more even when nothing
+    // changed since; what still fails is logged.
+    return m_saves->flush();
 }
 
 } // namespace brivet

@@ -103,9 +103,11 @@ public:
     // For quit and the end of a session: stops the running sync (it sends
     // the store nothing more) and drops a sync waiting to start; waits a
     // little (at most syncWritesQuitWait) for reminders the store is still
-    // saving, so their links are recorded; writes pending debounced saves;
-    // returns once both files are on disk.
-    void flushPendingSaves();
+    // saving, so their links are recorded; writes pending debounced saves
+    // and tries again a file whose last write failed; returns once the
+    // writes are done: true when both files are on disk (else the failure
+    // is logged).
+    bool flushPendingSaves();
     static constexpr Duration syncWritesQuitWait { 2000 };
 
     // --- Lookup ------------------------------------------------------------

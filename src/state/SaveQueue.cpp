@@ -86,28 +86,78 @@ void SaveQueue::run()
     }
 }
 
+bool SaveQueue::flush()
+{
+    std::vector<File> retry;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_unsavedNotes && !m_notes) {
+            m_notes = std::move(m_unsavedNotes);
+            retry.push_back(File::notes);
+        }
+        if (m_unsavedPreferences && !m_preferences) {
+            m_preferences = std::move(m_unsavedPreferences);
+            retry.push_back(File::preferences);
+        }
+        m_unsavedNotes.reset();
+        m_unsavedPreferences.reset();
+    }
+    for (File file : retry)
+        enqueue(file);
+    waitUntilWritten();
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_notesFailure)
+            lines.push_back("Quitting with the notes unsaved: " + *m_notesFailure);
+        if (m_preferencesFailure)
+            lines.push_back("Quitting with the preferences unsaved: " + *m_preferencesFailure);
+    }
+    for (const std::string& line : lines)
+        m_logger.log(line);
+    return lines.empty();
+}
+
+template<typename Snapshot, typename Store>
+void SaveQueue::writeSnapshot(std::optional<Snapshot>& waiting, std::optional<Snapshot>& unsaved,
+    std::optional<std::string>& failure, Store& store, const char* name, std::unique_lock<std::mutex>& lock)
+{
+    Snapshot snapshot = std::move(*waiting);
+    waiting.reset();
+    unsaved.reset(); // this one is newer
+    lock.unlock();
+    Status status = store.save(snapshot);
+    lock.lock();
+    // One line when a file starts failing and one when it works again, not
+    // one per keystroke in between.
+    std::string line;
+    if (status.ok()) {
+        if (failure)
+            line = std::string("Saving the ") + name + " works again";
+        failure.reset();
+    } else {
+        if (!failure)
+            line = std::string("Save ") + name + " failed: " + status.message()
+                + " (kept in memory; every change tries again)";
+        failure = status.message();
+        if (!waiting)
+            unsaved = std::move(snapshot);
+    }
+    lock.unlock();
+    if (!line.empty())
+        m_logger.log(line);
+    snapshot = {}; // freeing a large list is work for this thread too
+    lock.lock();
+}
+
 // Called with the lock held; the file is written without it, so the caller
 // can hand over the next snapshot meanwhile.
 void SaveQueue::write(File file, std::unique_lock<std::mutex>& lock)
 {
-    if (file == File::notes) {
-        std::vector<StickyNote> notes = std::move(*m_notes);
-        m_notes.reset();
-        lock.unlock();
-        Status status = m_notesStore.save(notes);
-        if (!status.ok())
-            m_logger.log("Save notes failed: " + status.message());
-        notes = {}; // freeing a large list is work for this thread too
-        lock.lock();
-    } else {
-        AppPreferences preferences = std::move(*m_preferences);
-        m_preferences.reset();
-        lock.unlock();
-        Status status = m_preferencesStore.save(preferences);
-        if (!status.ok())
-            m_logger.log("Save preferences failed: " + status.message());
-        lock.lock();
-    }
+    if (file == File::notes)
+        writeSnapshot(m_notes, m_unsavedNotes, m_notesFailure, m_notesStore, "notes", lock);
+    else
+        writeSnapshot(m_preferences, m_unsavedPreferences, m_preferencesFailure, m_preferencesStore, "preferences", lock);
 }
 
 } // namespace brivet

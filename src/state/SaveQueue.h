@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -28,9 +29,15 @@ enum class SaveThread {
 // the order they were first asked for; a newer snapshot of a file that is
 // still waiting replaces the waiting one, so the latest state is written
 // and no older one after it. Each write keeps the stores' guarantee: the
-// previous file stays whole until the new one has replaced it. Failures
-// are logged ("Save notes failed: ", "Save preferences failed: "). Its
-// methods are called from one thread (the main thread).
+// previous file stays whole until the new one has replaced it.
+//
+// A failed write (a full disk, a folder that became read-only) is logged
+// once ("Save notes failed: ", "Save preferences failed: ") and not again
+// while that file keeps failing; the first write that works again is
+// logged too. The snapshot that failed is kept: the next snapshot of that
+// file replaces it (and is itself a retry), and flush() writes it once more
+// when nothing newer came. Its methods are called from one thread (the main
+// thread).
 class SaveQueue {
 public:
     SaveQueue(NoteRepository& notes, PreferencesStore& preferences, AppLogger& logger, SaveThread thread);
@@ -44,12 +51,20 @@ public:
     // Returns once everything handed over before the call is written (or
     // has failed).
     void waitUntilWritten();
+    // For quit: hands the kept snapshot of each file whose last write failed
+    // to the writer once more, waits until everything is written, and logs
+    // each file that still could not be written. True when both files are
+    // on disk.
+    bool flush();
 
 private:
     enum class File { notes, preferences };
     void enqueue(File file);
     void run();
     void write(File file, std::unique_lock<std::mutex>& lock);
+    template<typename Snapshot, typename Store>
+    void writeSnapshot(std::optional<Snapshot>& waiting, std::optional<Snapshot>& unsaved,
+        std::optional<std::string>& failure, Store& store, const char* name, std::unique_lock<std::mutex>& lock);
 
     NoteRepository& m_notesStore;
     PreferencesStore& m_preferencesStore;
@@ -61,6 +76,12 @@ private:
     std::condition_variable m_idle;
     std::optional<std::vector<StickyNote>> m_notes;
     std::optional<AppPreferences> m_preferences;
+    // The last snapshot of a file whose write failed, while no newer one
+    // came, and why it failed; guarded by m_mutex.
+    std::optional<std::vector<StickyNote>> m_unsavedNotes;
+    std::optional<AppPreferences> m_unsavedPreferences;
+    std::optional<std::string> m_notesFailure;
+    std::optional<std::string> m_preferencesFailure;
     std::vector<File> m_order; // the files waiting, first asked first
     bool m_writing = false;
     bool m_stopping = false;

@@ -42,6 +42,9 @@ struct StoreReminder {
     // The iCalendar UID; empty for a reminder not yet saved, the store
     // assigns it on save.
     std::string uid;
+    // For a new reminder (no `uid`): the UID to create it with, when the
+    // caller chooses one; the store then keeps it. Empty: the store picks.
+    std::string uidForNew;
     // The UID of the list it lives in; empty for a new reminder not yet
     // given a list.
     std::string sourceUid;

@@ -7,6 +7,7 @@
 #include "sync/SyncSourceOptions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -54,6 +55,29 @@ void removeNotesFrom(std::vector<StickyNote>& notes, NoteSource source)
 std::string description(const StoreError& error)
 {
     return error.description.empty() ? std::string("The reminders store reported an unknown error") : error.description;
+}
+
+// The UID a note's new reminder is created with. It is chosen before the
+// save so that a reminder whose creation went through while its answer was
+// lost (the store died meanwhile) is found again by the next sync, instead
+// of being created a second time and imported as another note. A note
+// whose linked reminder is gone gets a new UID, not the gone one's, derived
+// from that link (FNV-1a, stable across runs).
+std::string reminderUidForNote(const StickyNote& note)
+{
+    std::string uid = "brivet-" + note.id.toString();
+    if (!note.externalLink)
+        return uid;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : note.externalLink->externalID) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    static constexpr char digits[] = "0123456789abcdef";
+    uid.push_back('-');
+    for (int shift = 60; shift >= 0; shift -= 4)
+        uid.push_back(digits[(hash >> shift) & 0xf]);
+    return uid;
 }
 
 } // namespace
@@ -253,15 +277,24 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
 
     // The fetched reminder a note's link points to, if no earlier note has
     // claimed it.
+    // Without one (or with its reminder gone), the reminder created for the
+    // note by a save whose answer never came.
     std::optional<std::size_t> claim(const StickyNote& note)
     {
-        if (!note.externalLink)
+        const auto take = [this](const std::string& uid) -> std::optional<std::size_t> {
+            auto found = fetchedById.find(uid);
+            if (found == fetchedById.end() || consumed[found->second])
+                return std::nullopt;
+            consumed[found->second] = true;
+            return found->second;
+        };
+        if (note.externalLink) {
+            if (auto index = take(note.externalLink->externalID))
+                return index;
+        }
+        if (!note.syncToReminders)
             return std::nullopt;
-        auto found = fetchedById.find(note.externalLink->externalID);
-        if (found == fetchedById.end() || consumed[found->second])
-            return std::nullopt;
-        consumed[found->second] = true;
-        return found->second;
+        return take(reminderUidForNote(note));
     }
 
     void walk()
@@ -275,7 +308,10 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             StoreReminder target;
             if (auto index = claim(note)) {
                 const StoreReminder& reminder = fetched[*index];
-                if (!SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
+                // A reminder found by the note's own UID holds the note's
+                // lost write; the note is what counts.
+                const bool isLinked = note.externalLink && note.externalLink->externalID == reminder.uid;
+                if (isLinked && !SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
                         note.externalLink->lastSyncedAt)) {
                     applyReminder(note, reminder, &note);
                     ++walkIndex;
@@ -305,6 +341,8 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             parts.second = 0;
             reminder.dueDate = calendar.instant(parts).value_or(*note.dueDate);
         }
+        if (reminder.uid.empty())
+            reminder.uidForNew = reminderUidForNote(note);
         if (reminder.sourceUid.empty()) {
             std::optional<StoreCalendar> list = reminderLists.empty()
                 ? store.defaultCalendarForNewReminders()

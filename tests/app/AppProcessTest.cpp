@@ -1,6 +1,7 @@
 #include "app/InstanceSocket.h"
 #include "model/DataFolder.h"
 #include "model/NoteCoding.h"
+#include "support/NoteGenerator.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -269,6 +270,36 @@ TEST_F(AppProcess, AKillAtAnyMomentOfTheLaunchLosesNoNote)
             kept.insert(note.id.toString());
         EXPECT_TRUE(std::includes(kept.begin(), kept.end(), ids.begin(), ids.end())) << "killed after " << delayMs << " ms";
         fs::remove_all(folder());
+    }
+}
+
+TEST_F(AppProcess, OneBadNoteAmongThousandsIsNamedInTheLogAndItsFileKeptByteForByte)
+{
+    std::vector<brivet::StickyNote> notes = generateRealisticNotes(3000, brivet::Instant {} + std::chrono::hours(500000), 3);
+    notes[2000].title = "MEND-ME";
+    std::string bytes = brivet::encodeNotesFile(notes);
+    const std::size_t marker = bytes.find("\"MEND-ME\"");
+    ASSERT_NE(marker, std::string::npos);
+    bytes.replace(marker, std::string("\"MEND-ME\"").size(), "[]");
+    fs::create_directories(folder());
+    writeFile(folder() / "notes.json", bytes);
+
+    QProcess app;
+    start(app);
+    fs::path aside;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (auto& entry : fs::directory_iterator(folder()))
+            if (entry.path().filename().string().starts_with("notes.json.unreadable-"))
+                aside = entry.path();
+        return !aside.empty();
+    }, 10000));
+    stop(app);
+    EXPECT_TRUE(readFile(aside) == bytes) << "the kept file differs from the one the user edited";
+    // Without a journal the log lines go to standard error.
+    if (!fs::exists("/run/systemd/journal/socket")) {
+        const std::string log = app.readAllStandardError().toStdString();
+        EXPECT_NE(log.find("notes.json cannot be read: note 2000 (line "), std::string::npos) << log;
+        EXPECT_NE(log.find("title: expected a string"), std::string::npos) << log;
     }
 }
 

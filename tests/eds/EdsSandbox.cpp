@@ -280,6 +280,33 @@ void EdsSandbox::stop()
     }
 }
 
+int EdsSandbox::killCalendarFactory()
+{
+    std::vector<pid_t> factories;
+    for (pid_t pid : processesWithEnvironment("HOME=" + m_home.string())) {
+        std::ifstream command("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string text((std::istreambuf_iterator<char>(command)), std::istreambuf_iterator<char>());
+        if (text.find("evolution-calendar-factory") != std::string::npos && !isGone(pid))
+            factories.push_back(pid);
+    }
+    for (pid_t pid : factories)
+        kill(pid, SIGKILL);
+    // Waited for without running the main context: the caller's clients
+    // hear of the death only when it next runs, as they would had it
+    // happened between two of its calls.
+    for (int waited = 0; waited < 500; ++waited) {
+        if (std::all_of(factories.begin(), factories.end(), [](pid_t pid) { return isGone(pid); }))
+            break;
+        usleep(10000);
+    }
+    for (pid_t pid : factories)
+        waitpid(pid, nullptr, WNOHANG);
+    for (auto& [uid, client] : m_clients)
+        g_object_unref(client);
+    m_clients.clear();
+    return static_cast<int>(factories.size());
+}
+
 void EdsSandbox::endBusProcesses()
 {
     // Everything started on the private bus carries its HOME; some of it

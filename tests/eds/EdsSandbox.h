@@ -48,6 +48,13 @@ public:
     // behind the store's back; owned by the sandbox.
     ECalClient* client(const std::string& uid, bool taskList = true);
 
+    // Kills the calendar factory (SIGKILL, as a crash would) and waits until
+    // it is gone, without running the main context; the sandbox's own
+    // clients of it go too. The bus starts a
+    // new factory when a client next asks for one. How many processes
+    // were killed.
+    int killCalendarFactory();
+
     ESourceRegistry* registry() const { return m_registry; }
     const std::filesystem::path& home() const { return m_home; }
     const std::string& busAddress() const { return m_busAddress; }

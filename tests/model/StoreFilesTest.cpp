@@ -4,17 +4,18 @@
 #include "model/JsonStores.h"
 #include "model/NoteCoding.h"
 #include "model/UserCalendar.h"
+#include "support/FileFaults.h"
 #include "support/ManualClock.h"
+#include "support/NoteGenerator.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -121,16 +122,94 @@ TEST_F(StoreFiles, UnreadableFilesAreKeptAsideBeforeTheFirstSave)
     EXPECT_EQ(namesIn(folder.path()).size(), 4u);
 }
 
+TEST_F(StoreFiles, OneBadNoteAmongThousandsIsNamedAndTheFileIsKeptByteForByte)
+{
+    std::vector<StickyNote> generated = generateRealisticNotes(3000, clock.now(), 7);
+    generated[1234].title = "MEND-ME";
+    std::string bytes = encodeNotesFile(generated);
+    const std::size_t marker = bytes.find("\"MEND-ME\"");
+    ASSERT_NE(marker, std::string::npos);
+    bytes.replace(marker, std::string("\"MEND-ME\"").size(), "42"); // a title that is no text
+    ASSERT_TRUE(folder.ensureExists().ok());
+    writeFile(folder.notesFile(), bytes);
+
+    // The way the app reads it: decoded on a thread of its own.
+    JsonNoteRepository notes(folder, clock, &logger);
+    notes.usePrefetched(JsonNoteRepository::readInBackground(folder));
+    EXPECT_TRUE(notes.loadNotes().empty());
+    std::string line;
+    for (const std::string& entry : logger.entries()) {
+        if (entry.find("notes.json cannot be read") != std::string::npos)
+            line = entry;
+    }
+    ASSERT_FALSE(line.empty());
+    EXPECT_NE(line.find("note 1234 "), std::string::npos) << line;
+    EXPECT_NE(line.find("title: expected a string"), std::string::npos) << line;
+    // The byte offset and line point at the start of that very note.
+    std::size_t at = line.find("byte ");
+    ASSERT_NE(at, std::string::npos) << line;
+    const std::size_t offset = std::stoul(line.substr(at + 5));
+    ASSERT_LT(offset, marker);
+    EXPECT_EQ(bytes[offset], '{');
+    const std::string noteText = bytes.substr(offset, marker - offset);
+    // Every note has one creation date (a task has none).
+    EXPECT_NE(noteText.find("\"createdAt\""), std::string::npos);
+    EXPECT_EQ(noteText.find("\"createdAt\""), noteText.rfind("\"createdAt\"")) << "the offset is not within the bad note";
+    const auto lineNumber = 1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+    EXPECT_NE(line.find("(line " + std::to_string(lineNumber) + ","), std::string::npos) << line;
+
+    // The first save keeps the original aside, byte for byte.
+    ASSERT_TRUE(notes.save({ sample("new") }).ok());
+    std::string aside;
+    for (const std::string& name : namesIn(folder.path()))
+        if (name.starts_with("notes.json.unreadable-"))
+            aside = name;
+    ASSERT_FALSE(aside.empty());
+    EXPECT_TRUE(readFile(folder.path() / aside) == bytes);
+}
+
+TEST_F(StoreFiles, AnUnreadableFileIsNeverReplacedWhileItCannotBeKeptAside)
+{
+    ASSERT_TRUE(folder.ensureExists().ok());
+    const std::string hand = R"({"version":1,"notes":[{"id":"not a uuid","title":"x"}]})";
+    writeFile(folder.notesFile(), hand);
+    JsonNoteRepository notes(folder, clock, &logger);
+    EXPECT_TRUE(notes.loadNotes().empty());
+
+    // The folder is read-only for the first save: neither moving the file
+    // aside nor writing works.
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    Status status = Status::success();
+    {
+        PermissionsBindThisThread bound;
+        status = notes.save({ sample("first") });
+    }
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(readFile(folder.notesFile()), hand);
+
+    // Writable again: the file still goes aside before it is replaced.
+    ASSERT_TRUE(notes.save({ sample("second") }).ok());
+    bool kept = false;
+    for (const std::string& name : namesIn(folder.path()))
+        kept |= name.starts_with("notes.json.unreadable-") && readFile(folder.path() / name) == hand;
+    EXPECT_TRUE(kept) << "the hand-edited file was overwritten";
+}
+
 TEST_F(StoreFiles, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
+    // The folder becomes read-only; the permissions bind this thread even
+    // as root.
     JsonNoteRepository notes(folder, clock);
     ASSERT_TRUE(notes.save({ sample("old") }).ok());
     std::string before = readFile(folder.notesFile());
 
     fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    Status status = notes.save({ sample("lost?") });
+    Status status = Status::success();
+    {
+        PermissionsBindThisThread bound;
+        status = notes.save({ sample("lost?") });
+    }
     fs::permissions(folder.path(), fs::perms::owner_all);
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(status.message().empty());
@@ -149,15 +228,11 @@ TEST_F(StoreFiles, WriteFailingHalfwayKeepsThePreviousFile)
     std::vector<StickyNote> many;
     for (int i = 0; i < 200; ++i)
         many.push_back(sample(std::string(200, 'x')));
-    rlimit saved { };
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &tight);
-    Status status = notes.save(many);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    Status status = Status::success();
+    {
+        FileSizeLimit limit(4096);
+        status = notes.save(many);
+    }
 
     EXPECT_FALSE(status.ok());
     EXPECT_EQ(readFile(folder.notesFile()), before);

@@ -238,8 +238,11 @@ TEST(Launch, SavesLeaveTheCallingThreadAndQuitStillWritesEverything)
     f.repository.failFromWrite = f.repository.attempts + 1;
     state.hideAllNotes();
     state.updateNoteTitle(id, "fails");
-    state.flushPendingSaves();
-    EXPECT_NE(f.logger->entries().back().find("Save notes failed: disk full"), std::string::npos);
+    EXPECT_FALSE(state.flushPendingSaves());
+    const auto& entries = f.logger->entries();
+    ASSERT_GE(entries.size(), 2u);
+    EXPECT_NE(entries[entries.size() - 2].find("Save notes failed: disk full"), std::string::npos);
+    EXPECT_NE(entries.back().find("Quitting with the notes unsaved: disk full"), std::string::npos);
 }
 
 } // namespace

@@ -63,6 +63,20 @@ StoreReminder* InMemoryEventStore::reminder(const std::string& id)
     return hint == m_index.end() ? nullptr : &reminders[hint->second];
 }
 
+bool InMemoryEventStore::holds(const std::string& id)
+{
+    // A miss in an index of the right size is taken as absent, so that
+    // checking each new reminder stays cheap on large runs.
+    if (m_index.size() == reminders.size()) {
+        auto hint = m_index.find(id);
+        if (hint == m_index.end())
+            return false;
+        if (hint->second < reminders.size() && reminders[hint->second].uid == id)
+            return true;
+    }
+    return reminder(id) != nullptr;
+}
+
 const StoreCalendar* InMemoryEventStore::list(const std::string& id) const
 {
     for (const StoreCalendar& calendar : reminderLists)
@@ -159,10 +173,20 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
     }
     item.calendarTitle = target->title;
     item.lastModifiedDate = m_clock.now();
+    if (item.uid.empty() && !item.uidForNew.empty() && holds(item.uidForNew)) {
+        answer([completion = std::move(completion)] { completion(StoreError { "The reminder already exists" }); });
+        return;
+    }
     if (item.uid.empty()) {
-        item.uid = "created-" + std::to_string(m_nextId++);
+        item.uid = item.uidForNew.empty() ? "created-" + std::to_string(m_nextId++) : item.uidForNew;
+        item.uidForNew.clear();
         m_index[item.uid] = reminders.size();
         reminders.push_back(item);
+        if (loseAnswerOfSave && saveAttempts == *loseAnswerOfSave) {
+            // Stored, but the answer never arrives: the store went away.
+            answer([completion = std::move(completion)] { completion(StoreError { "The store went away" }); });
+            return;
+        }
     } else if (StoreReminder* existing = reminder(item.uid)) {
         *existing = item;
     } else {

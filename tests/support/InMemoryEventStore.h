@@ -33,6 +33,9 @@ public:
     AccessResult eventAccess = true;
     bool answerFetches = true;      // false: fetchReminders yields no answer
     std::optional<int> failFromSave; // 1-based
+    // The N-th save (1-based) of a new reminder stores it but answers with
+    // an error, as when the store dies before it answers.
+    std::optional<int> loseAnswerOfSave;
     bool deferCompletions = false;
     std::optional<Duration> answerSavesAfter;
     Scheduler* answerScheduler = nullptr; // used with answerSavesAfter
@@ -49,6 +52,7 @@ public:
     StoreEvent& addEvent(std::string id, std::string calendarId, std::string title, Instant start,
         std::optional<Instant> modified);
     StoreReminder* reminder(const std::string& id);
+    bool holds(const std::string& id);
 
     // Runs queued completions until none is left.
     void deliver();

@@ -38,7 +38,7 @@ Instant StateFixture::at(int year, int month, int day, int hour, int minute, int
 
 AppState& StateFixture::build()
 {
-    m_state = std::make_unique<AppState>(AppStateDependencies { repository, preferencesStore, *templates, *syncService,
+    m_state = std::make_unique<AppState>(AppStateDependencies { *repositoryInUse, *preferencesStoreInUse, *templates, *syncService,
         *logger, clock, scheduler, screens, calendar,
         [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread });
     return *m_state;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -337,6 +339,37 @@ TEST_F(SyncEngineTest, FailedSaveEndsTheSyncButReportsWhatWasWritten)
     EXPECT_EQ(links[0].first, notes[0].id);
     EXPECT_EQ(links[0].second.externalID, store->reminders.at(0).uid);
     EXPECT_EQ(store->reminders.size(), 1u) << "the reminder saved before the failure stays";
+}
+
+TEST_F(SyncEngineTest, AReminderWhoseSaveWasNeverAnsweredIsFoundAgainNotCreatedTwice)
+{
+    std::vector<StickyNote> notes { localNote("一", at(2026, 3, 5)), localNote("二", at(2026, 3, 5)),
+        localNote("三", at(2026, 3, 5)) };
+    std::map<Uuid, ExternalLink> links;
+    service->setLinkHandler([&](const Uuid& id, const ExternalLink& link) { links[id] = link; });
+    // The store keeps the second reminder but dies before it answers.
+    store->loseAnswerOfSave = 2;
+    ASSERT_TRUE(std::holds_alternative<SyncFailure>(run(notes)));
+    ASSERT_EQ(store->reminders.size(), 2u);
+    EXPECT_EQ(links.size(), 1u) << "the unanswered save reported no link";
+
+    for (StickyNote& note : notes) {
+        if (auto link = links.find(note.id); link != links.end())
+            note.externalLink = link->second;
+    }
+    store->loseAnswerOfSave.reset();
+    auto again = run(notes);
+    ASSERT_TRUE(std::holds_alternative<SyncExecution>(again));
+    const SyncExecution& result = std::get<SyncExecution>(again);
+    EXPECT_EQ(store->reminders.size(), 3u) << "the unanswered reminder was created a second time";
+    EXPECT_EQ(result.report.remindersImported, 0) << "the unanswered reminder came back as another note";
+    EXPECT_EQ(result.notes.size(), 3u);
+    std::set<std::string> linked;
+    for (const StickyNote& note : result.notes) {
+        ASSERT_TRUE(note.externalLink) << note.title;
+        linked.insert(note.externalLink->externalID);
+    }
+    EXPECT_EQ(linked.size(), 3u);
 }
 
 TEST_F(SyncEngineTest, AnAbandonedSyncStopsButStillReportsTheLinkOfASaveInFlight)

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <tuple>
 
 namespace brivet {
@@ -126,6 +127,33 @@ struct ListHandle {
     std::string title;
 };
 
+// Whether a failed call means the list's calendar factory is gone (the bus
+// name has no owner, the call got no reply, the connection closed) rather
+// than a refusal of the call itself.
+bool meansFactoryGone(const GError* error)
+{
+    if (!error)
+        return false;
+    if (error->domain == G_DBUS_ERROR)
+        return true;
+    return error->domain == G_IO_ERROR && error->code != G_IO_ERROR_CANCELLED && error->code != G_IO_ERROR_NOT_FOUND
+        && error->code != G_IO_ERROR_PERMISSION_DENIED;
+}
+
+// The lists whose client failed in a worker as if its factory were gone;
+// the store forgets those clients once the worker is done.
+struct DeadClients {
+    std::mutex mutex;
+    std::vector<std::string> identifiers;
+    void note(const std::string& identifier, const GError* error)
+    {
+        if (!meansFactoryGone(error))
+            return;
+        std::lock_guard lock(mutex);
+        identifiers.push_back(identifier);
+    }
+};
+
 } // namespace
 
 class EdsEventStore::Impl {
@@ -142,7 +170,7 @@ public:
         if (m_noticeSource)
             g_source_remove(m_noticeSource);
         for (auto& [uid, entry] : m_clients)
-            releaseView(entry);
+            releaseClient(entry);
         if (m_registry)
             g_signal_handlers_disconnect_by_data(m_registry.get(), this);
     }
@@ -340,6 +368,24 @@ public:
         }
     }
 
+    // Drops the open clients of these lists, so the next request opens new
+    // ones (and D-Bus activation starts a new factory).
+    void forgetClients(DeadClients& dead)
+    {
+        std::vector<std::string> identifiers;
+        {
+            std::lock_guard lock(dead.mutex);
+            identifiers.swap(dead.identifiers);
+        }
+        for (const std::string& identifier : identifiers) {
+            auto it = m_clients.find(identifier);
+            if (it == m_clients.end() || it->second.connecting)
+                continue;
+            releaseClient(it->second);
+            m_clients.erase(it);
+        }
+    }
+
 private:
     // What a GLib async callback gets; it checks `cancellable` before it
     // touches `impl`, which is gone once that is cancelled.
@@ -432,7 +478,7 @@ private:
         if (!listType(source) && !parent)
             return;
         if (auto it = self->m_clients.find(uidOf(source)); it != self->m_clients.end() && !it->second.connecting) {
-            self->releaseView(it->second);
+            self->releaseClient(it->second);
             self->m_clients.erase(it);
         }
         self->notice();
@@ -477,6 +523,7 @@ private:
         }
         ECalClient* calClient = E_CAL_CLIENT(client.get());
         e_cal_client_set_default_timezone(calClient, self->m_localZone);
+        g_signal_connect(calClient, "backend-died", G_CALLBACK(&Impl::onBackendDied), self);
         self->m_clients[pending->uid].client = adopt(E_CAL_CLIENT(client.release()));
         // The waiters hear of the client once its view runs, so that changes
         // after that are reported.
@@ -552,11 +599,43 @@ private:
 
     static void onObjectsChanged(ECalClientView*, gpointer, gpointer data) { static_cast<Impl*>(data)->notice(); }
 
+    // The calendar factory went away (it crashed or was ended): every call
+    // on the client fails from now on. The entry goes, so the next request
+    // opens a new client, which D-Bus activation gives a new factory. Calls
+    // in flight hold their own reference and fail on their own. No change
+    // notice: a factory that keeps dying must not start sync after sync.
+    static void onBackendDied(EClient* client, gpointer data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        for (auto it = self->m_clients.begin(); it != self->m_clients.end(); ++it) {
+            if (E_CLIENT(it->second.client.get()) != client)
+                continue;
+            g_warning("The EDS backend of %s died; its list is opened again when next needed", it->first.c_str());
+            if (it->second.connecting) {
+                // The view is still being asked for; it fails and the
+                // waiters hear of it. Only the dead client goes.
+                g_signal_handlers_disconnect_by_data(client, self);
+                it->second.client.reset();
+                return;
+            }
+            self->releaseClient(it->second);
+            self->m_clients.erase(it);
+            return;
+        }
+    }
+
     void releaseView(ListClient& entry)
     {
         if (entry.view)
             g_signal_handlers_disconnect_by_data(entry.view.get(), this);
         entry.view.reset();
+    }
+
+    void releaseClient(ListClient& entry)
+    {
+        releaseView(entry);
+        if (entry.client)
+            g_signal_handlers_disconnect_by_data(entry.client.get(), this);
     }
 };
 
@@ -611,16 +690,17 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
         impl->ensureClients(std::move(sources), StoreEntityType::reminder,
-            [cancellable, localZone, completion](std::vector<ListHandle> lists, const std::string* error) {
+            [impl, cancellable, localZone, completion](std::vector<ListHandle> lists, const std::string* error) {
                 if (error) {
                     g_warning("Cannot read reminders: %s", error->c_str());
                     completion(std::nullopt);
                     return;
                 }
                 auto shared = std::make_shared<std::vector<ListHandle>>(std::move(lists));
+                auto dead = std::make_shared<DeadClients>();
                 runInWorker<std::optional<std::vector<StoreReminder>>>(
                     cancellable,
-                    [shared, localZone](GCancellable* cancellable) -> std::optional<std::vector<StoreReminder>> {
+                    [shared, localZone, dead](GCancellable* cancellable) -> std::optional<std::vector<StoreReminder>> {
                         std::vector<StoreReminder> reminders;
                         for (const ListHandle& list : *shared) {
                             GSList* components = nullptr;
@@ -628,6 +708,7 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
                             if (!e_cal_client_get_object_list_sync(list.client.get(), "#t", &components, cancellable, &error)) {
                                 if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
                                     g_warning("Cannot read the reminders of %s: %s", list.title.c_str(), errorText(error).c_str());
+                                dead->note(list.identifier, error);
                                 g_clear_error(&error);
                                 return std::nullopt;
                             }
@@ -660,7 +741,10 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
                         }
                         return reminders;
                     },
-                    completion);
+                    [impl, dead, completion](std::optional<std::vector<StoreReminder>> reminders) {
+                        impl->forgetClients(*dead);
+                        completion(std::move(reminders));
+                    });
             });
     });
 }
@@ -766,7 +850,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
         std::vector<GObjectRef<ESource>> sources;
         sources.push_back(std::move(source));
         impl->ensureClients(std::move(sources), StoreEntityType::reminder,
-            [cancellable, localZone, title, reminder = std::move(reminder), completion](
+            [impl, cancellable, localZone, title, reminder = std::move(reminder), completion](
                 std::vector<ListHandle> lists, const std::string* error) {
                 if (error) {
                     completion(StoreError { *error });
@@ -778,30 +862,47 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                     return;
                 }
                 auto shared = std::make_shared<ListHandle>(std::move(list));
+                auto dead = std::make_shared<DeadClients>();
                 runInWorker<SaveResult>(
                     cancellable,
-                    [shared, localZone, reminder](GCancellable* cancellable) -> SaveResult {
+                    [shared, localZone, reminder, dead](GCancellable* cancellable) -> SaveResult {
                         ECalClient* client = shared->client.get();
                         const ZoneLookup lookup = zoneLookup(client, cancellable);
                         const Instant now = std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now());
                         GError* error = nullptr;
                         const auto fail = [&](std::string what) -> SaveResult {
-                            std::string description = what + ": " + errorText(error);
+                            dead->note(shared->identifier, error);
+                            std::string description = what + ": "
+                                + (meansFactoryGone(error) ? "the calendar service of Evolution Data Server stopped (" + errorText(error) + ")"
+                                                           : errorText(error));
                             g_clear_error(&error);
                             return StoreError { std::move(description) };
                         };
 
                         std::string uid = reminder.uid;
+                        bool created = false;
                         if (uid.empty()) {
                             GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_vtodo());
+                            if (!reminder.uidForNew.empty())
+                                i_cal_component_set_uid(todo.get(), reminder.uidForNew.c_str());
                             applyReminder(todo.get(), reminder, now, lookup, localZone);
                             gchar* newUid = nullptr;
-                            if (!e_cal_client_create_object_sync(client, todo.get(), E_CAL_OPERATION_FLAG_NONE, &newUid,
-                                    cancellable, &error))
+                            if (e_cal_client_create_object_sync(client, todo.get(), E_CAL_OPERATION_FLAG_NONE, &newUid,
+                                    cancellable, &error)) {
+                                uid = newUid ? newUid : reminder.uidForNew;
+                                created = true;
+                            } else if (!reminder.uidForNew.empty()
+                                && g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_ID_ALREADY_EXISTS)) {
+                                // An earlier save made it and its answer was
+                                // lost: this one writes into it.
+                                g_clear_error(&error);
+                                uid = reminder.uidForNew;
+                            } else {
                                 return fail("Cannot create the reminder in " + quoted(shared->title));
-                            uid = newUid ? newUid : "";
+                            }
                             g_free(newUid);
-                        } else {
+                        }
+                        if (!created) {
                             ICalComponent* raw = nullptr;
                             if (!e_cal_client_get_object_sync(client, uid.c_str(), nullptr, &raw, cancellable, &error)) {
                                 if (g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND))
@@ -831,7 +932,10 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                         saved.calendarTitle = shared->title;
                         return saved;
                     },
-                    completion);
+                    [impl, dead, completion](SaveResult result) {
+                        impl->forgetClients(*dead);
+                        completion(std::move(result));
+                    });
             });
     });
 }
