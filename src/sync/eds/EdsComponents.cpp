@@ -3,6 +3,7 @@
 #include "sync/eds/GObjectRef.h"
 
 #include <algorithm>
+#include <string>
 
 namespace brivet::eds {
 
@@ -36,11 +37,25 @@ std::optional<Instant> instantIn(ICalTime* time, ICalTimezone* zone)
     return clampedToStorable(instantFromSeconds(static_cast<std::int64_t>(seconds)));
 }
 
+// A text as the notes file and the next write can hold it. Bytes that are
+// not UTF-8 become U+FFFD: a notes file holding them could not be read
+// again. Backspace, form feed and carriage return are dropped, as libical
+// drops them when it writes, so a reminder read after its own write reads
+// the same.
 std::optional<std::string> text(const char* value)
 {
     if (!value)
         return std::nullopt;
-    return std::string(value);
+    std::string result;
+    if (g_utf8_validate(value, -1, nullptr)) {
+        result = value;
+    } else {
+        gchar* valid = g_utf8_make_valid(value, -1);
+        result = valid;
+        g_free(valid);
+    }
+    std::erase_if(result, [](char c) { return c == '\b' || c == '\f' || c == '\r'; });
+    return result;
 }
 
 // The time value of the date-time properties the store reads.
@@ -135,6 +150,18 @@ StoreEvent eventFromComponent(ICalComponent* event)
     result.notes = text(i_cal_component_get_description(event));
     result.location = text(i_cal_component_get_location(event));
     result.lastModifiedDate = utcProperty(event, I_CAL_LASTMODIFIED_PROPERTY);
+    return result;
+}
+
+std::optional<StoreEvent> eventOccurrence(ICalComponent* event, ICalTime* instanceStart, ICalTimezone* localZone)
+{
+    std::optional<Instant> startDate = timeInstant(instanceStart, localZone);
+    if (!startDate)
+        return std::nullopt;
+    StoreEvent result = eventFromComponent(event);
+    if (result.uid.empty())
+        return std::nullopt;
+    result.startDate = *startDate;
     return result;
 }
 
