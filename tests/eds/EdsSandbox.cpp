@@ -241,8 +241,14 @@ ECalClient* EdsSandbox::client(const std::string& uid, bool taskList)
     if (!source)
         return nullptr;
     GError* error = nullptr;
-    EClient* client = e_cal_client_connect_sync(source,
-        taskList ? E_CAL_CLIENT_SOURCE_TYPE_TASKS : E_CAL_CLIENT_SOURCE_TYPE_EVENTS, static_cast<guint32>(-1), nullptr, &error);
+    EClient* client = nullptr;
+    // The factory hears of a new source a moment after the registry does.
+    waitUntil([&] {
+        g_clear_error(&error);
+        client = e_cal_client_connect_sync(source,
+            taskList ? E_CAL_CLIENT_SOURCE_TYPE_TASKS : E_CAL_CLIENT_SOURCE_TYPE_EVENTS, static_cast<guint32>(-1), nullptr, &error);
+        return client || !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND);
+    });
     g_object_unref(source);
     if (!client) {
         g_printerr("cannot open %s: %s\n", uid.c_str(), error->message);

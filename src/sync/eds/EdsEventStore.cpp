@@ -23,6 +23,11 @@ namespace {
 // for "connected" (0 or a timeout) stalls on local backends.
 constexpr guint32 doNotWaitForConnected = static_cast<guint32>(-1);
 
+// A list the factory does not know yet is asked for again after 0.2, 0.4,
+// 0.8 and 1.6 s.
+constexpr int kConnectRetries = 4;
+constexpr guint kConnectRetryDelayMs = 200;
+
 const char* extensionName(StoreEntityType type)
 {
     return type == StoreEntityType::reminder ? E_SOURCE_EXTENSION_TASK_LIST : E_SOURCE_EXTENSION_CALENDAR;
@@ -342,6 +347,7 @@ private:
         Impl* impl;
         GObjectRef<GCancellable> cancellable;
         std::string uid;
+        int attempt = 0; // of opening a list's client
         bool alive() const { return !g_cancellable_is_cancelled(cancellable.get()); }
     };
 
@@ -450,6 +456,19 @@ private:
         }
         Impl* self = pending->impl;
         if (!client) {
+            // The calendar factory learns of a list a moment after the
+            // registry reports it; a list created just now is asked for
+            // again a few times before the failure counts.
+            if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND) && pending->attempt < kConnectRetries
+                && self->m_registry) {
+                if (GObjectRef<ESource> source = adopt(e_source_registry_ref_source(self->m_registry.get(), pending->uid.c_str()))) {
+                    g_clear_error(&error);
+                    const guint delay = kConnectRetryDelayMs << pending->attempt;
+                    ++pending->attempt;
+                    g_timeout_add(delay, &Impl::onConnectRetry, pending.release());
+                    return;
+                }
+            }
             const std::string message = errorText(error);
             g_warning("Cannot open the EDS source %s: %s", pending->uid.c_str(), message.c_str());
             g_clear_error(&error);
@@ -462,6 +481,25 @@ private:
         // The waiters hear of the client once its view runs, so that changes
         // after that are reported.
         e_cal_client_get_view(calClient, "#t", self->m_cancellable.get(), &Impl::onViewReady, pending.release());
+    }
+
+    static gboolean onConnectRetry(gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        if (!pending->alive())
+            return G_SOURCE_REMOVE;
+        Impl* self = pending->impl;
+        GObjectRef<ESource> source = adopt(e_source_registry_ref_source(self->m_registry.get(), pending->uid.c_str()));
+        if (!source) {
+            const std::string message = "The list was removed";
+            self->finishConnecting(*pending, nullptr, &message);
+            return G_SOURCE_REMOVE;
+        }
+        const ListClient& entry = self->m_clients[pending->uid];
+        GCancellable* cancellable = pending->cancellable.get();
+        e_cal_client_connect(source.get(), clientType(entry.type), doNotWaitForConnected, cancellable,
+            &Impl::onClientConnected, pending.release());
+        return G_SOURCE_REMOVE;
     }
 
     static void onViewReady(GObject* object, GAsyncResult* result, gpointer data)
