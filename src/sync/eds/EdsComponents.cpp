@@ -165,18 +165,6 @@ std::optional<StoreEvent> eventOccurrence(ICalComponent* event, ICalTime* instan
     return result;
 }
 
-std::optional<StoreEvent> eventOccurrence(ICalComponent* event, ICalTime* instanceStart, ICalTimezone* localZone)
-{
-    std::optional<Instant> startDate = timeInstant(instanceStart, localZone);
-    if (!startDate)
-        return std::nullopt;
-    StoreEvent result = eventFromComponent(event);
-    if (result.uid.empty())
-        return std::nullopt;
-    result.startDate = *startDate;
-    return result;
-}
-
 void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant now, const ZoneLookup& lookup,
     ICalTimezone* localZone)
 {
