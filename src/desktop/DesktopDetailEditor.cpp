@@ -268,7 +268,8 @@ void DesktopDetailEditor::buildToolbar()
     row->addWidget(trash);
 
     if (m_toolbar) {
-        m_layout->replaceWidget(m_toolbar, toolbar);
+        // The layout hands back the item that held the old widget: ours to free.
+        delete m_layout->replaceWidget(m_toolbar, toolbar);
         m_toolbar->hide();
         m_toolbar->setParent(nullptr);
         m_toolbar->deleteLater();
@@ -320,7 +321,7 @@ void DesktopDetailEditor::buildBottomBar()
             child->unsetCursor();
 
     if (m_bottomBar) {
-        m_layout->replaceWidget(m_bottomBar, bar);
+        delete m_layout->replaceWidget(m_bottomBar, bar);
         m_bottomBar->hide();
         m_bottomBar->setParent(nullptr);
         m_bottomBar->deleteLater();
