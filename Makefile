@@ -46,7 +46,7 @@ test: build
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (leaks included) in its own folder; lean: no benchmarks or tools, -O1.
 SANITIZE_DIR ?= build-sanitize
-SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:check_initialization_order=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 test-sanitize: deps
