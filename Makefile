@@ -51,7 +51,7 @@ SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:detect_stack
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 test-sanitize: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DBRIVET_SANITIZE=ON -DBRIVET_TOOLS=OFF $(if $(CI),-DBRIVET_WERROR=ON)
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DBRIVET_SANITIZE=ON -DBRIVET_TOOLS=OFF -DCMAKE_UNITY_BUILD=ON $(if $(CI),-DBRIVET_WERROR=ON)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 

@@ -26,8 +26,6 @@ namespace brivet {
 
 namespace {
 
-constexpr Duration dueSoonWindow { 86'400'000 };
-
 QLabel* label(const QString& text, int pixelSize, const QColor& color, QWidget* parent, bool semibold = false)
 {
     auto* result = new QLabel(text, parent);
