@@ -82,3 +82,24 @@ TEST(EdsComponentsTest, TextsReadAsTheNotesFileAndTheNextWriteCanHoldThem)
     EXPECT_EQ(again.title, read.title);
     EXPECT_EQ(again.notes, read.notes);
 }
+
+TEST(EdsComponentsTest, AnOpenReminderWithASecondCompletedStatusStaysOpenAfterItsWrite)
+{
+    // Found by fuzzing: an unknown first STATUS is read (open) but written
+    // empty and dropped when the text is parsed again, and the second one
+    // then made the reminder completed.
+    const std::string ical = "BEGIN:VTODO\r\nUID:two\r\nSUMMARY:Two\r\nSTATUS:COMPLETEDBEGIN:VTODO\r\nUID:two\r\n"
+                            "SUMMARY:Two\r\nSTATUS:COMPLETED\r\r\nEND:VTODO\nEN\r\nD:VTODO\r\n";
+    GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_from_string(ical.c_str()));
+    ASSERT_TRUE(todo.get());
+    StoreReminder read = reminderFromComponent(todo.get(), builtin, losAngeles());
+    ASSERT_FALSE(read.isCompleted);
+
+    // On a copy, which keeps the unknown status without its text.
+    GObjectRef<ICalComponent> copy = adopt(i_cal_component_clone(todo.get()));
+    applyReminder(copy.get(), read, utc(2026, 12, 5), builtin, losAngeles());
+    gchar* written = i_cal_component_as_ical_string(copy.get());
+    GObjectRef<ICalComponent> reread = adopt(i_cal_component_new_from_string(written));
+    g_free(written);
+    EXPECT_FALSE(reminderFromComponent(reread.get(), builtin, losAngeles()).isCompleted);
+}

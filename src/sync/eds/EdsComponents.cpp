@@ -196,6 +196,15 @@ void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant n
         e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
         i_cal_component_set_status(todo, I_CAL_STATUS_NEEDSACTION);
     }
+    // A component with more than one STATUS reads by its first one; a later
+    // one (COMPLETED after an unknown one, say) would take over once the
+    // first, written empty, is dropped as unreadable: only the one read stays.
+    if (i_cal_component_count_properties(todo, I_CAL_STATUS_PROPERTY) > 1) {
+        const ICalPropertyStatus status = i_cal_component_get_status(todo);
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_STATUS_PROPERTY, TRUE);
+        if (status != I_CAL_STATUS_NONE && status != I_CAL_STATUS_X)
+            i_cal_component_set_status(todo, status);
+    }
 
     const auto toMinute = [](Instant instant) { return std::chrono::floor<std::chrono::minutes>(instant); };
     const std::optional<Instant> storedDue = propertyInstant(todo, I_CAL_DUE_PROPERTY, lookup, localZone);
