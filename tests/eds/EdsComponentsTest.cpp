@@ -103,3 +103,19 @@ TEST(EdsComponentsTest, AnOpenReminderWithASecondCompletedStatusStaysOpenAfterIt
     g_free(written);
     EXPECT_FALSE(reminderFromComponent(reread.get(), builtin, losAngeles()).isCompleted);
 }
+
+TEST(EdsComponentsTest, AFarCompletionWrittenBackUnchangedKeepsItsDate)
+{
+    // Found by fuzzing: a completion in 4060 was rewritten as
+    // "COMPLETED:00000000T000000" and read back as no date at all.
+    const std::string ical = "BEGIN:VTODO\r\nUID:far\r\nSUMMARY:Far\r\nSTATUS:COMPLETED\r\nCOMPLETED:40600220T080000Z\r\nEND:VTODO\r\n";
+    GObjectRef<ICalComponent> todo = adopt(i_cal_component_new_from_string(ical.c_str()));
+    StoreReminder read = reminderFromComponent(todo.get(), builtin, losAngeles());
+    ASSERT_EQ(read.completionDate, utc(4060, 2, 20, 8));
+
+    applyReminder(todo.get(), read, utc(2026, 12, 5), builtin, losAngeles());
+    gchar* written = i_cal_component_as_ical_string(todo.get());
+    const std::string text = written;
+    g_free(written);
+    EXPECT_NE(text.find("COMPLETED:40600220T080000Z"), std::string::npos) << text;
+}

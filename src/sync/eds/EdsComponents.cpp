@@ -184,10 +184,15 @@ void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant n
     const bool wasCompleted = i_cal_component_get_status(todo) == I_CAL_STATUS_COMPLETED || storedCompletion;
     if (reminder.isCompleted) {
         const Instant completedAt = reminder.completionDate.value_or(storedCompletion.value_or(now));
-        e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
-        GObjectRef<ICalTime> completed = adopt(i_cal_time_new_from_timet_with_zone(
-            static_cast<time_t>(secondsSinceEpoch(completedAt)), FALSE, utcZone()));
-        i_cal_component_take_property(todo, i_cal_property_new_completed(completed.get()));
+        // The stored property stays when it denotes the same second: libical
+        // writes a time made from a far time_t (year 4060, say) as zeros.
+        const auto toSecond = [](Instant instant) { return std::chrono::floor<std::chrono::seconds>(instant); };
+        if (!storedCompletion || toSecond(*storedCompletion) != toSecond(completedAt)) {
+            e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
+            GObjectRef<ICalTime> completed = adopt(i_cal_time_new_from_timet_with_zone(
+                static_cast<time_t>(secondsSinceEpoch(completedAt)), FALSE, utcZone()));
+            i_cal_component_take_property(todo, i_cal_property_new_completed(completed.get()));
+        }
         e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
         i_cal_component_take_property(todo, i_cal_property_new_percentcomplete(100));
         i_cal_component_set_status(todo, I_CAL_STATUS_COMPLETED);
