@@ -10,13 +10,14 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libxcb1-dev libxcb-xfixes0-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk \
-	trayer desktop-file-utils appstream
+	trayer desktop-file-utils appstream \
+	clang libfuzzer-14-dev libclang-rt-14-dev
 
 PREFIX ?= /usr/local
 AUTOSTART_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/autostart
 DESKTOP_ID := com.brivet.Brivet
 
-.PHONY: deps build run test bench bench-launch screenshots install install-autostart uninstall-autostart clean
+.PHONY: deps build run test test-sanitize fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
 
 deps:
 	@missing=""; \
@@ -41,6 +42,42 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (leaks included) in its own folder; lean: no benchmarks or tools, -O1.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:check_initialization_order=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+test-sanitize: deps
+	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DBRIVET_SANITIZE=ON -DBRIVET_TOOLS=OFF -DCMAKE_UNITY_BUILD=ON $(if $(CI),-DBRIVET_WERROR=ON)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Runs every fuzz target for FUZZ_SECONDS, one after the other. Seeds come
+# from tests/fuzz/corpus/<target>; what the fuzzer learns stays in
+# $(FUZZ_DIR)/corpus, and a crashing or mismatching input lands in
+# $(FUZZ_DIR)/findings/<target>/ and stops the run.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := notes_file:json preferences_file:json identifier_date: eds_component:ical
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIVET_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@for entry in $(FUZZ_TARGETS); do \
+		target=$${entry%%:*}; dict=$${entry#*:}; \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target $(FUZZ_DIR)/findings/$$target; \
+		log=$(FUZZ_DIR)/findings/$$target/last-run.log; \
+		echo "fuzz_$$target for $(FUZZ_SECONDS) s (log: $$log)"; \
+		if UBSAN_OPTIONS=print_stacktrace=1 $(FUZZ_DIR)/bin/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+			$${dict:+-dict=tests/fuzz/$$dict.dict} -artifact_prefix=$(FUZZ_DIR)/findings/$$target/ \
+			$(FUZZ_DIR)/corpus/$$target tests/fuzz/corpus/$$target > $$log 2>&1; then \
+			grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units)' $$log; \
+		else \
+			tail -n 40 $$log; echo "fuzz_$$target found a failing input"; exit 1; \
+		fi; \
+	done
 
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench

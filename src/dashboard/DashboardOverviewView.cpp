@@ -36,11 +36,6 @@ namespace {
 
 constexpr double editorBlurRadius = 12.0;
 
-QString qtext(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 DashboardSymbol filterSymbol(DashboardOverviewFilter filter)
 {
     switch (filter) {

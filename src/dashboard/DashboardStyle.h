@@ -6,10 +6,18 @@
 #include <QPalette>
 #include <QString>
 
+#include <string_view>
+
 class QLabel;
 class QWidget;
 
 namespace brivet {
+
+// A UTF-8 text of the core as a Qt string.
+inline QString qtext(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // The dashboard's glyphs, named after what they show.
 enum class DashboardSymbol {

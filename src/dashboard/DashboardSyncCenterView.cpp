@@ -23,11 +23,6 @@ namespace brivet {
 
 namespace {
 
-QString qtext(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // The filled circle of a list's colour ("#7A7A7A" without one; black for
 // text that is not a hexadecimal number).
 class ColorDot final : public QWidget {

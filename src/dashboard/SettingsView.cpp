@@ -26,11 +26,6 @@ namespace brivet {
 
 namespace {
 
-QString qtext(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 template<typename Enum>
 QComboBox* picker(QWidget* parent)
 {

@@ -26,8 +26,6 @@ namespace brivet {
 
 namespace {
 
-constexpr Duration dueSoonWindow { 86'400'000 };
-
 QLabel* label(const QString& text, int pixelSize, const QColor& color, QWidget* parent, bool semibold = false)
 {
     auto* result = new QLabel(text, parent);
@@ -268,7 +266,8 @@ void DesktopDetailEditor::buildToolbar()
     row->addWidget(trash);
 
     if (m_toolbar) {
-        m_layout->replaceWidget(m_toolbar, toolbar);
+        // The layout hands back the item that held the old widget: ours to free.
+        delete m_layout->replaceWidget(m_toolbar, toolbar);
         m_toolbar->hide();
         m_toolbar->setParent(nullptr);
         m_toolbar->deleteLater();
@@ -320,7 +319,7 @@ void DesktopDetailEditor::buildBottomBar()
             child->unsetCursor();
 
     if (m_bottomBar) {
-        m_layout->replaceWidget(m_bottomBar, bar);
+        delete m_layout->replaceWidget(m_bottomBar, bar);
         m_bottomBar->hide();
         m_bottomBar->setParent(nullptr);
         m_bottomBar->deleteLater();

@@ -20,6 +20,9 @@ class QWidget;
 
 namespace brivet {
 
+// A card shows an open note's due date as urgent from this long before it.
+inline constexpr Duration dueSoonWindow { 86'400'000 };
+
 // Glyphs the cards use, named after what they show.
 enum class Symbol {
     circle,

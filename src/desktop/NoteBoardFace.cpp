@@ -21,8 +21,6 @@ namespace brivet {
 
 namespace {
 
-constexpr Duration dueSoonWindow { 86'400'000 };
-
 int spacingFor(NoteSizePreset preset)
 {
     switch (preset) {

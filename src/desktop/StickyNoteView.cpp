@@ -131,13 +131,8 @@ void StickyNoteView::placeResizeGrip()
         if (m_gripSlot)
             m_gripSlot->removeEventFilter(this);
         m_gripSlot = slot;
-        if (slot) {
+        if (slot)
             slot->installEventFilter(this);
-            connect(slot, &QObject::destroyed, this, [this, slot] {
-                if (m_gripSlot == slot)
-                    m_gripSlot = nullptr;
-            });
-        }
     }
     if (!m_gripSlot || !m_note) {
         m_grip->hide();

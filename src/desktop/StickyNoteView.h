@@ -5,6 +5,7 @@
 #include "model/StickyNote.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -95,7 +96,10 @@ private:
     NoteBoardFace* m_board = nullptr;
     DesktopDetailEditor* m_editor = nullptr;
     ResizeGrip* m_grip = nullptr;
-    QWidget* m_gripSlot = nullptr;
+    // Clears itself when the face drops the slot, also while this view is
+    // being destroyed (a slot on its destroyed signal would run on a
+    // half-destroyed view).
+    QPointer<QWidget> m_gripSlot;
 
     // Dragging the card by its background moves the window.
     bool m_pressed = false;

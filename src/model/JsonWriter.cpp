@@ -178,7 +178,12 @@ void JsonWriter::value(double number)
         return;
     }
     char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    // The shortest form of a large whole number has no point or exponent
+    // ("92233720368547760000"), which a reader takes for an integer and
+    // refuses past 64 bits; from 1e18 on it is written with an exponent.
+    const auto format = std::fabs(number) >= 1e18 ? std::chars_format::scientific : std::chars_format {};
+    auto result = format == std::chars_format {} ? std::to_chars(buffer, buffer + sizeof buffer, number)
+                                                 : std::to_chars(buffer, buffer + sizeof buffer, number, format);
     m_out.append(buffer, result.ptr);
 }
 

@@ -92,6 +92,24 @@ protected:
         return QTest::qWaitFor([&] { return fs::exists(path); }, 10000);
     }
 
+    // Waits until `path` has gone unwritten for `quiet` (a launch writes
+    // more than once, and a slow build takes seconds for it).
+    static bool waitUntilSettled(const fs::path& path, std::chrono::milliseconds quiet)
+    {
+        auto last = fs::last_write_time(path);
+        auto since = std::chrono::steady_clock::now();
+        return QTest::qWaitFor(
+            [&] {
+                auto now = fs::last_write_time(path);
+                if (now != last) {
+                    last = now;
+                    since = std::chrono::steady_clock::now();
+                }
+                return std::chrono::steady_clock::now() - since >= quiet;
+            },
+            20000);
+    }
+
     static void stop(QProcess& process)
     {
         if (process.state() == QProcess::NotRunning)
@@ -141,7 +159,7 @@ TEST_F(AppProcess, SecondLaunchHandsOverPastAStaleSocketAndLeavesTheFilesAlone)
     start(first);
     ASSERT_TRUE(waitForFile(folder() / "notes.json"));
     // Let the launch task finish its writes before taking the snapshot.
-    QTest::qWait(700);
+    ASSERT_TRUE(waitUntilSettled(folder() / "notes.json", std::chrono::milliseconds(2500)));
     auto stamp = fs::last_write_time(folder() / "notes.json");
     std::string before = readFile(folder() / "notes.json");
     std::string preferencesBefore = readFile(folder() / "preferences.json");

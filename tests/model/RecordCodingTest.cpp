@@ -264,3 +264,20 @@ TEST(RecordCoding, NumbersBeyondTheIntegerRangeAreClampedNotRefused)
     // A fraction is still not an integer.
     EXPECT_TRUE(std::holds_alternative<DecodeError>(decodePreferences(R"({"focusBoardTaskLimit":6.5})", calendar, decodingTime)));
 }
+
+TEST(RecordCoding, LargeWholeNumbersAreWrittenSoTheyReadBack)
+{
+    // Found by fuzzing: 9.2e19 was written as "92233720368547760000", which
+    // reads as an integer too large for 64 bits and made the whole written
+    // file unreadable.
+    AppPreferences preferences = decoded(
+        decodePreferences(R"({"defaultOpacity":92233720368547758080.92})", shanghai(), decodingTime));
+    AppPreferences again = decoded(decodePreferencesFile(encodePreferencesFile(preferences), shanghai(), decodingTime));
+    EXPECT_EQ(again.defaultOpacity, preferences.defaultOpacity);
+
+    StickyNote n = decoded(decodeNote(note(R"(,"frame":{"x":-1e20,"y":1e300,"width":4e18,"height":248,"sizePreset":"small"})"), decodingTime));
+    std::vector<StickyNote> read = decoded(decodeNotesFile(encodeNotesFile({ n }), decodingTime));
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].frame, n.frame);
+    EXPECT_NE(encodeNote(n).find("4e+18"), std::string::npos) << encodeNote(n);
+}

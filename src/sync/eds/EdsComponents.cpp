@@ -3,6 +3,7 @@
 #include "sync/eds/GObjectRef.h"
 
 #include <algorithm>
+#include <string>
 
 namespace brivet::eds {
 
@@ -36,11 +37,25 @@ std::optional<Instant> instantIn(ICalTime* time, ICalTimezone* zone)
     return clampedToStorable(instantFromSeconds(static_cast<std::int64_t>(seconds)));
 }
 
+// A text as the notes file and the next write can hold it. Bytes that are
+// not UTF-8 become U+FFFD: a notes file holding them could not be read
+// again. Backspace, form feed and carriage return are dropped, as libical
+// drops them when it writes, so a reminder read after its own write reads
+// the same.
 std::optional<std::string> text(const char* value)
 {
     if (!value)
         return std::nullopt;
-    return std::string(value);
+    std::string result;
+    if (g_utf8_validate(value, -1, nullptr)) {
+        result = value;
+    } else {
+        gchar* valid = g_utf8_make_valid(value, -1);
+        result = valid;
+        g_free(valid);
+    }
+    std::erase_if(result, [](char c) { return c == '\b' || c == '\f' || c == '\r'; });
+    return result;
 }
 
 // The time value of the date-time properties the store reads.
@@ -138,6 +153,18 @@ StoreEvent eventFromComponent(ICalComponent* event)
     return result;
 }
 
+std::optional<StoreEvent> eventOccurrence(ICalComponent* event, ICalTime* instanceStart, ICalTimezone* localZone)
+{
+    std::optional<Instant> startDate = timeInstant(instanceStart, localZone);
+    if (!startDate)
+        return std::nullopt;
+    StoreEvent result = eventFromComponent(event);
+    if (result.uid.empty())
+        return std::nullopt;
+    result.startDate = *startDate;
+    return result;
+}
+
 void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant now, const ZoneLookup& lookup,
     ICalTimezone* localZone)
 {
@@ -157,10 +184,15 @@ void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant n
     const bool wasCompleted = i_cal_component_get_status(todo) == I_CAL_STATUS_COMPLETED || storedCompletion;
     if (reminder.isCompleted) {
         const Instant completedAt = reminder.completionDate.value_or(storedCompletion.value_or(now));
-        e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
-        GObjectRef<ICalTime> completed = adopt(i_cal_time_new_from_timet_with_zone(
-            static_cast<time_t>(secondsSinceEpoch(completedAt)), FALSE, utcZone()));
-        i_cal_component_take_property(todo, i_cal_property_new_completed(completed.get()));
+        // The stored property stays when it denotes the same second: libical
+        // writes a time made from a far time_t (year 4060, say) as zeros.
+        const auto toSecond = [](Instant instant) { return std::chrono::floor<std::chrono::seconds>(instant); };
+        if (!storedCompletion || toSecond(*storedCompletion) != toSecond(completedAt)) {
+            e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
+            GObjectRef<ICalTime> completed = adopt(i_cal_time_new_from_timet_with_zone(
+                static_cast<time_t>(secondsSinceEpoch(completedAt)), FALSE, utcZone()));
+            i_cal_component_take_property(todo, i_cal_property_new_completed(completed.get()));
+        }
         e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
         i_cal_component_take_property(todo, i_cal_property_new_percentcomplete(100));
         i_cal_component_set_status(todo, I_CAL_STATUS_COMPLETED);
@@ -168,6 +200,15 @@ void applyReminder(ICalComponent* todo, const StoreReminder& reminder, Instant n
         e_cal_util_component_remove_property_by_kind(todo, I_CAL_COMPLETED_PROPERTY, TRUE);
         e_cal_util_component_remove_property_by_kind(todo, I_CAL_PERCENTCOMPLETE_PROPERTY, TRUE);
         i_cal_component_set_status(todo, I_CAL_STATUS_NEEDSACTION);
+    }
+    // A component with more than one STATUS reads by its first one; a later
+    // one (COMPLETED after an unknown one, say) would take over once the
+    // first, written empty, is dropped as unreadable: only the one read stays.
+    if (i_cal_component_count_properties(todo, I_CAL_STATUS_PROPERTY) > 1) {
+        const ICalPropertyStatus status = i_cal_component_get_status(todo);
+        e_cal_util_component_remove_property_by_kind(todo, I_CAL_STATUS_PROPERTY, TRUE);
+        if (status != I_CAL_STATUS_NONE && status != I_CAL_STATUS_X)
+            i_cal_component_set_status(todo, status);
     }
 
     const auto toMinute = [](Instant instant) { return std::chrono::floor<std::chrono::minutes>(instant); };

@@ -35,6 +35,10 @@ StoreReminder reminderFromComponent(ICalComponent* todo, const ZoneLookup& looku
 // occurrence.
 StoreEvent eventFromComponent(ICalComponent* event);
 
+// One occurrence of a VEVENT as recurrence expansion hands it out (the
+// calendar's fields stay empty); nothing without a UID or a usable start.
+std::optional<StoreEvent> eventOccurrence(ICalComponent* event, ICalTime* instanceStart, ICalTimezone* localZone);
+
 // Writes the fields the engine owns (summary, description, priority,
 // completion, due) onto `todo` and leaves every other property alone. A due
 // date that denotes the same minute as the stored one keeps its stored form

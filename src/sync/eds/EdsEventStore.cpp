@@ -787,13 +787,10 @@ void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<st
                                 [](ICalComponent* component, ICalTime* instanceStart, ICalTime*, gpointer data,
                                     GCancellable*, GError**) -> gboolean {
                                     auto* collect = static_cast<Collect*>(data);
-                                    std::optional<Instant> startDate = timeInstant(instanceStart, collect->zone);
-                                    if (!startDate)
+                                    std::optional<StoreEvent> occurrence = eventOccurrence(component, instanceStart, collect->zone);
+                                    if (!occurrence)
                                         return TRUE;
-                                    StoreEvent event = eventFromComponent(component);
-                                    if (event.uid.empty())
-                                        return TRUE;
-                                    event.startDate = *startDate;
+                                    StoreEvent& event = *occurrence;
                                     event.sourceUid = collect->list->identifier;
                                     event.calendarTitle = collect->list->title;
                                     collect->events->emplace_back(collect->order, std::move(event));
