@@ -177,6 +177,12 @@ void checkEvent(ICalComponent* event, Zones& zones)
             e.uid);
         BRIVET_FUZZ_CHECK(e.startDate >= earliestStorableInstant && e.startDate <= latestStorableInstant, e.uid);
     }
+    // The app never writes events; the round trip through libical's own
+    // writer only holds for what libical read without complaint. A property
+    // it could not parse (marked X-LIC-ERROR) may be written in a form that
+    // parses differently, or next to a repeated one that then wins.
+    if (e_cal_util_component_has_property(event, I_CAL_XLICERROR_PROPERTY))
+        return;
     const std::string text = written(event);
     GObjectRef<ICalComponent> reread = adopt(i_cal_component_new_from_string(text.c_str()));
     BRIVET_FUZZ_CHECK(reread, "written event does not parse: " + text);
