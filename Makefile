@@ -1,7 +1,9 @@
 # Brivet build entry points. Every target installs what it needs first.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A unity build: each target compiles its sources in a few combined files,
+# which roughly halves a clean build on two cores.
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON
 
 DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 \
