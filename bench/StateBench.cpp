@@ -83,12 +83,11 @@ void launch_core(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(bytes.size()) * state.iterations());
 }
 
-void toggle_linked_task(benchmark::State& state)
+// Writes `count` generated notes into the environment's folder, the first
+// five open, local and due today so the today board has linked lines.
+void writeNotesWithFiveDueToday(Environment& env, std::size_t count, unsigned seed)
 {
-    Environment env;
-    auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<StickyNote> notes = generateRealisticNotes(count, env.clock.now(), 7);
-    // A handful of notes due today so the today board has linked lines.
+    std::vector<StickyNote> notes = generateRealisticNotes(count, env.clock.now(), seed);
     for (std::size_t i = 0; i < 5 && i < notes.size(); ++i) {
         notes[i].surfaceRole = NoteSurfaceRole::regular;
         notes[i].isCompleted = false;
@@ -99,6 +98,13 @@ void toggle_linked_task(benchmark::State& state)
     }
     (void)env.folder.ensureExists();
     writeFile(env.folder.notesFile(), encodeNotesFile(notes));
+}
+
+void toggle_linked_task(benchmark::State& state)
+{
+    Environment env;
+    auto count = static_cast<std::size_t>(state.range(0));
+    writeNotesWithFiveDueToday(env, count, 7);
     JsonNoteRepository repository(env.folder, env.clock);
     JsonPreferencesStore preferences(env.folder, env.clock, env.calendar);
     auto appState = env.makeState(repository, preferences);
@@ -142,17 +148,7 @@ void tick_ui_thread(benchmark::State& state)
     Environment env;
     env.saveThread = saveThreadOf(state);
     auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<StickyNote> notes = generateRealisticNotes(count, env.clock.now(), 11);
-    for (std::size_t i = 0; i < 5 && i < notes.size(); ++i) {
-        notes[i].surfaceRole = NoteSurfaceRole::regular;
-        notes[i].isCompleted = false;
-        notes[i].deferredUntil.reset();
-        notes[i].source = NoteSource::local;
-        notes[i].dueDate = env.calendar.settingTime(env.clock.now(), 23, 0, 0);
-        notes[i].tasks.clear();
-    }
-    (void)env.folder.ensureExists();
-    writeFile(env.folder.notesFile(), encodeNotesFile(notes));
+    writeNotesWithFiveDueToday(env, count, 11);
     JsonNoteRepository repository(env.folder, env.clock);
     JsonPreferencesStore preferences(env.folder, env.clock, env.calendar);
     auto appState = env.makeState(repository, preferences);
