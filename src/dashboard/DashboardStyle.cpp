@@ -1,11 +1,8 @@
 #include "dashboard/DashboardStyle.h"
 
-#include <QFile>
-#include <QHash>
+#include "desktop/TintedSvgIcon.h"
+
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
 
 // The icons live in a static library; they are registered on first use.
 static void registerDashboardResources()
@@ -58,28 +55,7 @@ const char* fileName(DashboardSymbol symbol)
 QIcon dashboardIcon(DashboardSymbol symbol, const QColor& color)
 {
     registerDashboardResources();
-    static QHash<QString, QIcon> cache;
-    QString key = QLatin1String(fileName(symbol)) + color.name(QColor::HexArgb);
-    if (auto found = cache.constFind(key); found != cache.constEnd())
-        return *found;
-    QIcon icon;
-    QFile file(QStringLiteral(":/dashboard/icons/%1.svg").arg(QLatin1String(fileName(symbol))));
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray svg = file.readAll();
-        svg.replace("#000000", color.name(QColor::HexRgb).toLatin1());
-        QSvgRenderer renderer(svg);
-        for (int size : { 16, 20, 24, 32, 48 }) {
-            QPixmap pixmap(size, size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setOpacity(color.alphaF());
-            renderer.render(&painter);
-            painter.end();
-            icon.addPixmap(pixmap);
-        }
-    }
-    cache.insert(key, icon);
-    return icon;
+    return tintedSvgIcon(QStringLiteral(":/dashboard/icons/%1.svg").arg(QLatin1String(fileName(symbol))), color);
 }
 
 DashboardColors DashboardColors::from(const QPalette& palette)

@@ -1,14 +1,11 @@
 #include "desktop/DesktopStyle.h"
 
+#include "desktop/TintedSvgIcon.h"
+
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFile>
-#include <QHash>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cctype>
@@ -53,31 +50,7 @@ SymbolInfo info(Symbol symbol)
 QIcon bundledIcon(Symbol symbol, const QColor& color)
 {
     registerDesktopResources();
-    static QHash<QString, QIcon> cache;
-    SymbolInfo symbolInfo = info(symbol);
-    QString key = QString::fromLatin1(symbolInfo.file) + color.name(QColor::HexArgb);
-    if (auto found = cache.constFind(key); found != cache.constEnd())
-        return *found;
-
-    QFile file(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(symbolInfo.file)));
-    QIcon icon;
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray svg = file.readAll();
-        svg.replace("#000000", color.name(QColor::HexRgb).toLatin1());
-        if (color.alphaF() < 1.0)
-            svg.replace("<svg ", QStringLiteral("<svg opacity=\"%1\" ").arg(color.alphaF()).toLatin1());
-        QSvgRenderer renderer(svg);
-        for (int size : { 16, 24, 32, 48, 64 }) {
-            QPixmap pixmap(size, size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            renderer.render(&painter);
-            painter.end();
-            icon.addPixmap(pixmap);
-        }
-    }
-    cache.insert(key, icon);
-    return icon;
+    return tintedSvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(info(symbol).file)), color);
 }
 
 } // namespace
