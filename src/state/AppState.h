@@ -169,6 +169,9 @@ public:
     std::vector<StickyNote> upcomingExecutionNotes() const;
     std::vector<StickyNote> localDraftNotes() const;
     std::optional<StickyNote> primaryExecutionNote() const;
+    // The sizes of the today and upcoming lists, without building them.
+    std::size_t todayExecutionNoteCount() const;
+    std::size_t upcomingExecutionNoteCount() const;
     std::vector<StickyNote> sceneBoards() const;
     std::vector<StickyNote> customSceneBoards() const;
     Instant defaultTodayBoardDueDate(Instant now) const;
@@ -305,7 +308,13 @@ private:
     std::optional<Uuid> upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,
         bool revealNewBoard, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset);
     NoteTask linkedTask(const StickyNote& source) const;
-    bool isExecutionCandidate(const StickyNote& note, Instant now) const;
+    enum class ExecutionList { today, upcoming, drafts };
+    struct ExecutionFilter;
+    ExecutionFilter executionFilter(ExecutionList list) const;
+    std::vector<StickyNote> executionNotes(ExecutionList list) const;
+    const StickyNote* firstExecutionNote(ExecutionList list) const;
+    std::size_t executionNoteCount(ExecutionList list) const;
+    const StickyNote* primaryExecutionNoteInPlace() const;
 
     void observeSystemChanges();
     void updateChangeSubscription();

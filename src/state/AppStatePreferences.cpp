@@ -107,7 +107,7 @@ std::string AppState::menuBarStatusTitle() const
 {
     if (m_preferences.menuBarTitleMode == MenuBarTitleMode::brand)
         return "悬笺";
-    if (auto primary = primaryExecutionNote()) {
+    if (const StickyNote* primary = primaryExecutionNoteInPlace()) {
         std::string title = primary->title.empty() ? "未命名悬笺" : primary->title;
         if (!primary->dueDate)
             return title;
@@ -122,7 +122,7 @@ std::string AppState::menuBarStatusTitle() const
 
 std::string AppState::menuBarSummaryText() const
 {
-    return "今 " + std::to_string(todayExecutionNotes().size()) + " · 即 " + std::to_string(upcomingExecutionNotes().size())
+    return "今 " + std::to_string(todayExecutionNoteCount()) + " · 即 " + std::to_string(upcomingExecutionNoteCount())
         + " · 桌面 " + std::to_string(visibleNoteCount());
 }
 

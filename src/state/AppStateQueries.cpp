@@ -30,9 +30,67 @@ int lookaheadDays(SyncDateScope scope)
 
 } // namespace
 
-bool AppState::isExecutionCandidate(const StickyNote& note, Instant current) const
+// Which notes belong to one execution list at one moment: open, not a
+// board, not put off; the day's bounds are worked out once, not per note.
+struct AppState::ExecutionFilter {
+    ExecutionList list;
+    Instant current;
+    Instant dayStart;
+    Instant nextDayStart;
+    Instant upcomingEnd;
+
+    bool operator()(const StickyNote& note) const
+    {
+        if (note.isCompleted || note.isSceneBoard() || (note.deferredUntil && *note.deferredUntil > current))
+            return false;
+        switch (list) {
+        case ExecutionList::today:
+            return note.dueDate && *note.dueDate >= dayStart && *note.dueDate < nextDayStart;
+        case ExecutionList::upcoming:
+            return note.dueDate && !(*note.dueDate >= dayStart && *note.dueDate < nextDayStart) && *note.dueDate <= upcomingEnd;
+        case ExecutionList::drafts:
+            return note.source == NoteSource::local && !note.dueDate;
+        }
+        return false;
+    }
+};
+
+AppState::ExecutionFilter AppState::executionFilter(ExecutionList list) const
 {
-    return !note.isCompleted && !note.isSceneBoard() && (!note.deferredUntil || *note.deferredUntil <= current);
+    Instant current = now();
+    Instant dayStart = m_deps.calendar.startOfDay(current);
+    Instant nextDayStart = m_deps.calendar.addingDays(dayStart, 1).value_or(dayStart + std::chrono::hours(24));
+    Instant end = list == ExecutionList::upcoming
+        ? m_deps.calendar.addingDays(current, lookaheadDays(m_preferences.syncDateScope)).value_or(distantFuture())
+        : distantFuture();
+    return ExecutionFilter { list, current, dayStart, nextDayStart, end };
+}
+
+std::vector<StickyNote> AppState::executionNotes(ExecutionList list) const
+{
+    ExecutionFilter keep = executionFilter(list);
+    std::vector<StickyNote> result;
+    for (const StickyNote& note : m_notes)
+        if (keep(note))
+            result.push_back(note);
+    return prioritizedExecutionNotes(std::move(result));
+}
+
+const StickyNote* AppState::firstExecutionNote(ExecutionList list) const
+{
+    // The note a stable sort would put first: the earliest of the smallest.
+    ExecutionFilter keep = executionFilter(list);
+    const StickyNote* first = nullptr;
+    for (const StickyNote& note : m_notes)
+        if (keep(note) && (!first || executionBefore(note, *first)))
+            first = &note;
+    return first;
+}
+
+std::size_t AppState::executionNoteCount(ExecutionList list) const
+{
+    ExecutionFilter keep = executionFilter(list);
+    return std::size_t(std::count_if(m_notes.begin(), m_notes.end(), keep));
 }
 
 std::vector<StickyNote> AppState::prioritizedExecutionNotes(std::vector<StickyNote> notes) const
@@ -43,52 +101,42 @@ std::vector<StickyNote> AppState::prioritizedExecutionNotes(std::vector<StickyNo
 
 std::vector<StickyNote> AppState::todayExecutionNotes() const
 {
-    Instant current = now();
-    Instant dayStart = m_deps.calendar.startOfDay(current);
-    Instant nextDayStart = m_deps.calendar.addingDays(dayStart, 1).value_or(dayStart + std::chrono::hours(24));
-    std::vector<StickyNote> result;
-    for (const StickyNote& note : m_notes)
-        if (isExecutionCandidate(note, current) && note.dueDate && *note.dueDate >= dayStart && *note.dueDate < nextDayStart)
-            result.push_back(note);
-    return prioritizedExecutionNotes(std::move(result));
+    return executionNotes(ExecutionList::today);
 }
 
 std::vector<StickyNote> AppState::upcomingExecutionNotes() const
 {
-    Instant current = now();
-    Instant dayStart = m_deps.calendar.startOfDay(current);
-    Instant nextDayStart = m_deps.calendar.addingDays(dayStart, 1).value_or(dayStart + std::chrono::hours(24));
-    Instant end = m_deps.calendar.addingDays(current, lookaheadDays(m_preferences.syncDateScope)).value_or(distantFuture());
-    std::vector<StickyNote> result;
-    for (const StickyNote& note : m_notes) {
-        if (!isExecutionCandidate(note, current) || !note.dueDate)
-            continue;
-        bool today = *note.dueDate >= dayStart && *note.dueDate < nextDayStart;
-        if (!today && *note.dueDate <= end)
-            result.push_back(note);
-    }
-    return prioritizedExecutionNotes(std::move(result));
+    return executionNotes(ExecutionList::upcoming);
 }
 
 std::vector<StickyNote> AppState::localDraftNotes() const
 {
-    Instant current = now();
-    std::vector<StickyNote> result;
-    for (const StickyNote& note : m_notes)
-        if (isExecutionCandidate(note, current) && note.source == NoteSource::local && !note.dueDate)
-            result.push_back(note);
-    return prioritizedExecutionNotes(std::move(result));
+    return executionNotes(ExecutionList::drafts);
+}
+
+const StickyNote* AppState::primaryExecutionNoteInPlace() const
+{
+    for (ExecutionList list : { ExecutionList::today, ExecutionList::upcoming, ExecutionList::drafts })
+        if (const StickyNote* first = firstExecutionNote(list))
+            return first;
+    return nullptr;
 }
 
 std::optional<StickyNote> AppState::primaryExecutionNote() const
 {
-    if (auto today = todayExecutionNotes(); !today.empty())
-        return today.front();
-    if (auto upcoming = upcomingExecutionNotes(); !upcoming.empty())
-        return upcoming.front();
-    if (auto drafts = localDraftNotes(); !drafts.empty())
-        return drafts.front();
+    if (const StickyNote* primary = primaryExecutionNoteInPlace())
+        return *primary;
     return std::nullopt;
+}
+
+std::size_t AppState::todayExecutionNoteCount() const
+{
+    return executionNoteCount(ExecutionList::today);
+}
+
+std::size_t AppState::upcomingExecutionNoteCount() const
+{
+    return executionNoteCount(ExecutionList::upcoming);
 }
 
 std::vector<StickyNote> AppState::sceneBoards() const

@@ -107,6 +107,35 @@ TEST_P(ExecutionQueries, PrimaryFallsBackToLocalDrafts)
     EXPECT_EQ(state.primaryExecutionNote()->id, draft.id);
 }
 
+TEST_P(ExecutionQueries, TheFirstNoteAndTheCountsAgreeWithTheLists)
+{
+    // Two notes that tie on every key: the one earlier in the list leads,
+    // as in the sorted list.
+    Instant due = f.at(2026, 12, 5, 15, 0);
+    auto first = StateFixture::makeNote("first", due);
+    auto second = StateFixture::makeNote("second", due);
+    second.updatedAt = first.updatedAt;
+    auto later = StateFixture::makeNote("later today", f.at(2026, 12, 5, 18, 0));
+    auto tomorrow = StateFixture::makeNote("tomorrow", f.at(2026, 12, 6, 9, 0));
+    auto draft = StateFixture::makeNote("draft");
+    AppState& state = f.launchWith({ later, first, second, tomorrow, draft });
+
+    ASSERT_TRUE(state.primaryExecutionNote());
+    EXPECT_EQ(state.primaryExecutionNote()->id, state.todayExecutionNotes().front().id);
+    EXPECT_EQ(state.primaryExecutionNote()->title, "first");
+    EXPECT_EQ(state.todayExecutionNoteCount(), state.todayExecutionNotes().size());
+    EXPECT_EQ(state.upcomingExecutionNoteCount(), state.upcomingExecutionNotes().size());
+    EXPECT_EQ(state.todayExecutionNoteCount(), 3u);
+    EXPECT_EQ(state.upcomingExecutionNoteCount(), 1u);
+
+    // Done with today: the upcoming note leads, then the draft.
+    for (const Uuid& id : { first.id, second.id, later.id })
+        state.toggleExecutionNoteCompletion(id);
+    EXPECT_EQ(state.todayExecutionNoteCount(), 0u);
+    ASSERT_TRUE(state.primaryExecutionNote());
+    EXPECT_EQ(state.primaryExecutionNote()->title, "tomorrow");
+}
+
 TEST_P(ExecutionQueries, DefaultTodayBoardDueDateIsLastMinuteOfTheDay)
 {
     AppState& state = f.build();
