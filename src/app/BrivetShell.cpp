@@ -6,6 +6,7 @@
 #include "app/QtScreenList.h"
 #include "app/TrayController.h"
 #include "dashboard/DashboardWindow.h"
+#include "desktop/NoteBoardFace.h"
 #include "menubar/MenuBarContentView.h"
 #include "model/AppLogger.h"
 #include "model/Clock.h"
@@ -37,8 +38,15 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
 {
     m_logger = std::make_unique<AppLogger>(*m_clock, *m_calendar, makeJournaldSink());
     m_repository = std::make_unique<JsonNoteRepository>(folder, *m_clock, m_logger.get());
-    if (prefetchedNotes.valid())
+    if (prefetchedNotes.valid()) {
+        // A large file is still being read: the time until it is in goes
+        // to loading what the first card's text needs.
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            NoteBoardFace::loadFonts([&prefetchedNotes] {
+                return prefetchedNotes.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+            });
         m_repository->usePrefetched(std::move(prefetchedNotes));
+    }
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
@@ -85,30 +93,47 @@ BrivetShell::~BrivetShell()
 
 void BrivetShell::startInterface()
 {
+    m_dashboard = std::make_unique<DashboardWindow>(*m_state, *m_scheduler);
+    if (!TrayController::isHostAvailable()) {
+        m_logger->log("No system tray host is running; opening the dashboard instead");
+        presentDashboard();
+    }
+    // The icon and the tray item follow the first cards, which are built
+    // by a task queued before this one: the cards are what is looked at
+    // first, the icon appears a moment later.
+    m_scheduler->schedule(Duration(0), [this] { startTray(); });
+}
+
+void BrivetShell::startTray()
+{
     QIcon icon = applicationIcon();
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
 
-    m_dashboard = std::make_unique<DashboardWindow>(*m_state, *m_scheduler);
-    m_panel = std::make_unique<MenuBarContentView>(*m_state, *m_scheduler);
-    connect(m_panel.get(), &MenuBarContentView::dashboardRequested, this, &BrivetShell::presentDashboard);
-    connect(m_panel.get(), &MenuBarContentView::quitRequested, this, &BrivetShell::quit);
-
     m_tray = std::make_unique<TrayController>(*m_state, icon);
     connect(m_tray.get(), &TrayController::panelToggleRequested, this, [this](const QRect& anchor) {
-        if (m_panel->isVisible())
-            m_panel->dismiss();
-        else if (!m_panel->wasJustDismissed())
-            m_panel->popUp(anchor);
+        MenuBarContentView& view = panel();
+        if (view.isVisible())
+            view.dismiss();
+        else if (!view.wasJustDismissed())
+            view.popUp(anchor);
     });
     connect(m_tray.get(), &TrayController::dashboardRequested, this, &BrivetShell::presentDashboard);
     connect(m_tray.get(), &TrayController::quitRequested, this, &BrivetShell::quit);
-    bool hostAvailable = TrayController::isHostAvailable();
+    // Shown even without a host: the icon appears once one does.
     m_tray->show();
-    if (!hostAvailable) {
-        m_logger->log("No system tray host is running; opening the dashboard instead");
-        presentDashboard();
+}
+
+MenuBarContentView& BrivetShell::panel()
+{
+    // Not built at launch: nobody sees it before the first click on the
+    // tray icon, and building it costs as much as a card.
+    if (!m_panel) {
+        m_panel = std::make_unique<MenuBarContentView>(*m_state, *m_scheduler);
+        connect(m_panel.get(), &MenuBarContentView::dashboardRequested, this, &BrivetShell::presentDashboard);
+        connect(m_panel.get(), &MenuBarContentView::quitRequested, this, &BrivetShell::quit);
     }
+    return *m_panel;
 }
 
 void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& socket)

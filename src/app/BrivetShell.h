@@ -39,9 +39,10 @@ public:
     ~BrivetShell() override;
 
     AppState& state() { return *m_state; }
-    // Creates the dashboard (hidden), the panel and the tray item. Where no
-    // tray host exists the dashboard opens at once, so the app is never out
-    // of reach; the icon still appears once a host does.
+    // Creates the dashboard (hidden) and, right after the first cards, the
+    // tray item; the panel is built the first time the tray asks for it.
+    // Where no tray host exists the dashboard opens at once, so the app is
+    // never out of reach; the icon still appears once a host does.
     void startInterface();
     // Serves later launches at `socket`: each brings the dashboard forward.
     // Without a socket (no private folder for it) later launches are
@@ -56,10 +57,13 @@ public:
     void flush();
 
     DashboardWindow* dashboard() const { return m_dashboard.get(); }
-    MenuBarContentView* panel() const { return m_panel.get(); }
+    // The tray panel, built on first use.
+    MenuBarContentView& panel();
     TrayController* tray() const { return m_tray.get(); }
 
 private:
+    void startTray();
+
     std::unique_ptr<SystemClock> m_clock;
     std::unique_ptr<UserCalendar> m_calendar;
     std::unique_ptr<QtScheduler> m_scheduler;

@@ -1,10 +1,12 @@
 #include "app/BrivetShell.h"
+#include "app/FontWarmUp.h"
 #include "app/InstanceSocket.h"
 #include "app/SignalWatcher.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 #include <chrono>
 #include <csignal>
@@ -57,10 +59,15 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
         return 2;
     }
-    // Reading the notes overlaps with connecting to the display.
+    // Reading the notes and the font configuration overlaps with
+    // connecting to the display.
     auto notes = JsonNoteRepository::readInBackground(folder);
+    FontWarmUp fonts;
 
     QApplication app(argc, argv);
+    fonts.applicationStarted();
+    // The thread is done with the application before it goes.
+    auto joinFonts = qScopeGuard([&fonts] { fonts.join(); });
     QApplication::setApplicationName("Brivet");
     // No display name: Qt would append it to every window title, and the
     // dashboard is titled "悬笺控制台" and each card after its note.

@@ -8,6 +8,8 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -68,6 +70,28 @@ QToolButton* iconButton(Symbol symbol, const QColor& color, const QString& tip, 
 }
 
 } // namespace
+
+void NoteBoardFace::loadFonts(const std::function<bool()>& enough)
+{
+    struct Variant {
+        int pixelSize;
+        QFont::Weight weight;
+    };
+    // The medium title first: it is the default size of a card.
+    const Variant variants[] = { { titleSizeFor(NoteSizePreset::medium), QFont::DemiBold }, { 12, QFont::Normal },
+        { 12, QFont::DemiBold }, { 11, QFont::DemiBold }, { titleSizeFor(NoteSizePreset::small), QFont::DemiBold },
+        { titleSizeFor(NoteSizePreset::large), QFont::DemiBold } };
+    // Shaping a mixed string loads the main face and the Chinese fallback.
+    const QString sample = QStringLiteral("悬笺 Aa 1");
+    for (const Variant& variant : variants) {
+        if (enough && enough())
+            return;
+        QFont font = QApplication::font();
+        font.setPixelSize(variant.pixelSize);
+        font.setWeight(variant.weight);
+        (void)QFontMetrics(font).horizontalAdvance(sample);
+    }
+}
 
 NoteBoardFace::NoteBoardFace(StickyNoteView& card, DesktopEnvironmentPtr environment)
     : QWidget(&card)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 namespace brivet {
@@ -20,6 +21,10 @@ public:
     ~NoteBoardFace() override;
 
     void render(const StickyNote& note);
+    // Loads the faces and sizes a card's text is set in, Latin and Chinese,
+    // one at a time until `enough` says to stop: the launch calls it while
+    // it waits for the notes file, so the first card finds them loaded.
+    static void loadFonts(const std::function<bool()>& enough);
     // Forces the next render to rebuild even for an unchanged note.
     void invalidate() { m_rendered.reset(); }
 
