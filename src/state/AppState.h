@@ -313,6 +313,10 @@ private:
     ExecutionFilter executionFilter(ExecutionList list) const;
     std::vector<StickyNote> executionNotes(ExecutionList list) const;
     const StickyNote* firstExecutionNote(ExecutionList list) const;
+    // The first `limit` notes of the list, in its order, copying no others.
+    std::vector<StickyNote> leadingExecutionNotes(ExecutionList list, std::size_t limit) const;
+    // The notes a generated board of `role` lists, in order.
+    std::vector<StickyNote> boardSource(NoteSurfaceRole role) const;
     std::size_t executionNoteCount(ExecutionList list) const;
     const StickyNote* primaryExecutionNoteInPlace() const;
 

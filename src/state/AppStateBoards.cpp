@@ -76,6 +76,13 @@ NoteSizePreset AppState::storedSceneBoardSizePreset(NoteSurfaceRole role, NoteSi
 
 // --- Generated boards ------------------------------------------------------------
 
+std::vector<StickyNote> AppState::boardSource(NoteSurfaceRole role) const
+{
+    // A board shows the first few of its list only.
+    std::size_t limit = static_cast<std::size_t>(AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit));
+    return leadingExecutionNotes(role == NoteSurfaceRole::todayBoard ? ExecutionList::today : ExecutionList::upcoming, limit);
+}
+
 std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,
     bool revealNewBoard, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset)
 {
@@ -144,7 +151,7 @@ std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, bool revealAft
 {
     Operation op(*this);
     GeneratedRole kind = generatedRole(role);
-    std::vector<StickyNote> source = role == NoteSurfaceRole::todayBoard ? todayExecutionNotes() : upcomingExecutionNotes();
+    std::vector<StickyNote> source = boardSource(role);
     std::optional<Uuid> id = upsertGeneratedSceneBoard(role, source, revealAfterGeneration, kind.summary, kind.theme, sizePreset);
     if (id) {
         if (revealAfterGeneration)
@@ -186,7 +193,7 @@ int AppState::refreshGeneratedBoards(bool revealNewBoards)
             continue;
         }
         GeneratedRole kind = generatedRole(role);
-        std::vector<StickyNote> source = role == NoteSurfaceRole::todayBoard ? todayExecutionNotes() : upcomingExecutionNotes();
+        std::vector<StickyNote> source = boardSource(role);
         NoteSizePreset preset = storedSceneBoardSizePreset(role, NoteSizePreset::medium);
         if (upsertGeneratedSceneBoard(role, source, revealNewBoards, kind.summary, kind.theme, preset))
             ++count;

@@ -76,6 +76,31 @@ std::vector<StickyNote> AppState::executionNotes(ExecutionList list) const
     return prioritizedExecutionNotes(std::move(result));
 }
 
+std::vector<StickyNote> AppState::leadingExecutionNotes(ExecutionList list, std::size_t limit) const
+{
+    ExecutionFilter keep = executionFilter(list);
+    std::vector<const StickyNote*> matches;
+    for (const StickyNote& note : m_notes)
+        if (keep(note))
+            matches.push_back(&note);
+    // The first `count` a stable sort would give: ties go to the note
+    // earlier in the list, which is the one at the lower address.
+    std::size_t count = std::min(limit, matches.size());
+    std::partial_sort(matches.begin(), matches.begin() + std::ptrdiff_t(count), matches.end(),
+        [](const StickyNote* a, const StickyNote* b) {
+            if (executionBefore(*a, *b))
+                return true;
+            if (executionBefore(*b, *a))
+                return false;
+            return a < b;
+        });
+    std::vector<StickyNote> result;
+    result.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        result.push_back(*matches[i]);
+    return result;
+}
+
 const StickyNote* AppState::firstExecutionNote(ExecutionList list) const
 {
     // The note a stable sort would put first: the earliest of the smallest.

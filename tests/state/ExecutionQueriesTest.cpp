@@ -118,7 +118,7 @@ TEST_P(ExecutionQueries, TheFirstNoteAndTheCountsAgreeWithTheLists)
     auto later = StateFixture::makeNote("later today", f.at(2026, 12, 5, 18, 0));
     auto tomorrow = StateFixture::makeNote("tomorrow", f.at(2026, 12, 6, 9, 0));
     auto draft = StateFixture::makeNote("draft");
-    AppState& state = f.launchWith({ later, first, second, tomorrow, draft });
+    AppState& state = f.launchWith({ later, first, second, tomorrow, draft }, [](AppPreferences& p) { p.autoGenerateFocusBoard = true; });
 
     ASSERT_TRUE(state.primaryExecutionNote());
     EXPECT_EQ(state.primaryExecutionNote()->id, state.todayExecutionNotes().front().id);
@@ -127,6 +127,16 @@ TEST_P(ExecutionQueries, TheFirstNoteAndTheCountsAgreeWithTheLists)
     EXPECT_EQ(state.upcomingExecutionNoteCount(), state.upcomingExecutionNotes().size());
     EXPECT_EQ(state.todayExecutionNoteCount(), 3u);
     EXPECT_EQ(state.upcomingExecutionNoteCount(), 1u);
+
+    // The today board lists the same notes in the same order, ties included.
+    std::vector<Uuid> expected, listed;
+    for (const StickyNote& note : state.todayExecutionNotes())
+        expected.push_back(note.id);
+    for (const StickyNote& note : state.notes())
+        if (note.surfaceRole == NoteSurfaceRole::todayBoard)
+            for (const NoteTask& task : note.tasks)
+                listed.push_back(task.linkedNoteID.value_or(Uuid {}));
+    EXPECT_EQ(listed, expected);
 
     // Done with today: the upcoming note leads, then the draft.
     for (const Uuid& id : { first.id, second.id, later.id })
