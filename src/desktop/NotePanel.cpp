@@ -32,7 +32,8 @@ void NotePanel::setContent(QWidget* content)
     if (m_content)
         m_content->deleteLater();
     m_content = content;
-    content->setParent(this);
+    if (content->parentWidget() != this)
+        content->setParent(this);
     layout()->addWidget(content);
 }
 

@@ -47,7 +47,9 @@ NotePanelController::NotePanelController(const StickyNote& note, DesktopEnvironm
     m_isApplyingModelFrame = true;
     applySizeLimits(note);
     m_panel->setWindowOpacity(windowAlpha(note.style.opacity));
-    m_card = new StickyNoteView(m_environment, m_noteId, cardCornerRadius, detailWidgetInset);
+    // Built inside the panel: moving a finished card into it would restyle
+    // every widget of the card a second time.
+    m_card = new StickyNoteView(m_environment, m_noteId, cardCornerRadius, detailWidgetInset, m_panel);
     m_panel->setContent(m_card);
     m_panel->setGeometry(toQtRect(modelFrame(note.frame)));
     applyShape();
