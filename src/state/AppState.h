@@ -10,6 +10,7 @@
 #include "sync/SyncTypes.h"
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -311,10 +312,10 @@ private:
     enum class ExecutionList { today, upcoming, drafts };
     struct ExecutionFilter;
     ExecutionFilter executionFilter(ExecutionList list) const;
-    std::vector<StickyNote> executionNotes(ExecutionList list) const;
+    // The list in execution order, its first `limit` notes only; copies no
+    // others.
+    std::vector<StickyNote> executionNotes(ExecutionList list, std::size_t limit = std::numeric_limits<std::size_t>::max()) const;
     const StickyNote* firstExecutionNote(ExecutionList list) const;
-    // The first `limit` notes of the list, in its order, copying no others.
-    std::vector<StickyNote> leadingExecutionNotes(ExecutionList list, std::size_t limit) const;
     // The notes a generated board of `role` lists, in order.
     std::vector<StickyNote> boardSource(NoteSurfaceRole role) const;
     std::size_t executionNoteCount(ExecutionList list) const;

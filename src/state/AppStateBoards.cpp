@@ -80,7 +80,7 @@ std::vector<StickyNote> AppState::boardSource(NoteSurfaceRole role) const
 {
     // A board shows the first few of its list only.
     std::size_t limit = static_cast<std::size_t>(AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit));
-    return leadingExecutionNotes(role == NoteSurfaceRole::todayBoard ? ExecutionList::today : ExecutionList::upcoming, limit);
+    return executionNotes(role == NoteSurfaceRole::todayBoard ? ExecutionList::today : ExecutionList::upcoming, limit);
 }
 
 std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,

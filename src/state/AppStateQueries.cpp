@@ -66,34 +66,28 @@ AppState::ExecutionFilter AppState::executionFilter(ExecutionList list) const
     return ExecutionFilter { list, current, dayStart, nextDayStart, end };
 }
 
-std::vector<StickyNote> AppState::executionNotes(ExecutionList list) const
-{
-    ExecutionFilter keep = executionFilter(list);
-    std::vector<StickyNote> result;
-    for (const StickyNote& note : m_notes)
-        if (keep(note))
-            result.push_back(note);
-    return prioritizedExecutionNotes(std::move(result));
-}
-
-std::vector<StickyNote> AppState::leadingExecutionNotes(ExecutionList list, std::size_t limit) const
+std::vector<StickyNote> AppState::executionNotes(ExecutionList list, std::size_t limit) const
 {
     ExecutionFilter keep = executionFilter(list);
     std::vector<const StickyNote*> matches;
     for (const StickyNote& note : m_notes)
         if (keep(note))
             matches.push_back(&note);
-    // The first `count` a stable sort would give: ties go to the note
-    // earlier in the list, which is the one at the lower address.
+    // The order of a stable sort: ties go to the note earlier in the list,
+    // which is the one at the lower address. Only the first `count` are
+    // put in order and copied.
+    auto before = [](const StickyNote* a, const StickyNote* b) {
+        if (executionBefore(*a, *b))
+            return true;
+        if (executionBefore(*b, *a))
+            return false;
+        return a < b;
+    };
     std::size_t count = std::min(limit, matches.size());
-    std::partial_sort(matches.begin(), matches.begin() + std::ptrdiff_t(count), matches.end(),
-        [](const StickyNote* a, const StickyNote* b) {
-            if (executionBefore(*a, *b))
-                return true;
-            if (executionBefore(*b, *a))
-                return false;
-            return a < b;
-        });
+    if (count < matches.size())
+        std::partial_sort(matches.begin(), matches.begin() + std::ptrdiff_t(count), matches.end(), before);
+    else
+        std::sort(matches.begin(), matches.end(), before);
     std::vector<StickyNote> result;
     result.reserve(count);
     for (std::size_t i = 0; i < count; ++i)

@@ -36,6 +36,20 @@ protected:
 
     AppState& state() { return fixture.state(); }
 
+    // Three notes marked for the reminders list "work", launched, with the
+    // store answering saves on the fixture's scheduler.
+    std::vector<StickyNote> launchWithThreeNotesToSync()
+    {
+        std::vector<StickyNote> notes;
+        for (const char* title : { "一", "二", "三" }) {
+            notes.push_back(StateFixture::makeNote(title));
+            notes.back().syncToReminders = true;
+        }
+        fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+        store->answerScheduler = &fixture.scheduler;
+        return notes;
+    }
+
     void editFirstNote()
     {
         StickyNote note = state().notes().front();
@@ -442,13 +456,7 @@ TEST_F(SyncOrchestrationTest, QuittingStopsTheSyncSoNoWriteOutlastsTheWait)
 {
     // Three notes to write, each answer 0.8 s late: a sync going on through
     // the wait would send the third at 1.6 s and quit without its answer.
-    std::vector<StickyNote> notes;
-    for (const char* title : { "一", "二", "三" }) {
-        notes.push_back(StateFixture::makeNote(title));
-        notes.back().syncToReminders = true;
-    }
-    fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
-    store->answerScheduler = &fixture.scheduler;
+    std::vector<StickyNote> notes = launchWithThreeNotesToSync();
     store->answerSavesAfter = std::chrono::milliseconds(800);
     state().synchronizeSystemData(true);
     ASSERT_EQ(store->reminders.size(), 1u);
@@ -517,13 +525,7 @@ TEST_F(SyncOrchestrationTest, ASyncWithoutAnAnswerFailsAfterItsDeadlineAndTheNex
 
 TEST_F(SyncOrchestrationTest, ASlowStoreThatKeepsAnsweringIsNoHungSync)
 {
-    std::vector<StickyNote> notes;
-    for (const char* title : { "一", "二", "三" }) {
-        notes.push_back(StateFixture::makeNote(title));
-        notes.back().syncToReminders = true;
-    }
-    fixture.launchWith(notes, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
-    store->answerScheduler = &fixture.scheduler;
+    launchWithThreeNotesToSync();
     store->answerSavesAfter = AppState::syncDeadline * 2 / 3;
     state().synchronizeSystemData(true);
     fixture.scheduler.advance(AppState::syncDeadline * 3);
