@@ -2,12 +2,16 @@
 
 #include "app/InstanceSocket.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace brivet {
@@ -16,75 +20,181 @@ namespace {
 
 // A client that connects and says nothing is dropped after this long.
 constexpr int requestTimeoutMs = 2000;
-constexpr qsizetype maximumRequest = 64;
+constexpr std::size_t maximumRequest = 64;
+// Connections served at once; later ones are closed at once.
+constexpr std::size_t maximumConnections = 8;
 
-bool isSameUser(QLocalSocket* connection)
+bool isSameUser(int fd)
 {
     ucred peer {};
     socklen_t length = sizeof peer;
-    int fd = static_cast<int>(connection->socketDescriptor());
-    return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::getuid();
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::getuid();
+}
+
+std::string systemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
 }
 
 } // namespace
 
+// One client: its socket, what it sent so far and its deadline.
+class InstanceServer::Connection {
+public:
+    Connection(InstanceServer& server, int fd)
+        : m_fd(fd)
+        , m_readable(fd, QSocketNotifier::Read)
+    {
+        QObject::connect(&m_readable, &QSocketNotifier::activated, &server, [this, &server] {
+            if (!read(server))
+                server.drop(this);
+        });
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, &server, [this, &server] { server.drop(this); });
+        m_deadline.start(requestTimeoutMs);
+    }
+    ~Connection() { ::close(m_fd); }
+
+    // No more events: the connection waits to be deleted.
+    void stop()
+    {
+        m_readable.setEnabled(false);
+        m_deadline.stop();
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Reads what arrived; false once the exchange is over.
+    bool read(InstanceServer& server)
+    {
+        char buffer[maximumRequest + 1];
+        ssize_t got = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+        if (got == 0)
+            return false; // hung up before a whole line
+        m_request.append(buffer, static_cast<std::size_t>(got));
+        std::size_t end = m_request.find('\n');
+        if (end == std::string::npos)
+            return m_request.size() <= maximumRequest;
+        bool present = m_request.compare(0, end + 1, InstanceSocket::presentDashboardRequest) == 0;
+        reply(present ? InstanceSocket::acceptedReply : "unknown\n");
+        if (present)
+            emit server.dashboardRequested();
+        return false;
+    }
+
+private:
+    void reply(const char* text)
+    {
+        // A line fits any socket buffer; a client that left misses it.
+        (void)::send(m_fd, text, std::strlen(text), MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::shutdown(m_fd, SHUT_WR);
+    }
+
+    int m_fd;
+    QSocketNotifier m_readable;
+    QTimer m_deadline;
+    std::string m_request;
+};
+
 InstanceServer::InstanceServer(QObject* parent)
     : QObject(parent)
-    , m_server(new QLocalServer(this))
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* connection = m_server->nextPendingConnection())
-            serve(connection);
-    });
 }
 
-InstanceServer::~InstanceServer() = default;
+InstanceServer::~InstanceServer()
+{
+    close();
+}
 
 bool InstanceServer::isListening() const
 {
-    return m_server->isListening();
+    return m_listener >= 0;
 }
 
 Status InstanceServer::listen(const std::filesystem::path& socket)
 {
-    std::error_code error;
+    close();
+    sockaddr_un address {};
+    if (socket.native().size() >= sizeof address.sun_path)
+        return Status::failure("The socket path is too long: " + socket.string());
     struct stat info {};
     if (::lstat(socket.c_str(), &info) == 0) {
         if (!S_ISSOCK(info.st_mode))
             return Status::failure("Something other than a socket is at " + socket.string());
-        std::filesystem::remove(socket, error);
-        if (error)
-            return Status::failure("Cannot remove the old socket " + socket.string() + ": " + error.message());
+        if (::unlink(socket.c_str()) != 0 && errno != ENOENT)
+            return Status::failure(systemError("Cannot remove the old socket " + socket.string()));
     }
-    if (!m_server->listen(QString::fromStdString(socket.string())))
-        return Status::failure("Cannot listen at " + socket.string() + ": " + m_server->errorString().toStdString());
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Status::failure(systemError("Cannot make a socket"));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socket.c_str(), socket.native().size());
+    // Only the user may connect, whatever the folder allows.
+    mode_t previous = ::umask(0177);
+    int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::umask(previous);
+    if (bound != 0 || ::listen(fd, static_cast<int>(maximumConnections)) != 0 || ::lstat(socket.c_str(), &info) != 0) {
+        Status failure = Status::failure(systemError("Cannot listen at " + socket.string()));
+        ::close(fd);
+        return failure;
+    }
+    m_listener = fd;
+    m_path = socket;
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
+    m_incoming = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_incoming, &QSocketNotifier::activated, this, &InstanceServer::acceptPending);
     return Status::success();
 }
 
-void InstanceServer::serve(QLocalSocket* connection)
+void InstanceServer::acceptPending()
 {
-    connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
-    if (!isSameUser(connection)) {
-        connection->abort();
-        return;
+    for (;;) {
+        int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: none left; anything else comes back on the next wake-up
+        }
+        if (!isSameUser(fd) || m_connections.size() >= maximumConnections) {
+            ::close(fd);
+            continue;
+        }
+        m_connections.push_back(std::make_unique<Connection>(*this, fd));
     }
-    QTimer::singleShot(requestTimeoutMs, connection, [connection] { connection->abort(); });
-    connect(connection, &QLocalSocket::readyRead, this, [this, connection] {
-        if (!connection->canReadLine()) {
-            if (connection->bytesAvailable() > maximumRequest)
-                connection->abort();
-            return;
-        }
-        QByteArray request = connection->readLine(maximumRequest + 1);
-        if (request == InstanceSocket::presentDashboardRequest) {
-            connection->write(InstanceSocket::acceptedReply);
-            emit dashboardRequested();
-        } else {
-            connection->write("unknown\n");
-        }
-        connection->disconnectFromServer();
-    });
+}
+
+void InstanceServer::drop(Connection* connection)
+{
+    auto found = std::find_if(m_connections.begin(), m_connections.end(),
+        [connection](const std::unique_ptr<Connection>& c) { return c.get() == connection; });
+    if (found == m_connections.end())
+        return;
+    // Called from the connection's own notifier or timer, so it is deleted
+    // once control is back in the event loop.
+    connection->stop();
+    m_finished.push_back(std::move(*found));
+    m_connections.erase(found);
+    if (m_finished.size() == 1)
+        QTimer::singleShot(0, this, [this] { m_finished.clear(); });
+}
+
+void InstanceServer::close()
+{
+    m_connections.clear();
+    m_finished.clear();
+    if (m_listener < 0)
+        return;
+    delete m_incoming;
+    m_incoming = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    struct stat info {};
+    if (::lstat(m_path.c_str(), &info) == 0 && info.st_dev == m_device && info.st_ino == m_inode)
+        ::unlink(m_path.c_str());
+    m_path.clear();
 }
 
 } // namespace brivet

@@ -5,19 +5,24 @@
 #include <QObject>
 
 #include <filesystem>
+#include <memory>
+#include <vector>
 
-class QLocalServer;
-class QLocalSocket;
+#include <sys/types.h>
+
+class QSocketNotifier;
 
 namespace brivet {
 
 // The running instance's end of the hand-over: a local socket that a
 // second launch asks to bring the dashboard forward. Only connections from
-// the same user are served.
+// the same user are served. A plain socket watched by the event loop: the
+// exchange is one short line each way.
 class InstanceServer final : public QObject {
     Q_OBJECT
 public:
     explicit InstanceServer(QObject* parent = nullptr);
+    // Stops listening and removes the socket file it made.
     ~InstanceServer() override;
 
     // Listens at `socket`. The caller holds the data folder's lock, so a
@@ -30,9 +35,21 @@ signals:
     void dashboardRequested();
 
 private:
-    void serve(QLocalSocket* connection);
+    class Connection;
 
-    QLocalServer* m_server = nullptr;
+    void acceptPending();
+    void drop(Connection* connection);
+    void close();
+
+    int m_listener = -1;
+    QSocketNotifier* m_incoming = nullptr;
+    std::filesystem::path m_path;
+    // The socket file as bound, so only that file is removed at the end.
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    std::vector<std::unique_ptr<Connection>> m_connections;
+    // Done, deleted on the next turn of the event loop.
+    std::vector<std::unique_ptr<Connection>> m_finished;
 };
 
 } // namespace brivet

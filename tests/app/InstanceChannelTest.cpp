@@ -107,6 +107,23 @@ TEST(InstanceChannel, ListeningReplacesAStaleSocketButNeverAnotherFile)
     ASSERT_TRUE(server.listen(socket).ok());
     EXPECT_EQ(whileServing([&] { return InstanceSocket::requestDashboard(socket, 1s, 2s); }), InstanceSocket::HandOver::accepted);
 
+    // Only the user may connect, and the file goes with the server, while
+    // a file put in its place is left alone.
+    EXPECT_EQ(fs::symlink_status(socket).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    {
+        InstanceServer replaced;
+        ASSERT_TRUE(replaced.listen(socket).ok());
+        fs::remove(socket);
+        writeFile(socket, "someone else's");
+    }
+    EXPECT_EQ(readFile(socket), "someone else's");
+    fs::remove(socket);
+    {
+        InstanceServer again;
+        ASSERT_TRUE(again.listen(socket).ok());
+    }
+    EXPECT_FALSE(fs::exists(socket));
+
     fs::path document = directory / "notes.txt";
     writeFile(document, "keep me");
     InstanceServer other;
