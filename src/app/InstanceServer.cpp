@@ -5,7 +5,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,7 +21,7 @@ namespace {
 constexpr int requestTimeoutMs = 2000;
 constexpr std::size_t maximumRequest = 64;
 // Connections served at once; later ones are closed at once.
-constexpr std::size_t maximumConnections = 8;
+constexpr int maximumConnections = 8;
 
 bool isSameUser(int fd)
 {
@@ -38,32 +37,27 @@ std::string systemError(const std::string& what)
 
 } // namespace
 
-// One client: its socket, what it sent so far and its deadline.
-class InstanceServer::Connection {
+// One client: its socket, what it sent so far and its deadline. A child of
+// the server, so the server's end takes any that are still open.
+class InstanceServer::Connection final : public QObject {
 public:
     Connection(InstanceServer& server, int fd)
-        : m_fd(fd)
+        : QObject(&server)
+        , m_fd(fd)
         , m_readable(fd, QSocketNotifier::Read)
     {
-        QObject::connect(&m_readable, &QSocketNotifier::activated, &server, [this, &server] {
+        ++server.m_connectionCount;
+        QObject::connect(&m_readable, &QSocketNotifier::activated, this, [this, &server] {
             if (!read(server))
-                server.drop(this);
+                finish(server);
         });
         m_deadline.setSingleShot(true);
-        QObject::connect(&m_deadline, &QTimer::timeout, &server, [this, &server] { server.drop(this); });
+        QObject::connect(&m_deadline, &QTimer::timeout, this, [this, &server] { finish(server); });
         m_deadline.start(requestTimeoutMs);
     }
-    ~Connection() { ::close(m_fd); }
+    ~Connection() override { ::close(m_fd); }
 
-    // No more events: the connection waits to be deleted.
-    void stop()
-    {
-        m_readable.setEnabled(false);
-        m_deadline.stop();
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
+private:
     // Reads what arrived; false once the exchange is over.
     bool read(InstanceServer& server)
     {
@@ -82,6 +76,16 @@ public:
         if (present)
             emit server.dashboardRequested();
         return false;
+    }
+
+    // No more events; deleted once control is back in the event loop, as
+    // this runs in its own notifier's or timer's handler.
+    void finish(InstanceServer& server)
+    {
+        m_readable.setEnabled(false);
+        m_deadline.stop();
+        --server.m_connectionCount;
+        deleteLater();
     }
 
 private:
@@ -135,7 +139,7 @@ Status InstanceServer::listen(const std::filesystem::path& socket)
     mode_t previous = ::umask(0177);
     int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::umask(previous);
-    if (bound != 0 || ::listen(fd, static_cast<int>(maximumConnections)) != 0 || ::lstat(socket.c_str(), &info) != 0) {
+    if (bound != 0 || ::listen(fd, maximumConnections) != 0 || ::lstat(socket.c_str(), &info) != 0) {
         Status failure = Status::failure(systemError("Cannot listen at " + socket.string()));
         ::close(fd);
         return failure;
@@ -158,33 +162,16 @@ void InstanceServer::acceptPending()
                 continue;
             return; // EAGAIN: none left; anything else comes back on the next wake-up
         }
-        if (!isSameUser(fd) || m_connections.size() >= maximumConnections) {
+        if (!isSameUser(fd) || m_connectionCount >= maximumConnections) {
             ::close(fd);
             continue;
         }
-        m_connections.push_back(std::make_unique<Connection>(*this, fd));
+        new Connection(*this, fd);
     }
-}
-
-void InstanceServer::drop(Connection* connection)
-{
-    auto found = std::find_if(m_connections.begin(), m_connections.end(),
-        [connection](const std::unique_ptr<Connection>& c) { return c.get() == connection; });
-    if (found == m_connections.end())
-        return;
-    // Called from the connection's own notifier or timer, so it is deleted
-    // once control is back in the event loop.
-    connection->stop();
-    m_finished.push_back(std::move(*found));
-    m_connections.erase(found);
-    if (m_finished.size() == 1)
-        QTimer::singleShot(0, this, [this] { m_finished.clear(); });
 }
 
 void InstanceServer::close()
 {
-    m_connections.clear();
-    m_finished.clear();
     if (m_listener < 0)
         return;
     delete m_incoming;

@@ -5,8 +5,6 @@
 #include <QObject>
 
 #include <filesystem>
-#include <memory>
-#include <vector>
 
 #include <sys/types.h>
 
@@ -38,7 +36,7 @@ private:
     class Connection;
 
     void acceptPending();
-    void drop(Connection* connection);
+    // Stops listening and removes the socket file; open connections finish.
     void close();
 
     int m_listener = -1;
@@ -47,9 +45,7 @@ private:
     // The socket file as bound, so only that file is removed at the end.
     dev_t m_device = 0;
     ino_t m_inode = 0;
-    std::vector<std::unique_ptr<Connection>> m_connections;
-    // Done, deleted on the next turn of the event loop.
-    std::vector<std::unique_ptr<Connection>> m_finished;
+    int m_connectionCount = 0;
 };
 
 } // namespace brivet

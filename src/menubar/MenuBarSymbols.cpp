@@ -2,7 +2,6 @@
 
 #include "desktop/TintedSvgIcon.h"
 
-
 // Resources live in a static library; they are registered on first use.
 static void registerMenuBarResources()
 {
