@@ -88,7 +88,6 @@ private:
         deleteLater();
     }
 
-private:
     void reply(const char* text)
     {
         // A line fits any socket buffer; a client that left misses it.
