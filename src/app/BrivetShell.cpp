@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
+#include <future>
 #include <malloc.h>
 
 #ifdef HAVE_BRIVET_EDS
@@ -29,10 +30,11 @@
 
 namespace brivet {
 
-BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes, QObject* parent)
+BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes,
+    std::future<std::unique_ptr<UserCalendar>> preparedCalendar, QObject* parent)
     : QObject(parent)
     , m_clock(std::make_unique<SystemClock>())
-    , m_calendar(std::make_unique<UserCalendar>())
+    , m_calendar(preparedCalendar.valid() ? preparedCalendar.get() : std::make_unique<UserCalendar>())
     , m_scheduler(std::make_unique<QtScheduler>())
     , m_screens(std::make_unique<QtScreenList>())
 {
@@ -79,6 +81,17 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     }
 }
 
+std::future<std::unique_ptr<UserCalendar>> BrivetShell::prepareCalendar()
+{
+    return std::async(std::launch::async, [] {
+        auto calendar = std::make_unique<UserCalendar>();
+        // The log's time stamps, the boards' due times, the cards' due
+        // dates and the tray's texts.
+        calendar->prepare({ "MMMdhm", "MMMd", "hm" }, { "HH:mm:ss" });
+        return calendar;
+    });
+}
+
 BrivetShell::~BrivetShell()
 {
     flush();
@@ -94,13 +107,14 @@ BrivetShell::~BrivetShell()
 void BrivetShell::startInterface()
 {
     m_dashboard = std::make_unique<DashboardWindow>(*m_state, *m_scheduler);
-    if (!TrayController::isHostAvailable()) {
-        m_logger->log("No system tray host is running; opening the dashboard instead");
-        presentDashboard();
-    }
-    // The icon and the tray item follow the first cards, which are built
-    // by a task queued before this one: the cards are what is looked at
-    // first, the icon appears a moment later.
+    // The first cards go up now rather than from the task the state queued
+    // for them: the event loop's first steps (the accessibility bridge
+    // connecting to the session bus) would otherwise come first.
+    m_state->finishLaunch();
+    // The icon and the tray item follow the cards: the cards are what is
+    // looked at first, the icon appears a moment later. Asking whether a
+    // tray host runs goes over the session bus, so it waits for the icon
+    // too.
     m_scheduler->schedule(Duration(0), [this] { startTray(); });
 }
 
@@ -109,6 +123,10 @@ void BrivetShell::startTray()
     QIcon icon = applicationIcon();
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
+    if (!TrayController::isHostAvailable()) {
+        m_logger->log("No system tray host is running; opening the dashboard instead");
+        presentDashboard();
+    }
 
     m_tray = std::make_unique<TrayController>(*m_state, icon);
     connect(m_tray.get(), &TrayController::panelToggleRequested, this, [this](const QRect& anchor) {

@@ -33,10 +33,14 @@ class UserCalendar;
 class BrivetShell final : public QObject {
     Q_OBJECT
 public:
-    // `prefetchedNotes`, when valid, is the notes file already being read.
+    // `prefetchedNotes`, when valid, is the notes file already being read;
+    // `preparedCalendar`, when valid, the user's calendar being prepared.
     explicit BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes = {},
-        QObject* parent = nullptr);
+        std::future<std::unique_ptr<UserCalendar>> preparedCalendar = {}, QObject* parent = nullptr);
     ~BrivetShell() override;
+    // The user's calendar, built on a thread of its own with the formats the
+    // launch shows, while the main thread connects to the display.
+    static std::future<std::unique_ptr<UserCalendar>> prepareCalendar();
 
     AppState& state() { return *m_state; }
     // Creates the dashboard (hidden) and, right after the first cards, the

@@ -1,9 +1,10 @@
 #include "app/BrivetShell.h"
-#include "app/FontWarmUp.h"
+#include "app/LaunchWarmUp.h"
 #include "app/InstanceSocket.h"
 #include "app/SignalWatcher.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
+#include "model/UserCalendar.h"
 
 #include <QApplication>
 #include <QScopeGuard>
@@ -59,15 +60,16 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
         return 2;
     }
-    // Reading the notes and the font configuration overlaps with
-    // connecting to the display.
+    // Reading the notes, preparing the calendar and reading the font
+    // configuration overlap with connecting to the display.
     auto notes = JsonNoteRepository::readInBackground(folder);
-    FontWarmUp fonts;
+    auto calendar = BrivetShell::prepareCalendar();
+    LaunchWarmUp warmUp;
 
     QApplication app(argc, argv);
-    fonts.applicationStarted();
+    warmUp.applicationStarted();
     // The thread is done with the application before it goes.
-    auto joinFonts = qScopeGuard([&fonts] { fonts.join(); });
+    auto joinWarmUp = qScopeGuard([&warmUp] { warmUp.join(); });
     QApplication::setApplicationName("Brivet");
     // No display name: Qt would append it to every window title, and the
     // dashboard is titled "悬笺控制台" and each card after its note.
@@ -77,7 +79,7 @@ int main(int argc, char* argv[])
 
     SignalWatcher watcher;
     pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
-    BrivetShell shell(folder, std::move(notes));
+    BrivetShell shell(folder, std::move(notes), std::move(calendar));
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &shell, [&shell] { shell.quit(); });
     shell.startInterface();
     shell.acceptHandOvers(socket);

@@ -210,6 +210,14 @@ std::string UserCalendar::formatSkeleton(Instant instant, std::string_view skele
     return out;
 }
 
+void UserCalendar::prepare(std::initializer_list<std::string_view> skeletons, std::initializer_list<std::string_view> patterns) const
+{
+    for (std::string_view skeleton : skeletons)
+        (void)m_impl->formatter(skeleton, true);
+    for (std::string_view pattern : patterns)
+        (void)m_impl->formatter(pattern, false);
+}
+
 std::string UserCalendar::formatPattern(Instant instant, std::string_view pattern) const
 {
     std::string out;

@@ -2,6 +2,7 @@
 
 #include "model/Instant.h"
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,12 @@ public:
     std::string formatSkeleton(Instant, std::string_view skeleton) const;
     // Formatted with a fixed pattern such as "HH:mm:ss".
     std::string formatPattern(Instant, std::string_view pattern) const;
+    // Builds the formatters for these skeletons and patterns ahead of their
+    // first use: the first one loads the locale's data, which takes a few
+    // milliseconds. Like every other call, not to be made from two threads
+    // at once; a calendar prepared on one thread may be used on another
+    // once handed over.
+    void prepare(std::initializer_list<std::string_view> skeletons, std::initializer_list<std::string_view> patterns) const;
 
     const std::string& timeZoneId() const { return m_timeZoneId; }
     const std::string& localeId() const { return m_localeId; }

@@ -222,6 +222,7 @@ void AppState::finishLaunch()
     if (m_hasFinishedLaunch)
         return;
     m_hasFinishedLaunch = true;
+    m_launchTask.cancel();
     m_deferNotesSave = true;
     {
         Operation op(*this);

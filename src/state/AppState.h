@@ -67,7 +67,8 @@ public:
     static constexpr Duration launchNotesSaveDelay { 600 };
 
     // Loads both files and runs the synchronous part of the launch; the rest
-    // (finishLaunch) is queued on the scheduler.
+    // (finishLaunch) is queued on the scheduler, unless the caller runs it
+    // sooner.
     explicit AppState(AppStateDependencies dependencies);
     ~AppState();
     AppState(const AppState&) = delete;

@@ -1,5 +1,6 @@
-#include "app/FontWarmUp.h"
+#include "app/LaunchWarmUp.h"
 
+#include <QDBusConnection>
 #include <QFontDatabase>
 #include <QGuiApplication>
 
@@ -7,17 +8,17 @@
 
 namespace brivet {
 
-FontWarmUp::FontWarmUp()
+LaunchWarmUp::LaunchWarmUp()
     : m_thread([this] { run(); })
 {
 }
 
-FontWarmUp::~FontWarmUp()
+LaunchWarmUp::~LaunchWarmUp()
 {
     join();
 }
 
-void FontWarmUp::applicationStarted()
+void LaunchWarmUp::applicationStarted()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -26,7 +27,7 @@ void FontWarmUp::applicationStarted()
     m_wake.notify_one();
 }
 
-void FontWarmUp::join()
+void LaunchWarmUp::join()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -37,7 +38,7 @@ void FontWarmUp::join()
         m_thread.join();
 }
 
-void FontWarmUp::run()
+void LaunchWarmUp::run()
 {
     FcInit();
     std::unique_lock lock(m_mutex);
@@ -45,6 +46,8 @@ void FontWarmUp::run()
     if (m_stopping || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     lock.unlock();
+    // The tray icon and the accessibility bridge share this connection.
+    (void)QDBusConnection::sessionBus();
     (void)QFontDatabase::families();
 }
 

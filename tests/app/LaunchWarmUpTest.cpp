@@ -1,4 +1,4 @@
-#include "app/FontWarmUp.h"
+#include "app/LaunchWarmUp.h"
 
 #include <QFontDatabase>
 
@@ -11,21 +11,21 @@ namespace {
 // However the launch goes, the thread ends when asked: once the
 // application started (after listing the fonts), or before it did (a
 // launch that ends early), and joining again is harmless.
-TEST(FontWarmUp, EndsWhenAskedWhetherOrNotTheApplicationStarted)
+TEST(LaunchWarmUp, EndsWhenAskedWhetherOrNotTheApplicationStarted)
 {
     {
-        FontWarmUp warmUp;
+        LaunchWarmUp warmUp;
         warmUp.applicationStarted();
         warmUp.join();
         EXPECT_FALSE(QFontDatabase::families().isEmpty());
         warmUp.join();
     }
     {
-        FontWarmUp warmUp;
+        LaunchWarmUp warmUp;
         warmUp.join();
     }
     {
-        FontWarmUp warmUp; // the destructor joins
+        LaunchWarmUp warmUp; // the destructor joins
     }
 }
 
