@@ -695,6 +695,9 @@ simdjson::dom::parser& sharedParser()
 
 static_assert(jsonReadPadding >= simdjson::SIMDJSON_PADDING);
 
+// Below this size a buffer does not span a whole huge page once aligned.
+constexpr std::size_t hugeRegion = std::size_t(4) << 20;
+
 // Asks for transparent huge pages over [data, data + bytes): the parts of
 // the range that get touched then cost a page fault per 2 MiB instead of
 // per 4 KiB. Only a hint; nothing changes where the system does not offer
@@ -715,8 +718,7 @@ void adviseHugePages(const void* data, std::size_t bytes)
 // capacity.
 void prepareParserFor(simdjson::dom::parser& parser, std::size_t size)
 {
-    constexpr std::size_t largeDocument = std::size_t(4) << 20;
-    if (size < largeDocument || size > parser.max_capacity())
+    if (size < hugeRegion || size > parser.max_capacity())
         return;
     if (parser.capacity() < size) {
         if (parser.allocate(size) != simdjson::SUCCESS)
@@ -774,6 +776,8 @@ object envelope(element root, std::string_view payloadKey, element& payload)
 
 namespace {
 
+constexpr std::size_t spareNotesCapacity = 16;
+
 Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadded, Instant now)
 {
     return decodeDocument<std::vector<StickyNote>>(json, isPadded, [&](element root) {
@@ -783,7 +787,12 @@ Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadde
         if (payload.get_array().get(items))
             fail("notes", "expected a list");
         std::vector<StickyNote> notes;
-        notes.reserve(items.size());
+        // Room for the boards a launch generates and the first notes
+        // added after it: growing the list moves every note into fresh
+        // memory, which over thousands of notes costs more than the decoding.
+        notes.reserve(items.size() + spareNotesCapacity);
+        if (notes.capacity() * sizeof(StickyNote) >= hugeRegion)
+            adviseHugePages(notes.data(), notes.capacity() * sizeof(StickyNote));
         // Which note failed, so that a hand-edited file can be mended.
         for (element item : items) {
             try {
