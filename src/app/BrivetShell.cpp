@@ -20,7 +20,6 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-#include <future>
 #include <malloc.h>
 
 #ifdef HAVE_BRIVET_EDS
@@ -79,17 +78,6 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
         if (auto* gui = qobject_cast<QGuiApplication*>(app))
             connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { flush(); });
     }
-}
-
-std::future<std::unique_ptr<UserCalendar>> BrivetShell::prepareCalendar()
-{
-    return std::async(std::launch::async, [] {
-        auto calendar = std::make_unique<UserCalendar>();
-        // The log's time stamps, the boards' due times, the cards' due
-        // dates and the tray's texts.
-        calendar->prepare({ "MMMdhm", "MMMd", "hm" }, { "HH:mm:ss" });
-        return calendar;
-    });
 }
 
 BrivetShell::~BrivetShell()

@@ -38,9 +38,6 @@ public:
     explicit BrivetShell(DataFolder folder, std::future<JsonNoteRepository::LoadResult> prefetchedNotes = {},
         std::future<std::unique_ptr<UserCalendar>> preparedCalendar = {}, QObject* parent = nullptr);
     ~BrivetShell() override;
-    // The user's calendar, built on a thread of its own with the formats the
-    // launch shows, while the main thread connects to the display.
-    static std::future<std::unique_ptr<UserCalendar>> prepareCalendar();
 
     AppState& state() { return *m_state; }
     // Creates the dashboard (hidden) and, right after the first cards, the

@@ -1,5 +1,7 @@
 #include "app/LaunchWarmUp.h"
 
+#include "model/UserCalendar.h"
+
 #include <QDBusConnection>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -16,6 +18,11 @@ LaunchWarmUp::LaunchWarmUp()
 LaunchWarmUp::~LaunchWarmUp()
 {
     join();
+}
+
+std::future<std::unique_ptr<UserCalendar>> LaunchWarmUp::calendar()
+{
+    return m_calendar.get_future();
 }
 
 void LaunchWarmUp::applicationStarted()
@@ -40,6 +47,17 @@ void LaunchWarmUp::join()
 
 void LaunchWarmUp::run()
 {
+    // One after the other rather than on threads of their own: the main
+    // thread keeps a core to itself while it connects to the display.
+    try {
+        auto calendar = std::make_unique<UserCalendar>();
+        // The log's time stamps, the boards' due times, the cards' due
+        // dates and the tray's texts.
+        calendar->prepare({ "MMMdhm", "MMMd", "hm" }, { "HH:mm:ss" });
+        m_calendar.set_value(std::move(calendar));
+    } catch (...) {
+        m_calendar.set_exception(std::current_exception());
+    }
     FcInit();
     std::unique_lock lock(m_mutex);
     m_wake.wait(lock, [this] { return m_applicationStarted || m_stopping; });

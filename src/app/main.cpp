@@ -63,7 +63,6 @@ int main(int argc, char* argv[])
     // Reading the notes, preparing the calendar and reading the font
     // configuration overlap with connecting to the display.
     auto notes = JsonNoteRepository::readInBackground(folder);
-    auto calendar = BrivetShell::prepareCalendar();
     LaunchWarmUp warmUp;
 
     QApplication app(argc, argv);
@@ -79,7 +78,7 @@ int main(int argc, char* argv[])
 
     SignalWatcher watcher;
     pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
-    BrivetShell shell(folder, std::move(notes), std::move(calendar));
+    BrivetShell shell(folder, std::move(notes), warmUp.calendar());
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &shell, [&shell] { shell.quit(); });
     shell.startInterface();
     shell.acceptHandOvers(socket);

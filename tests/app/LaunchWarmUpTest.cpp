@@ -1,4 +1,5 @@
 #include "app/LaunchWarmUp.h"
+#include "model/UserCalendar.h"
 
 #include <QFontDatabase>
 
@@ -10,19 +11,26 @@ namespace {
 
 // However the launch goes, the thread ends when asked: once the
 // application started (after listing the fonts), or before it did (a
-// launch that ends early), and joining again is harmless.
-TEST(LaunchWarmUp, EndsWhenAskedWhetherOrNotTheApplicationStarted)
+// launch that ends early), and joining again is harmless. The calendar is
+// delivered either way, ready to format on this thread.
+TEST(LaunchWarmUp, EndsWhenAskedWhetherOrNotTheApplicationStartedAndDeliversTheCalendar)
 {
     {
         LaunchWarmUp warmUp;
+        auto calendar = warmUp.calendar();
         warmUp.applicationStarted();
         warmUp.join();
         EXPECT_FALSE(QFontDatabase::families().isEmpty());
         warmUp.join();
+        std::unique_ptr<UserCalendar> built = calendar.get();
+        ASSERT_TRUE(built);
+        EXPECT_FALSE(built->formatPattern(Instant {}, "HH:mm:ss").empty());
     }
     {
         LaunchWarmUp warmUp;
+        auto calendar = warmUp.calendar();
         warmUp.join();
+        EXPECT_TRUE(calendar.get());
     }
     {
         LaunchWarmUp warmUp; // the destructor joins
