@@ -11,7 +11,10 @@
 namespace brivet {
 
 LaunchWarmUp::LaunchWarmUp()
-    : m_thread([this] { run(); })
+    // Read here, before the application sets the C library's locale on the
+    // main thread while this thread would be reading it.
+    : m_localeId(UserCalendar::processLocaleId())
+    , m_thread([this] { run(); })
 {
 }
 
@@ -50,7 +53,7 @@ void LaunchWarmUp::run()
     // One after the other rather than on threads of their own: the main
     // thread keeps a core to itself while it connects to the display.
     try {
-        auto calendar = std::make_unique<UserCalendar>();
+        auto calendar = std::make_unique<UserCalendar>(UserCalendar::processTimeZoneId(), m_localeId);
         // The log's time stamps, the boards' due times, the cards' due
         // dates and the tray's texts.
         calendar->prepare({ "MMMdhm", "MMMd", "hm" }, { "HH:mm:ss" });

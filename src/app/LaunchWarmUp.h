@@ -4,6 +4,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace brivet {
@@ -45,6 +46,7 @@ private:
     bool m_applicationStarted = false;
     bool m_stopping = false;
     std::promise<std::unique_ptr<UserCalendar>> m_calendar;
+    std::string m_localeId;
     std::thread m_thread;
 };
 

@@ -16,16 +16,6 @@ namespace {
 UDate toUDate(Instant instant) { return static_cast<UDate>(instant.time_since_epoch().count()); }
 Instant fromUDate(UDate date) { return Instant(Duration(static_cast<std::int64_t>(date))); }
 
-std::string defaultZoneId()
-{
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
-    icu::UnicodeString id;
-    zone->getID(id);
-    std::string out;
-    id.toUTF8String(out);
-    return out;
-}
-
 } // namespace
 
 struct UserCalendar::Impl {
@@ -84,8 +74,23 @@ struct UserCalendar::Impl {
 };
 
 UserCalendar::UserCalendar()
-    : UserCalendar(defaultZoneId(), icu::Locale::getDefault().getName())
+    : UserCalendar(processTimeZoneId(), processLocaleId())
 {
+}
+
+std::string UserCalendar::processTimeZoneId()
+{
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+    icu::UnicodeString id;
+    zone->getID(id);
+    std::string out;
+    id.toUTF8String(out);
+    return out;
+}
+
+std::string UserCalendar::processLocaleId()
+{
+    return icu::Locale::getDefault().getName();
 }
 
 UserCalendar::UserCalendar(std::string_view timeZoneId, std::string_view localeId)

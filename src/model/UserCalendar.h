@@ -18,6 +18,12 @@ class UserCalendar {
 public:
     // The process's time zone and locale (TZ, LANG / LC_ALL).
     UserCalendar();
+    // The process's time zone and locale, as the calendar above takes them.
+    // ICU reads the locale from the C library's, which the main thread sets
+    // as the application starts: a calendar built on a thread of its own
+    // takes the locale read on the main thread before that thread starts.
+    static std::string processTimeZoneId();
+    static std::string processLocaleId();
     // A fixed zone ("Europe/Berlin") and locale ("zh_CN"), as tests pin them.
     UserCalendar(std::string_view timeZoneId, std::string_view localeId);
     ~UserCalendar();

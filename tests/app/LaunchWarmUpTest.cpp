@@ -25,6 +25,10 @@ TEST(LaunchWarmUp, EndsWhenAskedWhetherOrNotTheApplicationStartedAndDeliversTheC
         std::unique_ptr<UserCalendar> built = calendar.get();
         ASSERT_TRUE(built);
         EXPECT_FALSE(built->formatPattern(Instant {}, "HH:mm:ss").empty());
+        // The same zone and locale as a calendar built here.
+        const UserCalendar here;
+        EXPECT_EQ(built->timeZoneId(), here.timeZoneId());
+        EXPECT_EQ(built->localeId(), here.localeId());
     }
     {
         LaunchWarmUp warmUp;
