@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -36,6 +37,21 @@ xcb_screen_t* firstScreen(xcb_connection_t* c)
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
     static std::unordered_map<std::string, xcb_atom_t> cache;
+    if (cache.empty()) {
+        // The hints' atoms in one round trip to the server rather than one
+        // each: all the requests go out before the first reply is awaited.
+        static constexpr const char* hintAtoms[] = { "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+            "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_BELOW", "_NET_WM_STATE_ABOVE",
+            "_NET_WM_STATE_STAYS_ON_TOP", "_NET_WM_DESKTOP" };
+        xcb_intern_atom_cookie_t cookies[std::size(hintAtoms)];
+        for (std::size_t i = 0; i < std::size(hintAtoms); ++i)
+            cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(hintAtoms[i])), hintAtoms[i]);
+        for (std::size_t i = 0; i < std::size(hintAtoms); ++i) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookies[i], nullptr);
+            cache.emplace(hintAtoms[i], reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE));
+            std::free(reply);
+        }
+    }
     if (auto found = cache.find(name); found != cache.end())
         return found->second;
     xcb_intern_atom_reply_t* reply
