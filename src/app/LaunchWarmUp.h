@@ -15,10 +15,9 @@ class UserCalendar;
 // own while the main thread starts up: builds the user's calendar with the
 // formats the launch shows (ICU loads the locale's data on the first one),
 // reads fontconfig's configuration and cache, and once the GUI application
-// exists connects to the
-// session bus (the accessibility bridge connects there as soon as the first
-// label gets its text, and blocks until it is connected) and lists Qt's
-// fonts. The first card then only loads its faces.
+// exists connects to the session bus (the accessibility bridge connects
+// there as soon as the first label gets its text, and blocks until it is
+// connected) and lists Qt's fonts. The first card then only loads its faces.
 // fontconfig, QFontDatabase and QDBusConnection are safe to use from
 // several threads; a main thread that needs them sooner waits for the work
 // in progress, nothing is done twice.

@@ -1,6 +1,6 @@
 #include "app/BrivetShell.h"
-#include "app/LaunchWarmUp.h"
 #include "app/InstanceSocket.h"
+#include "app/LaunchWarmUp.h"
 #include "app/SignalWatcher.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
