@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -119,6 +120,8 @@ private:
     std::size_t m_mapped = 0;
     std::size_t m_size = 0;
 };
+
+constexpr std::uintmax_t largeNotesFile = 1 << 20;
 
 std::string stamp(Instant now)
 {
@@ -259,15 +262,27 @@ JsonNoteRepository::LoadResult JsonNoteRepository::read(const DataFolder& folder
         return result;
     }
     std::string_view json = bytes->bytes();
+    // The fingerprint of a large file is taken beside the decoding rather
+    // than after it; the bytes outlive both.
+    std::future<Fingerprint> fingerprint;
+    if (json.size() >= largeNotesFile) {
+        try {
+            fingerprint = std::async(std::launch::async, [json] { return Fingerprint::of(json); });
+        } catch (const std::system_error&) {
+            // No thread to spare: taken after the decoding instead.
+        }
+    }
     auto decoded = decodePaddedNotesFile(json, now);
     if (auto* error = std::get_if<DecodeError>(&decoded))
         result.problem = describeProblem(json, *error);
+    Fingerprint taken = fingerprint.valid() ? fingerprint.get() : Fingerprint {};
     if (auto* notes = std::get_if<std::vector<StickyNote>>(&decoded)) {
         result.outcome = LoadResult::Outcome::decoded;
         result.notes = std::move(*notes);
-        Fingerprint fingerprint = Fingerprint::of(json);
-        result.size = fingerprint.size;
-        result.hash = fingerprint.hash;
+        if (!taken.valid)
+            taken = Fingerprint::of(json);
+        result.size = taken.size;
+        result.hash = taken.hash;
     }
     return result;
 }

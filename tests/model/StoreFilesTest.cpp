@@ -122,6 +122,25 @@ TEST_F(StoreFiles, UnreadableFilesAreKeptAsideBeforeTheFirstSave)
     EXPECT_EQ(namesIn(folder.path()).size(), 4u);
 }
 
+TEST_F(StoreFiles, ALargeFileReadInTheBackgroundComesBackWhole)
+{
+    // Large enough that its fingerprint is taken beside the decoding.
+    std::vector<StickyNote> generated = generateRealisticNotes(2000, clock.now(), 11);
+    std::string bytes = encodeNotesFile(generated);
+    ASSERT_GT(bytes.size(), std::size_t(1) << 20);
+    ASSERT_TRUE(folder.ensureExists().ok());
+    writeFile(folder.notesFile(), bytes);
+
+    JsonNoteRepository notes(folder, clock, &logger);
+    notes.usePrefetched(JsonNoteRepository::readInBackground(folder));
+    std::vector<StickyNote> loaded = notes.loadNotes();
+    ASSERT_EQ(loaded.size(), generated.size());
+    EXPECT_TRUE(loaded == generated);
+    // What was read counts as written: saving it unchanged writes nothing.
+    ASSERT_TRUE(notes.save(loaded).ok());
+    EXPECT_EQ(readFile(folder.notesFile()), bytes);
+}
+
 TEST_F(StoreFiles, OneBadNoteAmongThousandsIsNamedAndTheFileIsKeptByteForByte)
 {
     std::vector<StickyNote> generated = generateRealisticNotes(3000, clock.now(), 7);
