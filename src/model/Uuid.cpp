@@ -8,7 +8,9 @@ namespace {
 
 std::mt19937_64& generator()
 {
-    static std::mt19937_64 engine = [] {
+    // One per thread: identifiers are made on the main thread and on the
+    // thread that reads the notes file.
+    thread_local std::mt19937_64 engine = [] {
         std::random_device device;
         std::seed_seq seed { device(), device(), device(), device(), device(), device(), device(), device() };
         return std::mt19937_64(seed);

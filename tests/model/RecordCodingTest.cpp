@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace brivet;
 
@@ -205,6 +208,31 @@ TEST(RecordCoding, IdentifiersParseInEitherCaseAndRejectAnythingElse)
         EXPECT_FALSE(Uuid::fromString(bad).has_value()) << bad;
     Uuid fresh = Uuid::random();
     EXPECT_EQ(Uuid::fromString(fresh.toString()), fresh);
+}
+
+TEST(RecordCoding, IdentifiersMadeOnSeveralThreadsAtOnceNeverRepeat)
+{
+    // The notes file is decoded off the main thread, and a task without an
+    // identifier is given a fresh one there.
+    constexpr int threads = 4;
+    constexpr int perThread = 20'000;
+    std::vector<std::vector<std::string>> made(threads);
+    {
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back([&into = made[t]] {
+                into.reserve(perThread);
+                for (int i = 0; i < perThread; ++i)
+                    into.push_back(Uuid::random().toString());
+            });
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+    std::vector<std::string> all;
+    for (auto& some : made)
+        all.insert(all.end(), some.begin(), some.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
 }
 
 TEST(RecordCoding, DatesBeyondTheFourDigitYearsAreWrittenAtTheNearestEndAndReadBack)
