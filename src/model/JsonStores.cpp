@@ -121,7 +121,7 @@ private:
     std::size_t m_size = 0;
 };
 
-constexpr std::uintmax_t largeNotesFile = 1 << 20;
+constexpr std::size_t largeNotesFile = std::size_t(1) << 20;
 
 std::string stamp(Instant now)
 {
