@@ -9,15 +9,12 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace brivet {
-
-using simdjson::dom::element;
-using simdjson::dom::element_type;
-using simdjson::dom::object;
 
 // --- Dates -------------------------------------------------------------------
 
@@ -308,8 +305,15 @@ std::string encodePreferences(const AppPreferences& preferences)
 }
 
 // --- Decoding ----------------------------------------------------------------
+//
+// The files are read in one forward pass over the parser's index of the
+// text: no document tree is built, and strings without escapes are taken
+// from the text in place. Values of keys this program does not know are
+// skipped unread.
 
 namespace {
+
+namespace od = simdjson::ondemand;
 
 // Thrown only inside this file and caught at the entry points: a decoding
 // failure anywhere fails the whole record, as deep as it happens.
@@ -323,15 +327,41 @@ struct Failure {
     throw Failure { std::string(field) + ": " + std::string(problem) };
 }
 
-std::string_view asString(element value, std::string_view field)
+// The text is not JSON at the point reached.
+[[noreturn]] void failJson(simdjson::error_code error)
 {
+    throw Failure { std::string("not valid JSON: ") + simdjson::error_message(error) };
+}
+
+// A value of the wrong type is the record's fault; anything else found on
+// the way (a broken structure, an unfinished text) is the text's.
+void check(simdjson::error_code error, std::string_view field, std::string_view problem)
+{
+    if (error == simdjson::INCORRECT_TYPE)
+        fail(field, problem);
+    if (error)
+        failJson(error);
+}
+
+std::string_view asString(od::value value, std::string_view field)
+{
+    // The token runs from the opening quote to the closing one (and the
+    // blanks after it); the text's index guarantees the closing quote.
+    const std::string_view token = value.raw_json_token();
+    if (token.empty() || token.front() != '"')
+        fail(field, "expected a string");
+    const char* begin = token.data() + 1;
+    for (const char* end = begin; *end != '\\'; ++end) {
+        if (*end == '"')
+            return { begin, static_cast<std::size_t>(end - begin) };
+    }
     std::string_view text;
     if (value.get_string().get(text))
         fail(field, "expected a string");
     return text;
 }
 
-bool asBool(element value, std::string_view field)
+bool asBool(od::value value, std::string_view field)
 {
     bool flag;
     if (value.get_bool().get(flag))
@@ -339,7 +369,7 @@ bool asBool(element value, std::string_view field)
     return flag;
 }
 
-double asDouble(element value, std::string_view field)
+double asDouble(od::value value, std::string_view field)
 {
     double number;
     if (value.get_double().get(number))
@@ -349,7 +379,7 @@ double asDouble(element value, std::string_view field)
 
 // An integral number; one beyond the range of long long is taken as the
 // nearest end of it (the callers clamp further where they have a range).
-long long asInteger(element value, std::string_view field)
+long long asInteger(od::value value, std::string_view field)
 {
     int64_t integer;
     if (!value.get_int64().get(integer))
@@ -369,7 +399,7 @@ long long asInteger(element value, std::string_view field)
     return static_cast<long long>(number);
 }
 
-Instant asDate(element value, std::string_view field)
+Instant asDate(od::value value, std::string_view field)
 {
     auto date = parseIsoDate(asString(value, field));
     if (!date)
@@ -377,7 +407,7 @@ Instant asDate(element value, std::string_view field)
     return *date;
 }
 
-Uuid asUuid(element value, std::string_view field)
+Uuid asUuid(od::value value, std::string_view field)
 {
     auto id = Uuid::fromString(asString(value, field));
     if (!id)
@@ -386,7 +416,7 @@ Uuid asUuid(element value, std::string_view field)
 }
 
 template<typename T>
-T asEnum(element value, std::string_view field)
+T asEnum(od::value value, std::string_view field)
 {
     auto parsed = fromRawValue<T>(asString(value, field));
     if (!parsed)
@@ -394,23 +424,81 @@ T asEnum(element value, std::string_view field)
     return *parsed;
 }
 
-object asObject(element value, std::string_view field)
+od::array asArray(od::value value, std::string_view field, std::string_view problem)
 {
-    object result;
-    if (value.get_object().get(result))
-        fail(field, "expected an object");
-    return result;
+    od::array array;
+    check(value.get_array().get(array), field, problem);
+    return array;
 }
 
-NoteTask decodeTask(element value)
+// How many items a list holds, counted ahead of reading them.
+std::size_t countOf(od::array& array)
+{
+    std::size_t count = 0;
+    if (auto error = array.count_elements().get(count))
+        failJson(error);
+    return count;
+}
+
+template<typename Body>
+void forEachItem(od::array& array, Body&& body)
+{
+    for (auto result : array) {
+        od::value item;
+        if (auto error = result.get(item))
+            failJson(error);
+        body(item);
+    }
+}
+
+// The key as written. Every key this program writes is plain; one with
+// escapes is unescaped first.
+std::string_view keyOf(od::field& field)
+{
+    const char* begin = field.key().raw();
+    for (const char* end = begin; *end != '\\'; ++end) {
+        if (*end == '"')
+            return { begin, static_cast<std::size_t>(end - begin) };
+    }
+    std::string_view key;
+    if (auto error = field.unescaped_key().get(key))
+        failJson(error);
+    return key;
+}
+
+// Every field of an object, in the order written.
+template<typename Body>
+void forEachEntry(od::value value, std::string_view field, Body&& body)
+{
+    od::object object;
+    check(value.get_object().get(object), field, "expected an object");
+    for (auto result : object) {
+        od::field entry;
+        if (auto error = std::move(result).get(entry))
+            failJson(error);
+        std::string_view key = keyOf(entry);
+        body(key, entry.value());
+    }
+}
+
+// The same without the fields that are null, which read as absent.
+template<typename Body>
+void forEachField(od::value value, std::string_view field, Body&& body)
+{
+    forEachEntry(value, field, [&](std::string_view key, od::value v) {
+        bool isNull = false;
+        if (auto error = v.is_null().get(isNull))
+            failJson(error);
+        if (!isNull)
+            body(key, v);
+    });
+}
+
+NoteTask decodeTask(od::value value)
 {
     NoteTask task;
     bool hasId = false;
-    for (auto field : asObject(value, "tasks")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "tasks", [&](std::string_view key, od::value v) {
         if (key == "id") {
             task.id = asUuid(v, "task id");
             hasId = true;
@@ -425,21 +513,17 @@ NoteTask decodeTask(element value)
         } else if (key == "linkedDueDate") {
             task.linkedDueDate = asDate(v, "linkedDueDate");
         }
-    }
+    });
     if (!hasId)
         task.id = Uuid::random();
     return task;
 }
 
-NoteFrame decodeFrame(element value)
+NoteFrame decodeFrame(od::value value)
 {
     NoteFrame frame;
     unsigned seen = 0;
-    for (auto field : asObject(value, "frame")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "frame", [&](std::string_view key, od::value v) {
         if (key == "x") {
             frame.x = asDouble(v, "frame x");
             seen |= 1;
@@ -456,21 +540,17 @@ NoteFrame decodeFrame(element value)
             frame.sizePreset = asEnum<NoteSizePreset>(v, "frame sizePreset");
             seen |= 16;
         }
-    }
+    });
     if (seen != 31)
         fail("frame", "x, y, width, height and sizePreset are required");
     return frame;
 }
 
-NoteStyle decodeStyle(element value)
+NoteStyle decodeStyle(od::value value)
 {
     NoteStyle style;
     unsigned seen = 0;
-    for (auto field : asObject(value, "style")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "style", [&](std::string_view key, od::value v) {
         if (key == "theme") {
             style.theme = asEnum<NoteTheme>(v, "style theme");
             seen |= 1;
@@ -483,21 +563,17 @@ NoteStyle decodeStyle(element value)
         } else if (key == "customHexColor") {
             style.customHexColor = std::string(asString(v, "style customHexColor"));
         }
-    }
+    });
     if (seen != 7)
         fail("style", "theme, opacity and fontScale are required");
     return style;
 }
 
-ExternalLink decodeLink(element value)
+ExternalLink decodeLink(od::value value)
 {
     ExternalLink link;
     unsigned seen = 0;
-    for (auto field : asObject(value, "externalLink")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "externalLink", [&](std::string_view key, od::value v) {
         if (key == "source") {
             link.source = asEnum<NoteSource>(v, "externalLink source");
             seen |= 1;
@@ -509,21 +585,17 @@ ExternalLink decodeLink(element value)
         } else if (key == "lastExternalModifiedAt") {
             link.lastExternalModifiedAt = asDate(v, "externalLink lastExternalModifiedAt");
         }
-    }
+    });
     if (seen != 3)
         fail("externalLink", "source and externalID are required");
     return link;
 }
 
-StickyNote decodeNoteElement(element value, Instant now)
+StickyNote decodeNoteElement(od::value value, Instant now)
 {
     StickyNote note;
     bool hasId = false, hasTitle = false, hasCreated = false, hasUpdated = false;
-    for (auto field : asObject(value, "note")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "note", [&](std::string_view key, od::value v) {
         switch (key.empty() ? '\0' : key[0]) {
         case 'c':
             if (key == "category")
@@ -590,12 +662,10 @@ StickyNote decodeNoteElement(element value, Instant now)
                 note.title = asString(v, key);
                 hasTitle = true;
             } else if (key == "tasks") {
-                simdjson::dom::array tasks;
-                if (v.get_array().get(tasks))
-                    fail(key, "expected a list");
-                note.tasks.reserve(tasks.size());
-                for (element task : tasks)
-                    note.tasks.push_back(decodeTask(task));
+                od::array tasks = asArray(v, key, "expected a list");
+                note.tasks.clear();
+                note.tasks.reserve(countOf(tasks));
+                forEachItem(tasks, [&](od::value task) { note.tasks.push_back(decodeTask(task)); });
             }
             break;
         case 'u':
@@ -607,7 +677,7 @@ StickyNote decodeNoteElement(element value, Instant now)
         default:
             break;
         }
-    }
+    });
     if (!hasId)
         fail("id", "required");
     if (!hasTitle)
@@ -620,25 +690,18 @@ StickyNote decodeNoteElement(element value, Instant now)
     return note;
 }
 
-std::set<std::string> asIdSet(element value, std::string_view field)
+std::set<std::string> asIdSet(od::value value, std::string_view field)
 {
-    simdjson::dom::array items;
-    if (value.get_array().get(items))
-        fail(field, "expected a list of strings");
+    od::array items = asArray(value, field, "expected a list of strings");
     std::set<std::string> ids;
-    for (element item : items)
-        ids.emplace(asString(item, field));
+    forEachItem(items, [&](od::value item) { ids.emplace(asString(item, field)); });
     return ids;
 }
 
-AppPreferences decodePreferencesElement(element value, const UserCalendar& calendar, Instant now)
+AppPreferences decodePreferencesElement(od::value value, const UserCalendar& calendar, Instant now)
 {
     AppPreferences p = AppPreferences::defaultValue(calendar, now);
-    for (auto field : asObject(value, "preferences")) {
-        std::string_view key = field.key;
-        element v = field.value;
-        if (v.is_null())
-            continue;
+    forEachField(value, "preferences", [&](std::string_view key, od::value v) {
         if (key == "autoSyncEnabled")
             p.autoSyncEnabled = asBool(v, key);
         else if (key == "hasActivatedSync")
@@ -681,15 +744,15 @@ AppPreferences decodePreferencesElement(element value, const UserCalendar& calen
             p.noteWindowLayerMode = asEnum<NoteWindowLayerMode>(v, key);
         else if (key == "menuBarTitleMode")
             p.menuBarTitleMode = asEnum<MenuBarTitleMode>(v, key);
-    }
+    });
     return p;
 }
 
-// One parser per thread, reused: its buffers grow to the largest file seen
-// and go with the thread.
-simdjson::dom::parser& sharedParser()
+// One parser per thread, reused: its index grows to the largest file seen
+// and goes with the thread.
+od::parser& sharedParser()
 {
-    thread_local simdjson::dom::parser parser;
+    thread_local od::parser parser;
     return parser;
 }
 
@@ -711,97 +774,80 @@ void adviseHugePages(const void* data, std::size_t bytes)
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-// A large document (the notes file of thousands of notes) fills the
-// parser's index, tape and string buffer with several times its own size
-// in fresh memory: allocated here, ahead of the parse, so they can go into
-// huge pages. The sizes are the smallest the parser allocates for the
-// capacity.
-void prepareParserFor(simdjson::dom::parser& parser, std::size_t size)
-{
-    if (size < hugeRegion || size > parser.max_capacity())
-        return;
-    if (parser.capacity() < size) {
-        if (parser.allocate(size) != simdjson::SUCCESS)
-            return;
-        adviseHugePages(parser.implementation->structural_indexes.get(), size * sizeof(uint32_t));
-    }
-    if (parser.doc.capacity() < size) {
-        if (parser.doc.allocate(size) != simdjson::SUCCESS)
-            return;
-        adviseHugePages(parser.doc.tape.get(), size * sizeof(uint64_t));
-        adviseHugePages(parser.doc.string_buf.get(), 5 * size / 3);
-    }
-}
-
+// `body` reads the root value; the text must end with it.
 template<typename T, typename F>
 Decoded<T> decodeDocument(std::string_view json, bool isPadded, F&& body)
 {
     std::optional<simdjson::padded_string> copy;
     if (!isPadded)
         copy.emplace(json);
-    element root;
-    prepareParserFor(sharedParser(), json.size());
-    auto parsed = copy ? sharedParser().parse(*copy) : sharedParser().parse(json.data(), json.size(), false);
-    if (auto error = parsed.get(root))
-        return DecodeError { std::string("not valid JSON: ") + simdjson::error_message(error) };
+    const char* text = copy ? copy->data() : json.data();
     try {
-        return body(root);
+        od::document document;
+        if (auto error = sharedParser().iterate(text, json.size(), json.size() + simdjson::SIMDJSON_PADDING).get(document))
+            failJson(error);
+        od::value root;
+        if (auto error = document.get_value().get(root))
+            failJson(error);
+        T result = body(root);
+        // Only the end of the text is out of bounds once the root is read.
+        if (!document.current_location().error())
+            failJson(simdjson::TRAILING_CONTENT);
+        return result;
     } catch (const Failure& failure) {
         return DecodeError { failure.message, failure.noteIndex };
     }
 }
 
-object envelope(element root, std::string_view payloadKey, element& payload)
+// {"<payloadKey>": ..., "version": <integer>}, the payload read by `read`.
+template<typename Read>
+void readEnvelope(od::value root, std::string_view payloadKey, Read&& read)
 {
-    object top = asObject(root, "file");
     bool hasVersion = false, hasPayload = false;
-    for (auto field : top) {
-        std::string_view key = field.key;
+    forEachEntry(root, "file", [&](std::string_view key, od::value v) {
         if (key == "version") {
-            asInteger(field.value, "version");
+            asInteger(v, "version");
             hasVersion = true;
         } else if (key == payloadKey) {
-            payload = field.value;
+            read(v);
             hasPayload = true;
         }
-    }
+    });
     if (!hasVersion)
         fail("version", "required");
     if (!hasPayload)
         fail(payloadKey, "required");
-    return top;
 }
-
-} // namespace
-
-namespace {
 
 constexpr std::size_t spareNotesCapacity = 16;
 
+std::vector<StickyNote> decodeNoteList(od::value value, Instant now)
+{
+    od::array items = asArray(value, "notes", "expected a list");
+    std::vector<StickyNote> notes;
+    // Room for the boards a launch generates and the first notes added
+    // after it: growing the list moves every note into fresh memory, which
+    // over thousands of notes costs more than the decoding.
+    notes.reserve(countOf(items) + spareNotesCapacity);
+    if (notes.capacity() * sizeof(StickyNote) >= hugeRegion)
+        adviseHugePages(notes.data(), notes.capacity() * sizeof(StickyNote));
+    // Which note failed, so that a hand-edited file can be mended.
+    forEachItem(items, [&](od::value item) {
+        try {
+            notes.push_back(decodeNoteElement(item, now));
+        } catch (Failure& failure) {
+            const std::size_t index = notes.size();
+            throw Failure { "note " + std::to_string(index) + ": " + failure.message, index };
+        }
+    });
+    return notes;
+}
+
 Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadded, Instant now)
 {
-    return decodeDocument<std::vector<StickyNote>>(json, isPadded, [&](element root) {
-        element payload;
-        envelope(root, "notes", payload);
-        simdjson::dom::array items;
-        if (payload.get_array().get(items))
-            fail("notes", "expected a list");
+    return decodeDocument<std::vector<StickyNote>>(json, isPadded, [&](od::value root) {
         std::vector<StickyNote> notes;
-        // Room for the boards a launch generates and the first notes
-        // added after it: growing the list moves every note into fresh
-        // memory, which over thousands of notes costs more than the decoding.
-        notes.reserve(items.size() + spareNotesCapacity);
-        if (notes.capacity() * sizeof(StickyNote) >= hugeRegion)
-            adviseHugePages(notes.data(), notes.capacity() * sizeof(StickyNote));
-        // Which note failed, so that a hand-edited file can be mended.
-        for (element item : items) {
-            try {
-                notes.push_back(decodeNoteElement(item, now));
-            } catch (Failure& failure) {
-                const std::size_t index = notes.size();
-                throw Failure { "note " + std::to_string(index) + ": " + failure.message, index };
-            }
-        }
+        readEnvelope(root, "notes", [&](od::value payload) { notes = decodeNoteList(payload, now); });
         return notes;
     });
 }
@@ -820,21 +866,23 @@ Decoded<std::vector<StickyNote>> decodePaddedNotesFile(std::string_view json, In
 
 Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserCalendar& calendar, Instant now)
 {
-    return decodeDocument<AppPreferences>(json, false, [&](element root) {
-        element payload;
-        envelope(root, "preferences", payload);
-        return decodePreferencesElement(payload, calendar, now);
+    return decodeDocument<AppPreferences>(json, false, [&](od::value root) {
+        std::optional<AppPreferences> preferences;
+        readEnvelope(root, "preferences", [&](od::value payload) {
+            preferences = decodePreferencesElement(payload, calendar, now);
+        });
+        return std::move(*preferences);
     });
 }
 
 Decoded<StickyNote> decodeNote(std::string_view json, Instant now)
 {
-    return decodeDocument<StickyNote>(json, false, [&](element root) { return decodeNoteElement(root, now); });
+    return decodeDocument<StickyNote>(json, false, [&](od::value root) { return decodeNoteElement(root, now); });
 }
 
 Decoded<AppPreferences> decodePreferences(std::string_view json, const UserCalendar& calendar, Instant now)
 {
-    return decodeDocument<AppPreferences>(json, false, [&](element root) { return decodePreferencesElement(root, calendar, now); });
+    return decodeDocument<AppPreferences>(json, false, [&](od::value root) { return decodePreferencesElement(root, calendar, now); });
 }
 
 } // namespace brivet

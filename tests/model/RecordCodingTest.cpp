@@ -165,6 +165,35 @@ TEST(RecordCoding, NotesFileHasSortedKeysAtEveryLevel)
         decodeNotesFile(R"({"version":1,"notes":[{"id":"0F8E6D2C-5B4A-4C3D-9E1F-2A3B4C5D6E7F"}]})", decodingTime)));
 }
 
+TEST(RecordCoding, AFileCutShortOrFollowedByMoreFailsAsAWhole)
+{
+    StickyNote first = StickyNote::placeholder(Uuid::random(), decodingTime);
+    first.details = "两行\n说明";
+    first.tasks.push_back(NoteTask { Uuid::random(), "任务", false, std::nullopt, std::nullopt, std::nullopt });
+    StickyNote second = StickyNote::placeholder(Uuid::random(), decodingTime);
+    second.title = "第二条";
+    const std::string file = encodeNotesFile({ first, second });
+    const std::size_t end = file.find_last_of('}') + 1;
+
+    // Whatever follows the bytes read (here digits, which would extend a
+    // number left open at the cut) must not change the outcome.
+    std::string padded;
+    for (std::size_t cut = 0; cut < end; ++cut) {
+        padded.assign(file, 0, cut);
+        padded.append(jsonReadPadding, '7');
+        auto read = decodePaddedNotesFile(std::string_view(padded).substr(0, cut), decodingTime);
+        ASSERT_TRUE(std::holds_alternative<DecodeError>(read)) << "cut at " << cut << " of " << file.size();
+    }
+    EXPECT_EQ(decoded(decodeNotesFile(file.substr(0, end), decodingTime)).size(), 2u);
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(decodeNotesFile(file + "{}", decodingTime)));
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(decodeNotesFile(file + "x", decodingTime)));
+
+    // Keys written with escapes are the keys they spell; what an unknown key
+    // holds is passed over.
+    StickyNote spelled = decoded(decodeNote(note(R"(,"\u0064etails":"a\"b","later":{"x":[1,{"y":null}]})"), decodingTime));
+    EXPECT_EQ(spelled.details, "a\"b");
+}
+
 TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
 {
     const UserCalendar& calendar = shanghai();
