@@ -453,15 +453,18 @@ void forEachItem(od::array& array, Body&& body)
 
 // The key as written. Every key this program writes is plain; one with
 // escapes is unescaped first.
-std::string_view keyOf(od::field& field)
+std::string_view keyOf(simdjson::simdjson_result<od::field>& entry)
 {
-    const char* begin = field.key().raw();
+    od::raw_json_string raw;
+    if (auto error = entry.key().get(raw))
+        failJson(error);
+    const char* begin = raw.raw();
     for (const char* end = begin; *end != '\\'; ++end) {
         if (*end == '"')
             return { begin, static_cast<std::size_t>(end - begin) };
     }
     std::string_view key;
-    if (auto error = field.unescaped_key().get(key))
+    if (auto error = entry.unescaped_key().get(key))
         failJson(error);
     return key;
 }
@@ -472,12 +475,12 @@ void forEachEntry(od::value value, std::string_view field, Body&& body)
 {
     od::object object;
     check(value.get_object().get(object), field, "expected an object");
-    for (auto result : object) {
-        od::field entry;
-        if (auto error = std::move(result).get(entry))
-            failJson(error);
+    for (auto entry : object) {
         std::string_view key = keyOf(entry);
-        body(key, entry.value());
+        od::value v;
+        if (auto error = entry.value().get(v))
+            failJson(error);
+        body(key, v);
     }
 }
 
