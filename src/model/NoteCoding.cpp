@@ -309,7 +309,7 @@ std::string encodePreferences(const AppPreferences& preferences)
 // The files are read in one forward pass over the parser's index of the
 // text: no document tree is built, and strings without escapes are taken
 // from the text in place. Values of keys this program does not know are
-// skipped unread.
+// passed over unread, and a text that has any is then checked whole.
 
 namespace {
 
@@ -469,7 +469,13 @@ std::string_view keyOf(simdjson::simdjson_result<od::field>& entry)
     return key;
 }
 
-// Every field of an object, in the order written.
+// Whether the document being read had values passed over unread (those of
+// keys this program does not know). Passing over does not check them, so
+// such a text is checked as a whole before it is taken.
+thread_local bool passedOverValues = false;
+
+// Every field of an object, in the order written. `body` answers whether
+// it read the value.
 template<typename Body>
 void forEachEntry(od::value value, std::string_view field, Body&& body)
 {
@@ -480,7 +486,8 @@ void forEachEntry(od::value value, std::string_view field, Body&& body)
         od::value v;
         if (auto error = entry.value().get(v))
             failJson(error);
-        body(key, v);
+        if (!body(key, v))
+            passedOverValues = true;
     }
 }
 
@@ -492,8 +499,7 @@ void forEachField(od::value value, std::string_view field, Body&& body)
         bool isNull = false;
         if (auto error = v.is_null().get(isNull))
             failJson(error);
-        if (!isNull)
-            body(key, v);
+        return isNull || body(key, v);
     });
 }
 
@@ -515,7 +521,10 @@ NoteTask decodeTask(od::value value)
             task.linkedSource = asEnum<NoteSource>(v, "linkedSource");
         } else if (key == "linkedDueDate") {
             task.linkedDueDate = asDate(v, "linkedDueDate");
+        } else {
+            return false;
         }
+        return true;
     });
     if (!hasId)
         task.id = Uuid::random();
@@ -542,7 +551,10 @@ NoteFrame decodeFrame(od::value value)
         } else if (key == "sizePreset") {
             frame.sizePreset = asEnum<NoteSizePreset>(v, "frame sizePreset");
             seen |= 16;
+        } else {
+            return false;
         }
+        return true;
     });
     if (seen != 31)
         fail("frame", "x, y, width, height and sizePreset are required");
@@ -565,7 +577,10 @@ NoteStyle decodeStyle(od::value value)
             seen |= 4;
         } else if (key == "customHexColor") {
             style.customHexColor = std::string(asString(v, "style customHexColor"));
+        } else {
+            return false;
         }
+        return true;
     });
     if (seen != 7)
         fail("style", "theme, opacity and fontScale are required");
@@ -587,7 +602,10 @@ ExternalLink decodeLink(od::value value)
             link.lastSyncedAt = asDate(v, "externalLink lastSyncedAt");
         } else if (key == "lastExternalModifiedAt") {
             link.lastExternalModifiedAt = asDate(v, "externalLink lastExternalModifiedAt");
+        } else {
+            return false;
         }
+        return true;
     });
     if (seen != 3)
         fail("externalLink", "source and externalID are required");
@@ -606,7 +624,8 @@ StickyNote decodeNoteElement(od::value value, Instant now)
             else if (key == "createdAt") {
                 note.createdAt = asDate(v, key);
                 hasCreated = true;
-            }
+            } else
+                return false;
             break;
         case 'd':
             if (key == "details")
@@ -617,18 +636,26 @@ StickyNote decodeNoteElement(od::value value, Instant now)
                 note.displayMode = asEnum<NoteDisplayMode>(v, key);
             else if (key == "deferredUntil")
                 note.deferredUntil = asDate(v, key);
+            else
+                return false;
             break;
         case 'e':
             if (key == "externalLink")
                 note.externalLink = decodeLink(v);
+            else
+                return false;
             break;
         case 'f':
             if (key == "frame")
                 note.frame = decodeFrame(v);
+            else
+                return false;
             break;
         case 'g':
             if (key == "group")
                 note.group = asString(v, key);
+            else
+                return false;
             break;
         case 'i':
             if (key == "id") {
@@ -638,6 +665,8 @@ StickyNote decodeNoteElement(od::value value, Instant now)
                 note.isCompleted = asBool(v, key);
             else if (key == "isHidden")
                 note.isHidden = asBool(v, key);
+            else
+                return false;
             break;
         case 'p':
             if (key == "priority") {
@@ -648,7 +677,8 @@ StickyNote decodeNoteElement(od::value value, Instant now)
                 if (!priority)
                     fail(key, "expected 1, 5 or 9");
                 note.priority = *priority;
-            }
+            } else
+                return false;
             break;
         case 's':
             if (key == "source")
@@ -659,6 +689,8 @@ StickyNote decodeNoteElement(od::value value, Instant now)
                 note.surfaceRole = asEnum<NoteSurfaceRole>(v, key);
             else if (key == "syncToReminders")
                 note.syncToReminders = asBool(v, key);
+            else
+                return false;
             break;
         case 't':
             if (key == "title") {
@@ -669,17 +701,20 @@ StickyNote decodeNoteElement(od::value value, Instant now)
                 note.tasks.clear();
                 note.tasks.reserve(countOf(tasks));
                 forEachItem(tasks, [&](od::value task) { note.tasks.push_back(decodeTask(task)); });
-            }
+            } else
+                return false;
             break;
         case 'u':
             if (key == "updatedAt") {
                 note.updatedAt = asDate(v, key);
                 hasUpdated = true;
-            }
+            } else
+                return false;
             break;
         default:
-            break;
+            return false;
         }
+        return true;
     });
     if (!hasId)
         fail("id", "required");
@@ -747,6 +782,9 @@ AppPreferences decodePreferencesElement(od::value value, const UserCalendar& cal
             p.noteWindowLayerMode = asEnum<NoteWindowLayerMode>(v, key);
         else if (key == "menuBarTitleMode")
             p.menuBarTitleMode = asEnum<MenuBarTitleMode>(v, key);
+        else
+            return false;
+        return true;
     });
     return p;
 }
@@ -785,6 +823,7 @@ Decoded<T> decodeDocument(std::string_view json, bool isPadded, F&& body)
     if (!isPadded)
         copy.emplace(json);
     const char* text = copy ? copy->data() : json.data();
+    passedOverValues = false;
     try {
         od::document document;
         if (auto error = sharedParser().iterate(text, json.size(), json.size() + simdjson::SIMDJSON_PADDING).get(document))
@@ -796,6 +835,12 @@ Decoded<T> decodeDocument(std::string_view json, bool isPadded, F&& body)
         // Only the end of the text is out of bounds once the root is read.
         if (!document.current_location().error())
             failJson(simdjson::TRAILING_CONTENT);
+        if (passedOverValues) {
+            simdjson::dom::parser whole;
+            simdjson::dom::element ignored;
+            if (auto error = whole.parse(text, json.size(), false).get(ignored))
+                failJson(error);
+        }
         return result;
     } catch (const Failure& failure) {
         return DecodeError { failure.message, failure.noteIndex };
@@ -814,7 +859,10 @@ void readEnvelope(od::value root, std::string_view payloadKey, Read&& read)
         } else if (key == payloadKey) {
             read(v);
             hasPayload = true;
+        } else {
+            return false;
         }
+        return true;
     });
     if (!hasVersion)
         fail("version", "required");

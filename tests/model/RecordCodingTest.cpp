@@ -189,9 +189,11 @@ TEST(RecordCoding, AFileCutShortOrFollowedByMoreFailsAsAWhole)
     EXPECT_TRUE(std::holds_alternative<DecodeError>(decodeNotesFile(file + "x", decodingTime)));
 
     // Keys written with escapes are the keys they spell; what an unknown key
-    // holds is passed over.
+    // holds is passed over, but it has to be JSON all the same.
     StickyNote spelled = decoded(decodeNote(note(R"(,"\u0064etails":"a\"b","later":{"x":[1,{"y":null}]})"), decodingTime));
     EXPECT_EQ(spelled.details, "a\"b");
+    for (const char* broken : { R"(,"later":[1,tru])", R"(,"later":{"x"})", R"(,"later":[}])" })
+        EXPECT_TRUE(fails(decodeNote(note(broken), decodingTime))) << broken;
 }
 
 TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
