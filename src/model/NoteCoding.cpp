@@ -343,18 +343,27 @@ void check(simdjson::error_code error, std::string_view field, std::string_view 
         failJson(error);
 }
 
+// The string that starts at `begin` (just past its opening quote) as it
+// stands in the text, when it has no escapes to undo. The text's index
+// guarantees the closing quote.
+std::optional<std::string_view> plainString(const char* begin)
+{
+    for (const char* end = begin; *end != '\\'; ++end) {
+        if (*end == '"')
+            return std::string_view(begin, static_cast<std::size_t>(end - begin));
+    }
+    return std::nullopt;
+}
+
 std::string_view asString(od::value value, std::string_view field)
 {
     // The token runs from the opening quote to the closing one (and the
-    // blanks after it); the text's index guarantees the closing quote.
+    // blanks after it).
     const std::string_view token = value.raw_json_token();
     if (token.empty() || token.front() != '"')
         fail(field, "expected a string");
-    const char* begin = token.data() + 1;
-    for (const char* end = begin; *end != '\\'; ++end) {
-        if (*end == '"')
-            return { begin, static_cast<std::size_t>(end - begin) };
-    }
+    if (auto plain = plainString(token.data() + 1))
+        return *plain;
     std::string_view text;
     if (value.get_string().get(text))
         fail(field, "expected a string");
@@ -458,11 +467,8 @@ std::string_view keyOf(simdjson::simdjson_result<od::field>& entry)
     od::raw_json_string raw;
     if (auto error = entry.key().get(raw))
         failJson(error);
-    const char* begin = raw.raw();
-    for (const char* end = begin; *end != '\\'; ++end) {
-        if (*end == '"')
-            return { begin, static_cast<std::size_t>(end - begin) };
-    }
+    if (auto plain = plainString(raw.raw()))
+        return *plain;
     std::string_view key;
     if (auto error = entry.unescaped_key().get(key))
         failJson(error);
