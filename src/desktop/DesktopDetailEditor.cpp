@@ -1,7 +1,8 @@
 #include "desktop/DesktopDetailEditor.h"
 
-#include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/BoundTextInputs.h"
+#include "desktop/CardStyle.h"
+#include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/ResizeGrip.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
@@ -44,7 +45,7 @@ QPushButton* textButton(const QString& text, const char* name, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
-    button->setProperty("cardButton", true);
+    styleCardControl(button, CardControl::button);
     button->setFocusPolicy(Qt::NoFocus);
     makeClickable(button);
     return button;
@@ -88,8 +89,8 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    styleCardScrollBars(m_scroll);
     auto* body = new QWidget(m_scroll);
-    body->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(4, 4, 8, 4);
     column->setSpacing(10);
@@ -129,6 +130,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_detailsInput->setBoundText(qs(note.details));
     m_detailsInput->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; border: none; border-radius: 12px; padding: 0 10px; }")
                                       .arg(cssColor(m_colors.dark ? QColor(255, 255, 255) : QColor(255, 255, 255), m_colors.dark ? 0.05 : 0.55)));
+    styleCardScrollBars(m_detailsInput);
     connect(m_detailsInput, &BoundPlainTextEdit::edited, this, [this](const QString& text) { m_details.draftChanged(ss(text)); });
     connect(m_detailsInput, &BoundPlainTextEdit::focusChanged, this, [this](bool focused) {
         if (!focused)
@@ -169,6 +171,8 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     column->addWidget(m_footerButton, 0, Qt::AlignLeft);
     column->addStretch(1);
     m_scroll->setWidget(body);
+    // The card shows through (the scroll area turns filling on).
+    body->setAutoFillBackground(false);
     m_layout->addWidget(m_scroll, 1);
 
     buildBottomBar();
@@ -245,7 +249,7 @@ void DesktopDetailEditor::buildToolbar()
     row->addStretch(1);
     auto* done = new QPushButton(QStringLiteral("完成"), toolbar);
     done->setObjectName(QStringLiteral("doneButton"));
-    done->setProperty("prominent", true);
+    styleCardControl(done, CardControl::prominent);
     done->setFocusPolicy(Qt::NoFocus);
     makeClickable(done);
     connect(done, &QPushButton::clicked, this, [this] { leaveEditor(); });
@@ -255,7 +259,7 @@ void DesktopDetailEditor::buildToolbar()
     row->addWidget(back);
     auto* trash = new QToolButton(toolbar);
     trash->setObjectName(QStringLiteral("deleteNoteButton"));
-    trash->setProperty("iconButton", true);
+    styleCardControl(trash, CardControl::iconButton);
     trash->setIcon(symbolIcon(Symbol::trash, m_colors.red, false));
     trash->setIconSize(QSize(16, 16));
     trash->setFixedSize(28, 26);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 
 #include <algorithm>
 #include <cctype>
@@ -52,6 +53,34 @@ QIcon bundledIcon(Symbol symbol, const QColor& color)
     registerDesktopResources();
     return tintedSvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(info(symbol).file)), color);
 }
+
+// A capsule behind the text.
+class TagLabel final : public QLabel {
+public:
+    TagLabel(const QString& text, const QColor& background, QWidget* parent)
+        : QLabel(text, parent)
+        , m_background(background)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        {
+            QPainter painter(this);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(m_background);
+            QRectF box(rect());
+            double radius = std::min(9.0, box.height() / 2);
+            painter.drawRoundedRect(box, radius, radius);
+        }
+        QLabel::paintEvent(event);
+    }
+
+private:
+    QColor m_background;
+};
 
 } // namespace
 
@@ -139,12 +168,21 @@ QString cssColor(const QColor& color, double alpha)
 
 QLabel* makeTag(const QString& text, const QColor& tint, const CardColors& colors, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    QColor background = tint;
+    background.setAlphaF(colors.dark ? 0.24 : 0.16);
+    auto* label = new TagLabel(text, background, parent);
     QColor foreground = tint;
     if (!colors.dark)
         foreground = tint.darker(135);
-    label->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 9px; padding: 1px 8px; font-size: 11px; font-weight: 600; }")
-                             .arg(cssColor(tint, colors.dark ? 0.24 : 0.16), cssColor(foreground, 1.0)));
+    foreground.setAlphaF(1.0);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, foreground);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setPixelSize(11);
+    font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    label->setContentsMargins(11, 1, 12, 1);
     label->setFixedHeight(20);
     return label;
 }

@@ -1,6 +1,7 @@
 #include "desktop/DesktopTaskEditorRow.h"
 
 #include "desktop/BoundTextInputs.h"
+#include "desktop/CardStyle.h"
 #include "state/AppState.h"
 
 #include <QHBoxLayout>
@@ -31,7 +32,7 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
 
     m_toggle = new QToolButton(this);
     m_toggle->setObjectName(QStringLiteral("taskToggle"));
-    m_toggle->setProperty("flatIcon", true);
+    styleCardControl(m_toggle, CardControl::flatIcon);
     m_toggle->setIconSize(QSize(18, 18));
     m_toggle->setFocusPolicy(Qt::NoFocus);
     m_toggle->setEnabled(!readOnly);
@@ -64,7 +65,7 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
 
     m_delete = new QToolButton(this);
     m_delete->setObjectName(QStringLiteral("taskDelete"));
-    m_delete->setProperty("flatIcon", true);
+    styleCardControl(m_delete, CardControl::flatIcon);
     m_delete->setIcon(symbolIcon(Symbol::trash, colors.secondaryText));
     m_delete->setIconSize(QSize(15, 15));
     m_delete->setToolTip(QStringLiteral("删除任务"));

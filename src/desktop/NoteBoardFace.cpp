@@ -1,5 +1,6 @@
 #include "desktop/NoteBoardFace.h"
 
+#include "desktop/CardStyle.h"
 #include "desktop/DesktopStyle.h"
 #include "desktop/ElidingLabel.h"
 #include "desktop/ResizeGrip.h"
@@ -61,7 +62,7 @@ QToolButton* iconButton(Symbol symbol, const QColor& color, const QString& tip, 
     button->setIconSize(flat ? QSize(15, 15) : QSize(16, 16));
     button->setToolTip(tip);
     button->setAccessibleName(tip);
-    button->setProperty(flat ? "flatIcon" : "iconButton", true);
+    styleCardControl(button, flat ? CardControl::flatIcon : CardControl::iconButton);
     if (!flat)
         button->setFixedSize(28, 26);
     button->setFocusPolicy(Qt::NoFocus);
@@ -213,11 +214,10 @@ QWidget* NoteBoardFace::buildHeader(const StickyNote& note, QWidget* parent)
 QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
 {
     const CardColors& colors = m_card.colors();
-    auto* panel = new QWidget(parent);
+    QColor fill(255, 255, 255);
+    fill.setAlphaF(colors.dark ? 0.06 : 0.55);
+    auto* panel = new RoundedPanel(fill, 16, parent);
     panel->setObjectName(QStringLiteral("taskPanel"));
-    panel->setAttribute(Qt::WA_StyledBackground);
-    panel->setStyleSheet(QStringLiteral("QWidget#taskPanel { background: %1; border-radius: 16px; }")
-                             .arg(cssColor(colors.dark ? QColor(255, 255, 255) : QColor(255, 255, 255), colors.dark ? 0.06 : 0.55)));
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(12, 8, 10, 8);
     column->setSpacing(4);
@@ -263,8 +263,8 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->viewport()->setAutoFillBackground(false);
+    styleCardScrollBars(scroll);
     auto* rows = new QWidget(scroll);
-    rows->setAutoFillBackground(false);
     auto* list = new QVBoxLayout(rows);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(2);
@@ -272,6 +272,8 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
         list->addWidget(buildTaskRow(note, task, rows));
     list->addStretch(1);
     scroll->setWidget(rows);
+    // The panel shows through (the scroll area turns filling on).
+    rows->setAutoFillBackground(false);
     column->addWidget(scroll, 1);
     return panel;
 }
@@ -346,14 +348,13 @@ QWidget* NoteBoardFace::buildActionRow(const StickyNote& note, QWidget* parent)
         label = note.isCompleted ? QStringLiteral("已完成") : QStringLiteral("标记完成");
     auto* complete = new QPushButton(label, actions);
     complete->setObjectName(QStringLiteral("completionButton"));
-    complete->setProperty("cardButton", true);
+    styleCardControl(complete, CardControl::button);
     complete->setFocusPolicy(Qt::NoFocus);
     QColor iconColor = note.isCompleted ? colors.green : colors.text;
     complete->setIcon(symbolIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, iconColor, false));
     complete->setIconSize(QSize(15, 15));
     if (note.isCompleted)
-        complete->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; }")
-                                    .arg(cssColor(colors.green, 1.0), cssColor(colors.green, colors.dark ? 0.2 : 0.13)));
+        setCardControlTint(complete, colors.green);
     complete->setEnabled(note.source != NoteSource::calendar);
     makeClickable(complete, complete->isEnabled());
     connect(complete, &QPushButton::clicked, this, [this] { m_card.toggleNoteCompletion(); });

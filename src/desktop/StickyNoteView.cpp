@@ -37,6 +37,9 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     m_missing->setObjectName(QStringLiteral("missingNote"));
     m_missing->setContentsMargins(16, 16, 16, 16);
     m_missing->setAlignment(Qt::AlignCenter);
+    QFont missingFont = m_missing->font();
+    missingFont.setPixelSize(13);
+    m_missing->setFont(missingFont);
     m_missing->hide();
     layout->addWidget(m_missing);
     m_grip = new ResizeGrip(this);
@@ -91,14 +94,17 @@ void StickyNoteView::showFace()
     if (!m_note) {
         discardBoard();
         discardEditor();
+        QPalette missingPalette = m_missing->palette();
+        missingPalette.setColor(QPalette::WindowText, cardColors(NoteStyle {}, palette()).secondaryText);
+        m_missing->setPalette(missingPalette);
         m_missing->show();
         placeResizeGrip();
         update();
         return;
     }
     m_missing->hide();
+    // The card's controls read these colours when they paint.
     m_colors = cardColors(m_note->style, palette());
-    updateStyleSheet();
     int margin = int(shadowMargin());
     if (m_note->displayMode == NoteDisplayMode::board) {
         discardEditor();
@@ -176,37 +182,6 @@ void StickyNoteView::discardEditor()
     m_editor->setParent(nullptr);
     m_editor->deleteLater();
     m_editor = nullptr;
-}
-
-void StickyNoteView::updateStyleSheet()
-{
-    const CardColors& c = m_colors;
-    QString text = cssColor(c.text, 1.0);
-    QString secondary = cssColor(c.secondaryText);
-    QString chip = cssColor(c.theme, c.dark ? 0.20 : 0.11);
-    QString chipHover = cssColor(c.theme, c.dark ? 0.32 : 0.2);
-    QString neutral = cssColor(c.text, c.dark ? 0.10 : 0.06);
-    QString neutralHover = cssColor(c.text, c.dark ? 0.18 : 0.12);
-    setStyleSheet(QStringLiteral(
-        "QToolButton[cardButton=\"true\"], QPushButton[cardButton=\"true\"] {"
-        "  background: %3; color: %1; border: none; border-radius: 13px; padding: 4px 11px; font-size: 12px; }"
-        "QToolButton[cardButton=\"true\"]:hover, QPushButton[cardButton=\"true\"]:hover { background: %4; }"
-        "QToolButton[cardButton=\"true\"]:disabled, QPushButton[cardButton=\"true\"]:disabled { color: %2; background: %5; }"
-        "QToolButton[iconButton=\"true\"] { background: %5; border: none; border-radius: 13px; padding: 4px; }"
-        "QToolButton[iconButton=\"true\"]:hover { background: %6; }"
-        "QToolButton[iconButton=\"true\"]::menu-indicator { image: none; width: 0; }"
-        "QToolButton[flatIcon=\"true\"] { background: transparent; border: none; padding: 1px; border-radius: 9px; }"
-        "QToolButton[flatIcon=\"true\"]:hover { background: %5; }"
-        "QToolButton[flatIcon=\"true\"]::menu-indicator { image: none; width: 0; }"
-        "QPushButton[prominent=\"true\"] { background: %7; color: white; border: none; border-radius: 13px; padding: 4px 14px; font-weight: 600; }"
-        "QPushButton[prominent=\"true\"]:hover { background: %8; }"
-        "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
-        "QScrollBar:vertical { background: transparent; width: 6px; margin: 2px; }"
-        "QScrollBar::handle:vertical { background: %5; border-radius: 3px; min-height: 24px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-        "QLabel#missingNote { color: %2; font-size: 13px; }")
-                      .arg(text, secondary, chip, chipHover, neutral, neutralHover, cssColor(c.theme, 1.0),
-                          cssColor(c.theme.lighter(112), 1.0)));
 }
 
 void StickyNoteView::paintEvent(QPaintEvent*)

@@ -77,7 +77,6 @@ private:
     void showFace();
     void discardBoard();
     void discardEditor();
-    void updateStyleSheet();
     // Puts the grip over the face's slot at the end of its bottom row (or
     // hides it when the face has none).
     void placeResizeGrip();

@@ -1,6 +1,7 @@
 #include "desktop/DesktopStyle.h"
 #include "desktop/TintedSvgIcon.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPixmap>
 
