@@ -21,9 +21,9 @@ namespace {
 constexpr const char* controlProperty = "cardControl";
 constexpr const char* tintProperty = "cardTint";
 
-// Scroll bars: a 6 px wide handle with 2 px around it.
+// Scroll bars: a 6 px wide handle, 2 px short of either end of the track.
 constexpr int scrollBarWidth = 6;
-constexpr int scrollBarMargin = 2;
+constexpr int scrollBarEndMargin = 2;
 constexpr int scrollBarMinimumHandle = 24;
 
 std::optional<CardControl> controlOf(const QWidget* widget)
@@ -141,7 +141,7 @@ int CardStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const
 {
     switch (metric) {
     case PM_ScrollBarExtent:
-        return scrollBarWidth + 2 * scrollBarMargin;
+        return scrollBarWidth;
     case PM_ScrollBarSliderMin:
         return scrollBarMinimumHandle;
     case PM_ButtonShiftHorizontal:
@@ -239,8 +239,9 @@ QRect CardStyle::subControlRect(ComplexControl control, const QStyleOptionComple
     if (control != CC_ScrollBar || !bar)
         return QProxyStyle::subControlRect(control, option, subControl, widget);
 
-    QRect groove = option->rect.adjusted(scrollBarMargin, scrollBarMargin, -scrollBarMargin, -scrollBarMargin);
     bool horizontal = bar->orientation == Qt::Horizontal;
+    QRect groove = horizontal ? option->rect.adjusted(scrollBarEndMargin, 0, -scrollBarEndMargin, 0)
+                              : option->rect.adjusted(0, scrollBarEndMargin, 0, -scrollBarEndMargin);
     int length = horizontal ? groove.width() : groove.height();
     int range = bar->maximum - bar->minimum;
     int handleLength = length;

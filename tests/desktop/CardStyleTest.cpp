@@ -77,7 +77,7 @@ TEST_F(CardStyleTest, ScrollBarHandleAndPagesShareTheTrack)
 {
     QScrollBar bar(Qt::Vertical);
     bar.setStyle(CardStyle::instance());
-    bar.resize(10, 200);
+    bar.resize(6, 200);
     bar.setRange(0, 1000);
     bar.setPageStep(10);
 
@@ -96,12 +96,12 @@ TEST_F(CardStyleTest, ScrollBarHandleAndPagesShareTheTrack)
         return slider;
     };
     QStyle* style = CardStyle::instance();
-    EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &bar), 10);
+    EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &bar), 6);
 
     QStyleOptionSlider top = option(0);
     QRect groove = style->subControlRect(QStyle::CC_ScrollBar, &top, QStyle::SC_ScrollBarGroove, &bar);
     QRect handle = style->subControlRect(QStyle::CC_ScrollBar, &top, QStyle::SC_ScrollBarSlider, &bar);
-    EXPECT_EQ(groove, QRect(2, 2, 6, 196));
+    EXPECT_EQ(groove, QRect(0, 2, 6, 196));
     EXPECT_EQ(handle.height(), 24) << "a long list still gets a handle that can be grabbed";
     EXPECT_EQ(handle.top(), groove.top());
     EXPECT_TRUE(style->subControlRect(QStyle::CC_ScrollBar, &top, QStyle::SC_ScrollBarSubPage, &bar).isEmpty());

@@ -222,7 +222,15 @@ int main(int argc, char* argv[])
     detail.tasks = { NoteTask { Uuid::random(), "预订会场", true }, NoteTask { Uuid::random(), "拟定嘉宾名单" },
         NoteTask { Uuid::random(), "彩排演示流程" } };
 
-    repository.notes = { card, report, review, call, board, detail };
+    // More than fits: the task list and the editor scroll.
+    StickyNote longNote = makeNote("年终盘点", NoteTheme::urgent, NoteSizePreset::small, now);
+    longNote.details = "盘点清单：\n";
+    for (int i = 1; i <= 14; ++i) {
+        longNote.tasks.push_back(NoteTask { Uuid::random(), "核对第 " + std::to_string(i) + " 项", i % 4 == 0 });
+        longNote.details += std::to_string(i) + ". 核对账目与库存，记录差异。\n";
+    }
+
+    repository.notes = { card, report, review, call, board, detail, longNote };
 
     QtScheduler scheduler;
     FixedScreenList screens({ Rect { 0, 0, 1920, 1040 } });
@@ -279,6 +287,13 @@ int main(int argc, char* argv[])
         state.openNoteDetails(detail.id);
         shoot(detail.id, QStringLiteral("detail-editor"), dark);
         state.hide(detail.id);
+        settle();
+
+        state.reveal(longNote.id, true, false);
+        shoot(longNote.id, QStringLiteral("board-long-list"), dark);
+        state.openNoteDetails(longNote.id);
+        shoot(longNote.id, QStringLiteral("detail-editor-long"), dark);
+        state.hide(longNote.id);
         settle();
 
         written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel"), dark);
