@@ -117,7 +117,7 @@ uninstall-autostart:
 	rm -f "$(AUTOSTART_DIR)/$(DESKTOP_ID).desktop"
 
 # PNGs of the real cards (every size and theme, a scene board, the detail
-# editor), of the tray panel (with work, without, with the size submenu
+# editor, a card and an editor that scroll), of the tray panel (with work, without, with the size submenu
 # open), light and dark, and of every dashboard page (the sync center also
 # against a private Evolution Data Server) under a private 1920x1080 X server.
 SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots

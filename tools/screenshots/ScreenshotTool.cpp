@@ -1,6 +1,7 @@
 // Renders the real desktop cards from a prepared set of notes into PNG
-// files: every board size in every theme, a scene board with linked tasks
-// and the detail editor, and the tray panel with work, without work and
+// files: every board size in every theme, a scene board with linked tasks,
+// the detail editor, a card and an editor with more than fits (their
+// scroll bars), and the tray panel with work, without work and
 // with a size submenu open, each in the light and the dark colour scheme.
 // Usage: brivet-screenshots <output folder>
 
