@@ -5,7 +5,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyleFactory>
@@ -89,25 +88,20 @@ QSize padding(CardControl kind)
     return { 4, 4 };
 }
 
-void fillCapsule(QPainter* painter, const QRectF& rect, double radius, const QColor& color)
+// Draws the capsule of a control of `kind` and readies `label` (a copy of
+// the control's option) to draw its icon and text inside the padding, in
+// the capsule's foreground, the same whether pressed or not.
+void drawCapsule(QPainter* painter, QStyleOption& label, CardControl kind, const QWidget* widget)
 {
-    if (color.alpha() == 0)
-        return;
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(color);
-    double r = std::min(radius, std::min(rect.width(), rect.height()) / 2);
-    painter->drawRoundedRect(rect, r, r);
-    painter->restore();
-}
-
-void setForeground(QPalette& palette, const QColor& color)
-{
+    Paint paint = paintFor(kind, label.state, cardColorsAround(widget), widget);
+    fillRounded(*painter, QRectF(label.rect), cornerRadius(kind), paint.background);
+    QSize pad = padding(kind);
+    label.rect.adjust(pad.width(), pad.height(), -pad.width(), -pad.height());
+    label.state &= ~(QStyle::State_Sunken | QStyle::State_On | QStyle::State_HasFocus);
     for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
-        palette.setColor(group, QPalette::ButtonText, color);
-        palette.setColor(group, QPalette::WindowText, color);
-        palette.setColor(group, QPalette::Text, color);
+        label.palette.setColor(group, QPalette::ButtonText, paint.foreground);
+        label.palette.setColor(group, QPalette::WindowText, paint.foreground);
+        label.palette.setColor(group, QPalette::Text, paint.foreground);
     }
 }
 
@@ -170,35 +164,14 @@ QSize CardStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
 void CardStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     auto kind = controlOf(widget);
-    if (!kind) {
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element != CE_PushButton || !kind || !button) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }
-    switch (element) {
-    case CE_PushButton: {
-        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        if (!button)
-            break;
-        Paint paint = paintFor(*kind, option->state, cardColorsAround(widget), widget);
-        fillCapsule(painter, QRectF(option->rect), cornerRadius(*kind), paint.background);
-        QStyleOptionButton label = *button;
-        QSize pad = padding(*kind);
-        label.rect = option->rect.adjusted(pad.width(), pad.height(), -pad.width(), -pad.height());
-        // Pressed or not, the label stays where it is.
-        label.state &= ~(State_Sunken | State_On | State_HasFocus);
-        setForeground(label.palette, paint.foreground);
-        QProxyStyle::drawControl(CE_PushButtonLabel, &label, painter, widget);
-        return;
-    }
-    case CE_PushButtonBevel: {
-        Paint paint = paintFor(*kind, option->state, cardColorsAround(widget), widget);
-        fillCapsule(painter, QRectF(option->rect), cornerRadius(*kind), paint.background);
-        return;
-    }
-    default:
-        break;
-    }
-    QProxyStyle::drawControl(element, option, painter, widget);
+    QStyleOptionButton label = *button;
+    drawCapsule(painter, label, *kind, widget);
+    QProxyStyle::drawControl(CE_PushButtonLabel, &label, painter, widget);
 }
 
 void CardStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
@@ -211,7 +184,7 @@ void CardStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
             return;
         CardColors colors = cardColorsAround(widget);
         QRect handle = subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget);
-        fillCapsule(painter, QRectF(handle), scrollBarWidth / 2.0, withAlpha(colors.text, colors.dark ? 0.10 : 0.06));
+        fillRounded(*painter, QRectF(handle), scrollBarWidth / 2.0, withAlpha(colors.text, colors.dark ? 0.10 : 0.06));
         return;
     }
     auto kind = controlOf(widget);
@@ -220,15 +193,10 @@ void CardStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    Paint paint = paintFor(*kind, option->state, cardColorsAround(widget), widget);
-    fillCapsule(painter, QRectF(option->rect), cornerRadius(*kind), paint.background);
     QStyleOptionToolButton label = *tool;
-    QSize pad = padding(*kind);
-    label.rect = option->rect.adjusted(pad.width(), pad.height(), -pad.width(), -pad.height());
+    drawCapsule(painter, label, *kind, widget);
     // A button with a menu shows no arrow: its icon says what it does.
     label.features &= ~(QStyleOptionToolButton::HasMenu | QStyleOptionToolButton::MenuButtonPopup);
-    label.state &= ~(State_Sunken | State_On | State_HasFocus);
-    setForeground(label.palette, paint.foreground);
     QProxyStyle::drawControl(CE_ToolButtonLabel, &label, painter, widget);
 }
 
@@ -325,7 +293,7 @@ RoundedPanel::RoundedPanel(const QColor& fill, double radius, QWidget* parent)
 void RoundedPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    fillCapsule(&painter, QRectF(rect()), m_radius, m_fill);
+    fillRounded(painter, QRectF(rect()), m_radius, m_fill);
 }
 
 } // namespace brivet

@@ -67,8 +67,6 @@ class RoundedPanel : public QWidget {
 public:
     RoundedPanel(const QColor& fill, double radius, QWidget* parent = nullptr);
 
-    QColor fill() const { return m_fill; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

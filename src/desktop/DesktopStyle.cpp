@@ -68,12 +68,7 @@ protected:
     {
         {
             QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(m_background);
-            QRectF box(rect());
-            double radius = std::min(9.0, box.height() / 2);
-            painter.drawRoundedRect(box, radius, radius);
+            fillRounded(painter, QRectF(rect()), 9, m_background);
         }
         QLabel::paintEvent(event);
     }
@@ -164,6 +159,19 @@ QString cssColor(const QColor& color, double alpha)
 {
     double a = alpha < 0 ? color.alphaF() : alpha;
     return QStringLiteral("rgba(%1, %2, %3, %4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(std::clamp(a, 0.0, 1.0), 0, 'f', 3);
+}
+
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, const QColor& color)
+{
+    if (color.alpha() == 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    double r = std::min(radius, std::min(rect.width(), rect.height()) / 2);
+    painter.drawRoundedRect(rect, r, r);
+    painter.restore();
 }
 
 QLabel* makeTag(const QString& text, const QColor& tint, const CardColors& colors, QWidget* parent)

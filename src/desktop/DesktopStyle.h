@@ -16,6 +16,8 @@
 class QAbstractButton;
 class QLabel;
 class QMenu;
+class QPainter;
+class QRectF;
 class QWidget;
 
 namespace brivet {
@@ -67,6 +69,10 @@ QIcon symbolIcon(Symbol symbol, const QColor& color, bool allowThemeIcon = true)
 // The pointing hand over a clickable control; the arrow comes back when
 // the pointer leaves it.
 void makeClickable(QWidget* control, bool enabled = true);
+
+// Fills `rect` with `color`, its corners rounded by `radius` (at most half
+// the shorter side); nothing for a transparent colour.
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, const QColor& color);
 
 // A small capsule label tinted with `tint`.
 QLabel* makeTag(const QString& text, const QColor& tint, const CardColors& colors, QWidget* parent);
