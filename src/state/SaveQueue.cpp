@@ -3,15 +3,28 @@
 #include "model/AppLogger.h"
 #include "model/NoteRepository.h"
 
-#include <algorithm>
+#include <cassert>
+#include <exception>
 
 namespace brivet {
 
-SaveQueue::SaveQueue(NoteRepository& notes, PreferencesStore& preferences, AppLogger& logger, SaveThread thread)
+namespace {
+
+const char* nameOf(SaveFile file)
+{
+    return file == SaveFile::notes ? "notes" : "preferences";
+}
+
+} // namespace
+
+SaveQueue::SaveQueue(NoteRepository& notes, PreferencesStore& preferences, AppLogger& logger, SaveThread thread,
+    OutcomeHandler onOutcome, WriterProbe probe)
     : m_notesStore(notes)
     , m_preferencesStore(preferences)
     , m_logger(logger)
     , m_mode(thread)
+    , m_onOutcome(std::move(onOutcome))
+    , m_probe(std::move(probe))
 {
 }
 
@@ -28,33 +41,36 @@ SaveQueue::~SaveQueue()
 
 void SaveQueue::saveNotes(std::vector<StickyNote> notes)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_notes = std::move(notes);
-    }
-    enqueue(File::notes);
+    submit(SaveFile::notes, std::move(notes));
 }
 
 void SaveQueue::savePreferences(AppPreferences preferences)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_preferences = std::move(preferences);
-    }
-    enqueue(File::preferences);
+    submit(SaveFile::preferences, std::move(preferences));
 }
 
-void SaveQueue::enqueue(File file)
+SaveQueue::PendingWrite* SaveQueue::queued(SaveFile file)
 {
+    for (PendingWrite& write : m_queue)
+        if (write.file == file)
+            return &write;
+    return nullptr;
+}
+
+// The snapshot and its place in the queue change in one critical section:
+// the writer sees either neither or both.
+void SaveQueue::submit(SaveFile file, Snapshot snapshot)
+{
+    assert((file == SaveFile::notes) == std::holds_alternative<std::vector<StickyNote>>(snapshot));
     std::unique_lock lock(m_mutex);
-    if (std::find(m_order.begin(), m_order.end(), file) == m_order.end())
-        m_order.push_back(file);
+    state(file).unsaved.reset(); // this one is newer
+    if (PendingWrite* waiting = queued(file))
+        waiting->snapshot = std::move(snapshot);
+    else
+        m_queue.push_back(PendingWrite { file, std::move(snapshot) });
     if (m_mode == SaveThread::caller) {
-        while (!m_order.empty()) {
-            File next = m_order.front();
-            m_order.erase(m_order.begin());
-            write(next, lock);
-        }
+        while (!m_queue.empty())
+            writeNext(lock);
         return;
     }
     if (!m_thread.joinable())
@@ -63,101 +79,119 @@ void SaveQueue::enqueue(File file)
     m_wake.notify_one();
 }
 
+bool SaveQueue::retryFailed()
+{
+    std::vector<std::pair<SaveFile, Snapshot>> retry;
+    {
+        std::lock_guard lock(m_mutex);
+        for (SaveFile file : { SaveFile::notes, SaveFile::preferences }) {
+            FileState& fileState = state(file);
+            if (fileState.unsaved && !queued(file))
+                retry.emplace_back(file, std::move(*fileState.unsaved));
+            fileState.unsaved.reset();
+        }
+    }
+    for (auto& [file, snapshot] : retry)
+        submit(file, std::move(snapshot));
+    return !retry.empty();
+}
+
 void SaveQueue::waitUntilWritten()
 {
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_order.empty() && !m_writing; });
+    m_idle.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+}
+
+bool SaveQueue::isFailing() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_notesState.failure || m_preferencesState.failure;
 }
 
 void SaveQueue::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_order.empty(); });
-        if (m_order.empty())
+        m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        if (m_queue.empty())
             return; // stopping with nothing left
-        File next = m_order.front();
-        m_order.erase(m_order.begin());
-        m_writing = true;
-        write(next, lock);
-        m_writing = false;
-        if (m_order.empty())
+        writeNext(lock);
+        if (m_queue.empty())
             m_idle.notify_all();
     }
 }
 
 bool SaveQueue::flush()
 {
-    std::vector<File> retry;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_unsavedNotes && !m_notes) {
-            m_notes = std::move(m_unsavedNotes);
-            retry.push_back(File::notes);
-        }
-        if (m_unsavedPreferences && !m_preferences) {
-            m_preferences = std::move(m_unsavedPreferences);
-            retry.push_back(File::preferences);
-        }
-        m_unsavedNotes.reset();
-        m_unsavedPreferences.reset();
-    }
-    for (File file : retry)
-        enqueue(file);
+    retryFailed();
     waitUntilWritten();
     std::vector<std::string> lines;
     {
         std::lock_guard lock(m_mutex);
-        if (m_notesFailure)
-            lines.push_back("Quitting with the notes unsaved: " + *m_notesFailure);
-        if (m_preferencesFailure)
-            lines.push_back("Quitting with the preferences unsaved: " + *m_preferencesFailure);
+        if (m_notesState.failure)
+            lines.push_back("Quitting with the notes unsaved: " + *m_notesState.failure);
+        if (m_preferencesState.failure)
+            lines.push_back("Quitting with the preferences unsaved: " + *m_preferencesState.failure);
     }
     for (const std::string& line : lines)
         m_logger.log(line);
     return lines.empty();
 }
 
-template<typename Snapshot, typename Store>
-void SaveQueue::writeSnapshot(std::optional<Snapshot>& waiting, std::optional<Snapshot>& unsaved,
-    std::optional<std::string>& failure, Store& store, const char* name, std::unique_lock<std::mutex>& lock)
+// Whatever the store throws is a failed save like any other: the writer
+// thread must never end the process, and the snapshot is kept for a retry.
+Status SaveQueue::store(const Snapshot& snapshot)
 {
-    Snapshot snapshot = std::move(*waiting);
-    waiting.reset();
-    unsaved.reset(); // this one is newer
+    try {
+        if (const auto* notes = std::get_if<std::vector<StickyNote>>(&snapshot))
+            return m_notesStore.save(*notes);
+        return m_preferencesStore.save(std::get<AppPreferences>(snapshot));
+    } catch (const std::exception& error) {
+        return Status::failure(std::string("unexpected error: ") + error.what());
+    } catch (...) {
+        return Status::failure("unexpected error");
+    }
+}
+
+void SaveQueue::writeNext(std::unique_lock<std::mutex>& lock)
+{
+    assert(lock.owns_lock() && !m_queue.empty());
+    PendingWrite write = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_writing = true;
     lock.unlock();
-    Status status = store.save(snapshot);
+
+    probe(write.file, WriterStep::taken);
+    Status status = store(write.snapshot);
+    probe(write.file, WriterStep::written);
+
     lock.lock();
+    FileState& fileState = state(write.file);
     // One line when a file starts failing and one when it works again, not
     // one per keystroke in between.
     std::string line;
+    const bool recovered = status.ok() && fileState.failure;
     if (status.ok()) {
-        if (failure)
-            line = std::string("Saving the ") + name + " works again";
-        failure.reset();
+        if (recovered)
+            line = std::string("Saving the ") + nameOf(write.file) + " works again";
+        fileState.failure.reset();
     } else {
-        if (!failure)
-            line = std::string("Save ") + name + " failed: " + status.message()
-                + " (kept in memory; every change tries again)";
-        failure = status.message();
-        if (!waiting)
-            unsaved = std::move(snapshot);
+        if (!fileState.failure)
+            line = std::string("Save ") + nameOf(write.file) + " failed: " + status.message()
+                + " (kept in memory; tried again shortly and at every change)";
+        fileState.failure = status.message();
+        if (!queued(write.file))
+            fileState.unsaved = std::move(write.snapshot);
     }
     lock.unlock();
     if (!line.empty())
         m_logger.log(line);
-    snapshot = {}; // freeing a large list is work for this thread too
+    if (m_onOutcome && (!status.ok() || recovered))
+        m_onOutcome(SaveOutcome { write.file, status.ok() });
+    write.snapshot = {}; // freeing a large list is work for this thread too
+    probe(write.file, WriterStep::finished);
     lock.lock();
-}
-
-// Called with the lock held; the file is written without it, so the caller
-// can hand over the next snapshot meanwhile.
-void SaveQueue::write(File file, std::unique_lock<std::mutex>& lock)
-{
-    if (file == File::notes)
-        writeSnapshot(m_notes, m_unsavedNotes, m_notesFailure, m_notesStore, "notes", lock);
-    else
-        writeSnapshot(m_preferences, m_unsavedPreferences, m_preferencesFailure, m_preferencesStore, "preferences", lock);
+    m_writing = false;
 }
 
 } // namespace brivet
