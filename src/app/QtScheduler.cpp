@@ -55,6 +55,13 @@ Scheduler::TaskId QtScheduler::scheduleAt(Instant when, std::function<void()> ta
     return id;
 }
 
+void QtScheduler::post(std::function<void()> task)
+{
+    // A queued call to this object runs on its thread's loop and is dropped
+    // with the object.
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
 std::size_t QtScheduler::pendingCount() const
 {
     return m_timers.size() + m_wallClock->pendingCount();

@@ -23,6 +23,7 @@ public:
 
     TaskId schedule(Duration delay, std::function<void()> task) override;
     TaskId scheduleAt(Instant when, std::function<void()> task) override;
+    void post(std::function<void()> task) override;
     void cancel(TaskId id) override;
     bool runUntil(const std::function<bool()>& done, Duration timeout) override;
     std::size_t pendingCount() const;

@@ -23,6 +23,9 @@ public:
     // it. An instant already passed runs on the next turn. Returns an id for
     // cancel; never 0.
     virtual TaskId scheduleAt(Instant when, std::function<void()> task) = 0;
+    // Queues `task` for the next turn of the main loop. The one method that
+    // may be called from any thread (a worker reporting back).
+    virtual void post(std::function<void()> task) = 0;
     // Drops a pending task; unknown or finished ids are ignored.
     virtual void cancel(TaskId) = 0;
     // Turns the main loop, running whatever falls due, until `done` returns

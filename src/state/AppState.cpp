@@ -50,7 +50,10 @@ AppState::AppState(AppStateDependencies dependencies)
     m_notes = m_deps.repository.loadNotes();
     m_preferences = m_deps.preferencesStore.loadPreferences();
     m_preferences.focusBoardTaskLimit = AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit);
-    m_saves = std::make_unique<SaveQueue>(m_deps.repository, m_deps.preferencesStore, m_deps.logger, m_deps.saveThread);
+    m_saves = std::make_unique<SaveQueue>(m_deps.repository, m_deps.preferencesStore, m_deps.logger, m_deps.saveThread,
+        [&scheduler = m_deps.scheduler, report = whileAlive([](AppState& self, SaveOutcome outcome) {
+            self.saveDidFinish(outcome);
+        })](SaveOutcome outcome) { scheduler.post([report, outcome] { report(outcome); }); });
 
     // The window manager refers back to this state, so it comes once the
     // notes and preferences are in place.
@@ -320,6 +323,22 @@ void AppState::writePendingPreferences()
     AppPreferences snapshot = std::move(*m_pendingPreferencesSnapshot);
     m_pendingPreferencesSnapshot.reset();
     m_saves->savePreferences(std::move(snapshot));
+}
+
+void AppState::saveDidFinish(SaveOutcome outcome)
+{
+    if (outcome.ok) {
+        if (!m_saves->isFailing()) {
+            m_saveRetryTask.cancel();
+            m_saveRetryDelay = saveRetryFirstDelay;
+        }
+        return;
+    }
+    if (m_saveRetryTask.isPending())
+        return;
+    Duration delay = m_saveRetryDelay;
+    m_saveRetryDelay = std::min(delay * 2, saveRetryLongestDelay);
+    startTask(&AppState::m_saveRetryTask, delay, [](AppState& self) { self.m_saves->retryFailed(); });
 }
 
 bool AppState::flushPendingSaves()

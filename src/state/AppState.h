@@ -111,6 +111,12 @@ public:
     // is logged).
     bool flushPendingSaves();
     static constexpr Duration syncWritesQuitWait { 2000 };
+    // A file whose write failed is written again after this long, the wait
+    // doubling up to the longest while it keeps failing (a full disk that
+    // frees up is written without the user doing anything); every change
+    // and the quit try as well.
+    static constexpr Duration saveRetryFirstDelay { 1000 };
+    static constexpr Duration saveRetryLongestDelay { 60'000 };
 
     // --- Lookup ------------------------------------------------------------
     std::optional<StickyNote> note(const Uuid& id) const;
@@ -255,6 +261,9 @@ private:
     // A deferred launch save still waiting goes to the writer first, so
     // the files are written in the order they were asked for.
     void writeDeferredNotes();
+    // A write's outcome, back on the main thread: a failure starts the
+    // retry timer, a success once nothing fails any more ends it.
+    void saveDidFinish(SaveOutcome outcome);
 
     // A callable that runs `task(state, arguments…)` while this state
     // exists and does nothing once it is gone: for callbacks that may
@@ -356,6 +365,8 @@ private:
     TaskHandle m_deferredNotesSaveTask;
     TaskHandle m_preferencesSaveTask;
     TaskHandle m_deferredRevealTask;
+    TaskHandle m_saveRetryTask;
+    Duration m_saveRetryDelay = saveRetryFirstDelay;
     std::optional<std::vector<StickyNote>> m_pendingNotesSnapshot;
     std::optional<AppPreferences> m_pendingPreferencesSnapshot;
     Instant m_suppressExternalChangeNotificationsUntil = distantPast();

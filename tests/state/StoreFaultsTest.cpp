@@ -152,4 +152,48 @@ TEST(StoreFaults, AnEditWhoseSaveFailedIsWrittenAtQuitOnceTheDiskTakesItAgain)
     EXPECT_TRUE(std::get<std::vector<StickyNote>>(decoded).at(0).isHidden);
 }
 
+// Nobody has to change a note for a save that failed to be written once
+// the disk takes it again: it is tried after 1 s, then 2, 4 … up to a minute.
+TEST(StoreFaults, AFailedSaveIsTriedAgainOnATimerThatBacksOffUntilItWorks)
+{
+    StateFixture f;
+    f.store({ StateFixture::makeNote("a") });
+    AppState& state = f.launch();
+    f.scheduler.runDue();
+    ASSERT_EQ(f.scheduler.pendingCount(), 0u);
+    f.repository.failFromWrite = f.repository.attempts + 1;
+    const int before = f.repository.attempts;
+
+    const Uuid id = state.notes().at(0).id;
+    state.updateNoteTitle(id, "typed while full");
+    f.scheduler.advance(AppState::notesSaveDelay); // the save, which fails
+    EXPECT_EQ(f.repository.attempts, before + 1);
+    int tries = 1;
+    for (int seconds : { 1, 2, 4, 8, 16, 32, 60, 60 }) {
+        f.scheduler.advance(std::chrono::milliseconds(seconds * 1000 - 1));
+        EXPECT_EQ(f.repository.attempts, before + tries) << "not before " << seconds << " s";
+        f.scheduler.advance(1ms);
+        EXPECT_EQ(f.repository.attempts, before + ++tries) << "after " << seconds << " s";
+    }
+    EXPECT_EQ(f.repository.stored.at(0).title, "a");
+
+    f.repository.failFromWrite.reset(); // space again
+    f.scheduler.advance(60s);
+    EXPECT_EQ(f.repository.stored.at(0).title, "typed while full") << "the retry wrote the kept snapshot";
+    EXPECT_EQ(f.scheduler.pendingCount(), 0u) << "no timer is left once the file is written";
+    const auto& entries = f.logger->entries();
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                  [](const std::string& line) { return line.find("Save notes failed: ") != std::string::npos; }),
+        1);
+    EXPECT_NE(entries.back().find("Saving the notes works again"), std::string::npos);
+
+    // A later failure starts again from one second.
+    f.repository.failFromWrite = f.repository.attempts + 1;
+    state.updateNoteTitle(id, "again");
+    f.scheduler.advance(AppState::notesSaveDelay);
+    const int failed = f.repository.attempts;
+    f.scheduler.advance(1s);
+    EXPECT_EQ(f.repository.attempts, failed + 1);
+}
+
 } // namespace

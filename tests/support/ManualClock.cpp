@@ -18,6 +18,29 @@ Scheduler::TaskId ManualScheduler::scheduleAt(Instant when, std::function<void()
     return id;
 }
 
+void ManualScheduler::post(std::function<void()> task)
+{
+    std::lock_guard lock(m_postedMutex);
+    m_posted.push_back(std::move(task));
+}
+
+void ManualScheduler::takePosted()
+{
+    std::vector<std::function<void()>> posted;
+    {
+        std::lock_guard lock(m_postedMutex);
+        posted.swap(m_posted);
+    }
+    for (auto& task : posted)
+        schedule(Duration(0), std::move(task));
+}
+
+std::size_t ManualScheduler::pendingCount() const
+{
+    std::lock_guard lock(m_postedMutex);
+    return m_tasks.size() + m_posted.size();
+}
+
 void ManualScheduler::cancel(TaskId id)
 {
     for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it) {
@@ -31,11 +54,13 @@ void ManualScheduler::cancel(TaskId id)
 void ManualScheduler::advance(Duration by)
 {
     Instant end = m_clock.now() + by;
+    takePosted();
     while (!m_tasks.empty() && m_tasks.begin()->first.due <= end) {
         auto node = m_tasks.extract(m_tasks.begin());
         if (node.key().due > m_clock.now())
             m_clock.set(node.key().due);
         node.mapped().run();
+        takePosted();
     }
     m_clock.set(end);
 }
@@ -92,6 +117,11 @@ bool ManualScheduler::runUntil(const std::function<bool()>& done, Duration timeo
 
 std::optional<Instant> ManualScheduler::nextDue() const
 {
+    {
+        std::lock_guard lock(m_postedMutex);
+        if (!m_posted.empty())
+            return m_clock.now();
+    }
     if (m_tasks.empty())
         return std::nullopt;
     return m_tasks.begin()->first.due;

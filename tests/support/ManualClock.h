@@ -6,8 +6,10 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace brivet::testing {
 
@@ -34,6 +36,8 @@ public:
 
     TaskId schedule(Duration delay, std::function<void()> task) override;
     TaskId scheduleAt(Instant when, std::function<void()> task) override;
+    // Safe from any thread; the task runs with the next due tasks.
+    void post(std::function<void()> task) override;
     void cancel(TaskId id) override;
     // Advances through due tasks until `done` or the timeout.
     bool runUntil(const std::function<bool()>& done, Duration timeout) override;
@@ -48,7 +52,7 @@ public:
     // The wall clock is set to `instant` (forwards or back); delayed tasks
     // keep their remaining wait; then what fell due runs.
     void setWallClock(Instant instant);
-    std::size_t pendingCount() const { return m_tasks.size(); }
+    std::size_t pendingCount() const;
     // Due time of the earliest pending task, if any.
     std::optional<Instant> nextDue() const;
 
@@ -64,10 +68,14 @@ private:
     };
     // Moves the clock by `by` without the monotonic time passing.
     void jumpWallClock(Duration by);
+    // Turns posted tasks into tasks due now.
+    void takePosted();
 
     ManualClock& m_clock;
     TaskId m_nextId = 1;
     std::map<Entry, Task> m_tasks;
+    mutable std::mutex m_postedMutex;
+    std::vector<std::function<void()>> m_posted;
 };
 
 } // namespace brivet::testing
