@@ -106,6 +106,10 @@ void writeNote(JsonWriter& w, const StickyNote& note)
     w.beginObject();
     w.key("category");
     w.value(note.category);
+    if (note.contentUpdatedAt) {
+        w.key("contentUpdatedAt");
+        w.date(*note.contentUpdatedAt);
+    }
     w.key("createdAt");
     w.date(note.createdAt);
     if (note.deferredUntil) {
@@ -627,6 +631,8 @@ StickyNote decodeNoteElement(od::value value, Instant now)
         case 'c':
             if (key == "category")
                 note.category = asString(v, key);
+            else if (key == "contentUpdatedAt")
+                note.contentUpdatedAt = asDate(v, key);
             else if (key == "createdAt") {
                 note.createdAt = asDate(v, key);
                 hasCreated = true;

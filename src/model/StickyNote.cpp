@@ -61,6 +61,30 @@ StickyNote StickyNote::placeholder(const Uuid& id, Instant now)
     return note;
 }
 
+bool StickyNote::storeFieldsDiffer(const StickyNote& a, const StickyNote& b)
+{
+    return a.title != b.title || a.details != b.details || a.isCompleted != b.isCompleted || a.priority != b.priority
+        || a.dueDate != b.dueDate;
+}
+
+void StickyNote::touch(Instant now)
+{
+    updatedAt = now;
+    contentUpdatedAt.reset();
+}
+
+void StickyNote::touch(const StickyNote& before, Instant now)
+{
+    if (storeFieldsDiffer(before, *this))
+        contentUpdatedAt.reset();
+    else
+        contentUpdatedAt = before.storeFieldsUpdatedAt();
+    updatedAt = now;
+    // A change made at the same instant as the last edit is no older.
+    if (contentUpdatedAt && *contentUpdatedAt >= updatedAt)
+        contentUpdatedAt.reset();
+}
+
 int StickyNote::completedTaskCount() const
 {
     return static_cast<int>(std::count_if(tasks.begin(), tasks.end(), [](const NoteTask& t) { return t.isCompleted; }));
@@ -86,6 +110,7 @@ void StickyNote::clampDatesToStorable()
     };
     createdAt = clampedToStorable(createdAt);
     updatedAt = clampedToStorable(updatedAt);
+    clamp(contentUpdatedAt);
     clamp(dueDate);
     clamp(deferredUntil);
     for (NoteTask& task : tasks)

@@ -83,7 +83,14 @@ struct StickyNote {
     std::string category = "收集箱";
     std::string group = "默认";
     Instant createdAt {};
+    // Every change.
     Instant updatedAt {};
+    // The last change of a field the reminders store holds too (title,
+    // details, completion, priority, due date), when it is older than
+    // updatedAt; none: the same as updatedAt. A sync weighs this against
+    // the reminder's own edit time, so moving, resizing or hiding a card
+    // never makes it win over a newer edit made on another device.
+    std::optional<Instant> contentUpdatedAt;
     NoteFrame frame;
     NoteStyle style;
     NoteSource source = NoteSource::local;
@@ -97,6 +104,16 @@ struct StickyNote {
     // The note with this id and every other field at its placeholder value;
     // creation and update time are `now`.
     static StickyNote placeholder(const Uuid& id, Instant now);
+
+    // When a field the reminders store holds last changed here.
+    Instant storeFieldsUpdatedAt() const { return contentUpdatedAt.value_or(updatedAt); }
+    // Whether title, details, completion, priority or due date differ.
+    static bool storeFieldsDiffer(const StickyNote& a, const StickyNote& b);
+    // Stamps a change made at `now` to any field.
+    void touch(Instant now);
+    // Stamps a change made at `now` from `before`: the store's fields count
+    // as changed only when they differ.
+    void touch(const StickyNote& before, Instant now);
 
     int completedTaskCount() const;
     // "2/5"; "0/0" without tasks.

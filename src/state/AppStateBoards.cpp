@@ -133,7 +133,7 @@ std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, co
         board.frame.y = origin.y;
     }
     board.isHidden = hidden;
-    board.updatedAt = stamp;
+    board.touch(stamp);
     ScreenPlacement::place(board, screens());
 
     Uuid id = board.id;
@@ -218,7 +218,7 @@ void AppState::hideGeneratedSceneBoard(NoteSurfaceRole role)
         return;
     Operation op(*this);
     board->isHidden = true;
-    board->updatedAt = now();
+    board->touch(now());
     notesDidChange();
     persistNotes(true);
     reconcileWindows();
@@ -263,7 +263,7 @@ std::optional<Uuid> AppState::prepareSceneBoard(NoteSurfaceRole role, NoteSizePr
     if (!board)
         return id;
     configureSceneBoardTemplate(*board, role, sizePreset);
-    board->updatedAt = now();
+    board->touch(now());
     ScreenPlacement::place(*board, screens());
     notesDidChange();
     rescheduleDeferredRevealTask();
@@ -330,7 +330,7 @@ void AppState::addExecutionNote(const Uuid& noteId, const Uuid& boardId)
     board->isCompleted = std::all_of(board->tasks.begin(), board->tasks.end(), [](const NoteTask& t) { return t.isCompleted; });
     board->isHidden = false;
     board->displayMode = NoteDisplayMode::board;
-    board->updatedAt = now();
+    board->touch(now());
     // The preset's exact board size, as every stored board has.
     normalizeAndPlace(*board);
     notesDidChange();
@@ -376,7 +376,7 @@ bool AppState::refreshCustomSceneBoardTasks(const StickyNote& source)
                 earliest = task.linkedDueDate;
         if (earliest)
             board.dueDate = earliest;
-        board.updatedAt = now();
+        board.touch(now());
         anyChanged = true;
     }
     if (anyChanged)
@@ -404,7 +404,7 @@ void AppState::deferSceneBoard(const StickyNote& board, Instant until)
             note.dueDate = until;
         note.isHidden = true;
         note.displayMode = NoteDisplayMode::board;
-        note.updatedAt = stamp;
+        note.touch(stamp);
         normalizeAndPlace(note);
         changed.push_back(note);
     }

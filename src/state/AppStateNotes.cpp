@@ -49,7 +49,7 @@ bool AppState::mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows,
     Operation op(*this);
     StickyNote old = *stored;
     change(*stored);
-    stored->updatedAt = now();
+    stored->touch(old, now());
     normalizeAndPlace(*stored);
     bool needsWindowSync = refreshWindows && noteRequiresWindowSync(old, *stored);
     notesDidChange();
@@ -99,7 +99,7 @@ Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizeP
         note.category = fromTemplate->category;
     }
     note.createdAt = stamp;
-    note.updatedAt = stamp;
+    note.touch(stamp);
     Size size = boardSize(sizePreset);
     note.frame = NoteFrame { origin.x, origin.y, size.width, size.height, sizePreset };
     note.style = NoteStyle { fromTemplate ? fromTemplate->theme : m_preferences.defaultTheme, m_preferences.defaultOpacity,
@@ -129,7 +129,7 @@ void AppState::update(const StickyNote& note, bool triggerSync)
     // the note as a second reminder.
     value.externalLink = stored->externalLink;
     normalizeAndPlace(value);
-    value.updatedAt = now();
+    value.touch(old, now());
     *stored = std::move(value);
     bool needsWindowSync = noteRequiresWindowSync(old, *stored);
     notesDidChange();
@@ -151,7 +151,7 @@ void AppState::duplicate(const Uuid& noteId)
     Instant stamp = now();
     copy.id = Uuid::random();
     copy.createdAt = stamp;
-    copy.updatedAt = stamp;
+    copy.touch(stamp);
     Point origin = ScreenPlacement::sanitize(Point { source->frame.x + 28, source->frame.y - 28 }, screens());
     copy.frame.x = origin.x;
     copy.frame.y = origin.y;

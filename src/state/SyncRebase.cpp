@@ -23,6 +23,7 @@ void forEachUserField(Visit&& visit)
     visit(&StickyNote::group, false);
     visit(&StickyNote::createdAt, false);
     visit(&StickyNote::updatedAt, false);
+    visit(&StickyNote::contentUpdatedAt, false);
     visit(&StickyNote::frame, false);
     visit(&StickyNote::style, false);
     visit(&StickyNote::source, false);
@@ -52,8 +53,8 @@ StickyNote rebased(const StickyNote& base, const StickyNote& current, StickyNote
     });
     // The sync stamped the link with its own time, which may be later than
     // the user's edit although the sync never saw that edit.
-    if (storeFieldChanged && merged.externalLink != base.externalLink && merged.updatedAt < now)
-        merged.updatedAt = now;
+    if (storeFieldChanged && merged.externalLink != base.externalLink && merged.storeFieldsUpdatedAt() < now)
+        merged.touch(now);
     return merged;
 }
 

@@ -311,7 +311,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
                 // A reminder found by the note's own UID holds the note's
                 // lost write; the note is what counts.
                 const bool isLinked = note.externalLink && note.externalLink->externalID == reminder.uid;
-                if (isLinked && !SyncConflictResolver::shouldPreferLocal(note.updatedAt, reminder.lastModifiedDate,
+                if (isLinked && !SyncConflictResolver::shouldPreferLocal(note.storeFieldsUpdatedAt(), reminder.lastModifiedDate,
                         note.externalLink->lastSyncedAt)) {
                     applyReminder(note, reminder, &note);
                     ++walkIndex;
@@ -442,7 +442,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.isHidden = isHiddenForImport(existing);
         note.surfaceRole = NoteSurfaceRole::regular;
         note.externalLink = ExternalLink { NoteSource::reminders, reminder.uid, now, reminder.lastModifiedDate };
-        note.updatedAt = reminder.lastModifiedDate.value_or(now);
+        note.touch(reminder.lastModifiedDate.value_or(now));
         note.clampDatesToStorable();
     }
 
@@ -471,7 +471,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         note.frame.width = 344;
         note.frame.height = 248;
         note.frame.sizePreset = NoteSizePreset::small;
-        note.updatedAt = event.lastModifiedDate.value_or(now);
+        note.touch(event.lastModifiedDate.value_or(now));
         note.clampDatesToStorable();
         return note;
     }
