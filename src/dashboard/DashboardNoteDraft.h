@@ -34,12 +34,14 @@ struct DashboardNoteDraft {
     // Removes every task with that id.
     void removeTask(const Uuid& taskId);
 
-    // `stored` with the draft's fields; with tasks, completed exactly when
-    // every task is (the switch counts only for notes without tasks).
-    StickyNote appliedTo(StickyNote stored) const;
-    // Whether saving asks for a sync: the draft syncs to reminders or the
-    // note came from them.
-    bool triggersSync(const StickyNote& stored) const;
+    // `stored` with the fields the user changed since `start` (the draft as
+    // the editor opened it); every other field keeps the value `stored` has
+    // now, so that a tick, a deferral or a sync made meanwhile survives and
+    // a field changed on both sides takes the draft's value. Tasks merge by
+    // id (see the definition). Where the tasks or the switch changed and
+    // tasks remain, completed exactly when every task is (the switch counts
+    // only for notes without tasks).
+    StickyNote appliedTo(StickyNote stored, const DashboardNoteDraft& start) const;
 
     friend bool operator==(const DashboardNoteDraft&, const DashboardNoteDraft&) = default;
 };
@@ -47,9 +49,13 @@ struct DashboardNoteDraft {
 // Calendar notes are read-only in every editor.
 inline bool isReadOnlyInEditor(const StickyNote& note) { return note.source == NoteSource::calendar; }
 
-// Writes the draft into the note the state holds now (every field the draft
-// does not hold stays as stored). Returns false, writing nothing, for a
-// read-only note or one that has gone.
-bool saveDraft(AppState& state, const Uuid& noteId, const DashboardNoteDraft& draft);
+// Writes what the user changed in the draft since `start` into the note
+// the state holds now (see appliedTo), asking for a sync when the note
+// syncs to reminders or came from them. Returns false, writing nothing, for
+// a read-only note or one that has gone.
+bool saveDraft(AppState& state, const Uuid& noteId, const DashboardNoteDraft& draft, const DashboardNoteDraft& start);
+// Keeps the draft of a note that has gone as a new hidden local note;
+// returns its id.
+Uuid saveDraftAsNewNote(AppState& state, const DashboardNoteDraft& draft);
 
 } // namespace brivet

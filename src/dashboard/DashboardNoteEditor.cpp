@@ -92,6 +92,7 @@ DashboardNoteEditor::DashboardNoteEditor(AppState& state, StateBridge& bridge, c
         m_hasContent = true;
         m_readOnly = isReadOnlyInEditor(*note);
         m_draft = DashboardNoteDraft::from(*note);
+        m_start = m_draft;
         build(*note);
     }
     connect(&bridge, &StateBridge::notesChanged, this, &DashboardNoteEditor::checkNoteStillExists);
@@ -99,7 +100,7 @@ DashboardNoteEditor::DashboardNoteEditor(AppState& state, StateBridge& bridge, c
 
 bool DashboardNoteEditor::saveDraft()
 {
-    return m_hasContent && !m_readOnly && brivet::saveDraft(m_state, m_noteId, m_draft);
+    return m_hasContent && !m_readOnly && brivet::saveDraft(m_state, m_noteId, m_draft, m_start);
 }
 
 void DashboardNoteEditor::checkNoteStillExists()

@@ -25,7 +25,8 @@ class ToggleSwitch;
 // The dashboard's full editor of one note. It edits a draft made when it
 // opens and writes nothing until "完成"; "取消" drops the draft. Calendar
 // notes open with every control disabled. Changes made to the note
-// elsewhere meanwhile are not merged into the draft.
+// elsewhere meanwhile are not shown in the draft, but "完成" writes only
+// what the user changed here, so they survive the save.
 class DashboardNoteEditor final : public QWidget {
     Q_OBJECT
 public:
@@ -36,8 +37,10 @@ public:
     bool hasContent() const { return m_hasContent; }
     bool isReadOnly() const { return m_readOnly; }
     const DashboardNoteDraft& draft() const { return m_draft; }
-    // Writes the draft into the state's note; false when nothing was
-    // written (read-only or gone).
+    // Whether the user changed anything since the editor opened.
+    bool hasChanges() const { return m_hasContent && !m_readOnly && m_draft != m_start; }
+    // Writes what the user changed into the state's note; false when
+    // nothing was written (read-only or gone).
     bool saveDraft();
 
     QPushButton* cancelButton() const { return m_cancel; }
@@ -80,6 +83,8 @@ private:
     bool m_hasContent = false;
     bool m_readOnly = false;
     DashboardNoteDraft m_draft;
+    // The draft as the editor opened: what the user changed is what differs.
+    DashboardNoteDraft m_start;
 
     QPushButton* m_cancel = nullptr;
     QPushButton* m_done = nullptr;

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -97,6 +98,8 @@ void DashboardOverviewView::buildPage()
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(buildOrphanNotice(this));
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("overviewScroll"));
     m_scroll->setFrameShape(QFrame::NoFrame);
@@ -116,6 +119,40 @@ void DashboardOverviewView::buildPage()
     column->addWidget(buildTaskView(page));
     column->addStretch(1);
     m_scroll->setWidget(page);
+}
+
+QWidget* DashboardOverviewView::buildOrphanNotice(QWidget* parent)
+{
+    DashboardColors colors = DashboardColors::from(palette());
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("orphanedDraftNotice"));
+    auto* line = new QHBoxLayout(bar);
+    line->setContentsMargins(28, 10, 28, 10);
+    line->setSpacing(10);
+    line->addWidget(makeLabel(QStringLiteral("正在编辑的悬笺已在别处删除，你的修改还没有保存。"), 13, QFont::Normal, colors.text, bar,
+                        true),
+        1);
+    auto* keep = new QPushButton(QStringLiteral("另存为新悬笺"), bar);
+    keep->setObjectName(QStringLiteral("keepOrphanedDraft"));
+    auto* drop = new QPushButton(QStringLiteral("放弃修改"), bar);
+    drop->setObjectName(QStringLiteral("dropOrphanedDraft"));
+    line->addWidget(keep);
+    line->addWidget(drop);
+    connect(keep, &QPushButton::clicked, this, [this] {
+        if (m_orphanedDraft)
+            saveDraftAsNewNote(m_state, *m_orphanedDraft);
+        setOrphanedDraft(std::nullopt);
+    });
+    connect(drop, &QPushButton::clicked, this, [this] { setOrphanedDraft(std::nullopt); });
+    bar->hide();
+    m_orphanNotice = bar;
+    return bar;
+}
+
+void DashboardOverviewView::setOrphanedDraft(std::optional<DashboardNoteDraft> draft)
+{
+    m_orphanedDraft = std::move(draft);
+    m_orphanNotice->setVisible(m_orphanedDraft.has_value());
 }
 
 QWidget* DashboardOverviewView::buildIntroduction(QWidget* parent)
@@ -475,6 +512,7 @@ void DashboardOverviewView::setSearchText(const QString& text)
 void DashboardOverviewView::resetViewState()
 {
     discardEditor();
+    setOrphanedDraft(std::nullopt);
     m_search->clear();
     selectSourceFilter(DashboardSourceFilter::all);
     selectFilter(DashboardOverviewFilter::today);
@@ -529,8 +567,13 @@ void DashboardOverviewView::openEditor()
     connect(m_editor, &DashboardNoteEditor::saved, this, [this] { closeEditor(DashboardEditorSession::Outcome::saved); });
     connect(m_editor, &DashboardNoteEditor::cancelled, this,
         [this] { closeEditor(DashboardEditorSession::Outcome::cancelled); });
-    connect(m_editor, &DashboardNoteEditor::noteGone, this,
-        [this] { closeEditor(DashboardEditorSession::Outcome::cancelled); });
+    connect(m_editor, &DashboardNoteEditor::noteGone, this, [this] {
+        // The editor closes with its note, but what the user typed is not
+        // dropped without a word: the page offers to keep it as a new note.
+        if (m_editor && m_editor->hasChanges())
+            setOrphanedDraft(m_editor->draft());
+        closeEditor(DashboardEditorSession::Outcome::cancelled);
+    });
     placeEditor();
     m_focusBeforeEditor = QApplication::focusWidget();
     m_scrollBeforeEditor = m_scroll->verticalScrollBar()->value();

@@ -2,6 +2,7 @@
 
 #include "dashboard/DashboardEditorSession.h"
 #include "dashboard/DashboardFilters.h"
+#include "dashboard/DashboardNoteDraft.h"
 #include "dashboard/DashboardLists.h"
 #include "dashboard/DashboardSearch.h"
 #include "model/Scheduler.h"
@@ -55,7 +56,8 @@ public:
     DashboardNoteEditor* editor() const;
     // Closes the editor as "取消" does, dropping its draft.
     void discardEditor();
-    // Back to the first filter, no search, no editor (the page was left).
+    // Back to the first filter, no search, no editor, no orphaned draft
+    // (the page was left).
     void resetViewState();
 
     // Recomputes the lists now if anything changed since the last time.
@@ -90,6 +92,7 @@ private:
     QWidget* buildActions(QWidget* parent);
     QWidget* buildBoards(QWidget* parent);
     QWidget* buildTaskView(QWidget* parent);
+    QWidget* buildOrphanNotice(QWidget* parent);
 
     void markDirty(bool notesChanged);
     void refresh();
@@ -103,6 +106,7 @@ private:
     void closeEditor(DashboardEditorSession::Outcome outcome);
     void animateEditor(bool opening);
     void placeEditor();
+    void setOrphanedDraft(std::optional<DashboardNoteDraft> draft);
 
     AppState& m_state;
     Scheduler& m_scheduler;
@@ -112,6 +116,9 @@ private:
     DashboardSourceFilter m_sourceFilter = DashboardSourceFilter::all;
     std::vector<std::string> m_searchWords;
     std::optional<DashboardEditorSession> m_session;
+    // The changes of an editor whose note was deleted elsewhere, offered
+    // above the page until kept as a new note or dropped.
+    std::optional<DashboardNoteDraft> m_orphanedDraft;
 
     DashboardLists m_lists;
     DashboardSearch m_searchIndex;
@@ -141,6 +148,8 @@ private:
     QLabel* m_emptyIcon = nullptr;
     QLabel* m_emptyTitle = nullptr;
     QLabel* m_emptyText = nullptr;
+
+    QWidget* m_orphanNotice = nullptr;
 
     QWidget* m_editorLayer = nullptr;
     QPointer<DashboardNoteEditor> m_editor;

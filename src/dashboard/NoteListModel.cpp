@@ -13,7 +13,13 @@ NoteListModel::NoteListModel(AppState& state, QObject* parent)
 
 void NoteListModel::setPositions(NotePositions positions, bool hasCustomBoards)
 {
-    if (positions == m_positions) {
+    const auto& notes = m_state.notes();
+    std::vector<Uuid> ids;
+    ids.reserve(positions.size());
+    for (std::uint32_t position : positions)
+        ids.push_back(position < notes.size() ? notes[position].id : Uuid());
+    if (ids == m_ids) {
+        m_positions = std::move(positions);
         m_hasCustomBoards = hasCustomBoards;
         if (!m_positions.empty())
             emit dataChanged(index(0), index(int(m_positions.size()) - 1));
@@ -21,6 +27,7 @@ void NoteListModel::setPositions(NotePositions positions, bool hasCustomBoards)
     }
     beginResetModel();
     m_positions = std::move(positions);
+    m_ids = std::move(ids);
     m_hasCustomBoards = hasCustomBoards;
     endResetModel();
 }
@@ -32,11 +39,21 @@ int NoteListModel::rowCount(const QModelIndex& parent) const
 
 const StickyNote* NoteListModel::note(int row) const
 {
-    if (row < 0 || std::size_t(row) >= m_positions.size())
+    if (row < 0 || std::size_t(row) >= m_ids.size())
         return nullptr;
+    const Uuid& id = m_ids[std::size_t(row)];
     const auto& notes = m_state.notes();
     std::uint32_t position = m_positions[std::size_t(row)];
-    return position < notes.size() ? &notes[position] : nullptr;
+    if (position < notes.size() && notes[position].id == id)
+        return &notes[position];
+    return m_state.findNote(id);
+}
+
+std::optional<Uuid> NoteListModel::noteId(int row) const
+{
+    if (row < 0 || std::size_t(row) >= m_ids.size())
+        return std::nullopt;
+    return m_ids[std::size_t(row)];
 }
 
 NoteListRow NoteListModel::rowContent(int row) const

@@ -67,12 +67,13 @@ QRect NoteListView::buttonRect(int row, NoteListRow::Action action) const
 std::optional<NoteListView::Hit> NoteListView::hitAt(const QPoint& point) const
 {
     QModelIndex index = indexAt(point);
-    if (!index.isValid())
+    std::optional<Uuid> noteId = m_model->noteId(index.row());
+    if (!index.isValid() || !noteId)
         return std::nullopt;
     for (const auto& place : NoteListDelegate::buttonPlaces(m_model->rowContent(index.row()), visualRect(index)))
         if (place.rect.contains(point))
-            return Hit { index.row(), place.button, place.rect };
-    return Hit { index.row(), {}, {} };
+            return Hit { index.row(), *noteId, place.button, place.rect };
+    return Hit { index.row(), *noteId, {}, {} };
 }
 
 void NoteListView::setHovered(int row, std::optional<NoteListRow::Action> action)
@@ -121,8 +122,10 @@ void NoteListView::mouseReleaseEvent(QMouseEvent* event)
     if (!pressed || event->button() != Qt::LeftButton)
         return;
     std::optional<Hit> hit = hitAt(event->position().toPoint());
-    // A press and release on the same button of the same row.
-    if (hit && hit->row == pressed->row && hit->button.action == pressed->button.action && hit->button.enabled)
+    // A press and release on the same button of the same row, still showing
+    // the same note.
+    if (hit && hit->row == pressed->row && hit->noteId == pressed->noteId && hit->button.action == pressed->button.action
+        && hit->button.enabled)
         trigger(*hit);
 }
 
@@ -143,10 +146,10 @@ void NoteListView::wheelEvent(QWheelEvent* event)
 
 void NoteListView::trigger(const Hit& hit)
 {
-    const StickyNote* note = m_model->note(hit.row);
-    if (!note)
+    // Nothing for a note that went since the list was last refreshed.
+    if (!m_model->note(hit.row))
         return;
-    Uuid id = note->id;
+    const Uuid& id = hit.noteId;
     switch (hit.button.action) {
     case NoteListRow::Action::edit: emit editRequested(id); return;
     case NoteListRow::Action::addToBoard: openBoardMenu(id, hit.rect); return;

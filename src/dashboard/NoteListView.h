@@ -47,6 +47,9 @@ protected:
 private:
     struct Hit {
         int row = -1;
+        // The note the row showed when hit: a release acts only on the
+        // note that was pressed.
+        Uuid noteId;
         NoteListRow::Button button;
         QRect rect;
     };

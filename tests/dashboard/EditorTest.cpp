@@ -228,17 +228,111 @@ TEST_F(EditorTest, ClosingTheDashboardDropsTheDraftAndPutsTheNoteBack)
     view().discardDraft(); // nothing open: nothing happens
 }
 
-TEST_F(EditorTest, ANoteDeletedElsewhereClosesItsEditor)
+TEST_F(EditorTest, SavingKeepsWhatChangedElsewhereInFieldsTheUserLeftAlone)
 {
-    StickyNote note = makeNote("会被删");
+    NoteTask first { Uuid::random(), "一" };
+    NoteTask second { Uuid::random(), "二" };
+    StickyNote note = makeNote("原标题", at(2026, 12, 6, 9));
+    note.tasks = { first, second };
     launch({ note });
     open();
     DashboardNoteEditor* editor = editNote(note.id);
-    ASSERT_NE(editor, nullptr);
-    state().deleteNote(note.id);
+    typeText(editor->titleInput(), QStringLiteral("改"));
+    editor->priorityPicker()->setCurrentIndex(2);
+    emit editor->priorityPicker()->activated(2);
+
+    // While the editor is open: ticks from a desktop card, and a sync that
+    // moves the due date, turns on the reminder link and lowers the priority.
+    state().setTaskCompletion(note.id, first.id, true);
+    state().setTaskCompletion(note.id, second.id, true);
+    StickyNote synced = stored(note.id);
+    synced.dueDate = at(2026, 12, 8, 10);
+    synced.syncToReminders = true;
+    synced.priority = NotePriority::low;
+    synced.details = "同步来的内容";
+    state().update(synced, false);
+    editor->doneButton()->click();
+
+    StickyNote saved = stored(note.id);
+    EXPECT_EQ(saved.title, "原标题改");
+    EXPECT_EQ(saved.priority, NotePriority::high) << "changed on both sides: the editor's value";
+    EXPECT_EQ(saved.details, "同步来的内容");
+    EXPECT_EQ(saved.dueDate, at(2026, 12, 8, 10));
+    EXPECT_TRUE(saved.syncToReminders);
+    ASSERT_EQ(saved.tasks.size(), 2u);
+    EXPECT_TRUE(saved.tasks[0].isCompleted);
+    EXPECT_TRUE(saved.tasks[1].isCompleted);
+    EXPECT_TRUE(saved.isCompleted);
+}
+
+TEST_F(EditorTest, EditedTasksMergeByIdWithChangesMadeElsewhere)
+{
+    NoteTask ticked { Uuid::random(), "别处勾选" };
+    NoteTask renamed { Uuid::random(), "旧名" };
+    NoteTask removed { Uuid::random(), "删掉" };
+    NoteTask goneElsewhere { Uuid::random(), "别处删掉" };
+    StickyNote note = makeNote("清单");
+    note.tasks = { ticked, renamed, removed, goneElsewhere };
+    launch({ note });
+    open();
+    DashboardNoteEditor* editor = editNote(note.id);
+    typeText(editor->taskRows()[1]->titleInput(), QStringLiteral("新名"));
+    editor->taskRows()[1]->completionBox()->setChecked(true);
+    editor->taskRows()[2]->deleteButton()->click();
+    editor->addTaskButton()->click();
+    typeText(editor->taskRows().back()->titleInput(), QStringLiteral("编辑器新增"));
+
+    state().setTaskCompletion(note.id, ticked.id, true);
+    state().updateTaskTitle(note.id, renamed.id, "别处改名");
+    state().setTaskCompletion(note.id, removed.id, true);
+    state().deleteTask(note.id, goneElsewhere.id);
+    state().addTask(note.id, "别处新增");
+    editor->doneButton()->click();
+
+    std::vector<std::pair<std::string, bool>> tasks;
+    for (const NoteTask& task : stored(note.id).tasks)
+        tasks.emplace_back(task.title, task.isCompleted);
+    EXPECT_EQ(tasks, (std::vector<std::pair<std::string, bool>> {
+                         { "别处勾选", true }, { "旧名新名", true }, { "编辑器新增", false }, { "别处新增", false } }));
+    EXPECT_FALSE(stored(note.id).isCompleted);
+}
+
+TEST_F(EditorTest, ANoteDeletedElsewhereClosesItsEditorAndOffersBackUnsavedChanges)
+{
+    StickyNote untouched = makeNote("没改过");
+    StickyNote edited = makeNote("改过");
+    launch({ untouched, edited });
+    open();
+    DashboardOverviewView* overview = view().overview();
+    auto* notice = overview->findChild<QWidget*>(QStringLiteral("orphanedDraftNotice"));
+    ASSERT_NE(notice, nullptr);
+
+    ASSERT_NE(editNote(untouched.id), nullptr);
+    state().deleteNote(untouched.id);
     settle();
-    EXPECT_FALSE(view().overview()->editorSession());
-    EXPECT_FALSE(state().note(note.id)) << "saving nothing brings it back";
+    EXPECT_FALSE(overview->editorSession());
+    EXPECT_FALSE(state().note(untouched.id)) << "saving nothing brings it back";
+    EXPECT_FALSE(notice->isVisible()) << "nothing typed, nothing to offer";
+
+    DashboardNoteEditor* editor = editNote(edited.id);
+    typeText(editor->titleInput(), QStringLiteral("后"));
+    editor->addTaskButton()->click();
+    typeText(editor->taskRows().back()->titleInput(), QStringLiteral("留下"));
+    state().deleteNote(edited.id);
+    settle();
+    EXPECT_FALSE(overview->editorSession());
+    EXPECT_FALSE(state().note(edited.id));
+    ASSERT_TRUE(notice->isVisible());
+
+    std::size_t before = state().notes().size();
+    overview->findChild<QPushButton*>(QStringLiteral("keepOrphanedDraft"))->click();
+    EXPECT_FALSE(notice->isVisible());
+    ASSERT_EQ(state().notes().size(), before + 1);
+    const StickyNote& kept = state().notes().back();
+    EXPECT_EQ(kept.title, "改过后");
+    ASSERT_EQ(kept.tasks.size(), 1u);
+    EXPECT_EQ(kept.tasks[0].title, "留下");
+    EXPECT_TRUE(kept.isHidden);
 }
 
 TEST_F(EditorTest, DeletingATaskRowRemovesItFromTheDraftOnly)

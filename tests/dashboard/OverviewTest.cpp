@@ -260,6 +260,34 @@ TEST_F(OverviewTest, ClickingRowButtonsActsOnTheNote)
     EXPECT_EQ(tasks[0].linkedNoteID, keep.id);
 }
 
+TEST_F(OverviewTest, RowButtonsActOnTheNoteTheRowShowsWhenTheNotesChangedUnderneath)
+{
+    StickyNote first = makeNote("first", at(2026, 12, 5, 14));
+    StickyNote second = makeNote("second", at(2026, 12, 5, 15));
+    StickyNote third = makeNote("third", at(2026, 12, 5, 16));
+    StickyNote fourth = makeNote("fourth", at(2026, 12, 5, 17));
+    launch({ first, second, third, fourth });
+    open();
+    NoteListView* list = view().overview()->taskList();
+    ASSERT_EQ(shownTitles(list), (std::vector<std::string> { "first", "second", "third", "fourth" }));
+
+    // A delete from a card lands in the same turn as the click, before the
+    // list is refreshed: the row still shows "second", and "second" goes.
+    state().deleteNote(first.id);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->buttonRect(1, NoteListRow::Action::remove).center());
+    EXPECT_FALSE(state().note(second.id));
+    EXPECT_TRUE(state().note(third.id));
+    settle();
+    ASSERT_EQ(shownTitles(list), (std::vector<std::string> { "third", "fourth" }));
+
+    // The pressed note goes between press and release: nothing is deleted.
+    QPoint remove = list->buttonRect(0, NoteListRow::Action::remove).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, remove);
+    state().deleteNote(third.id);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, remove);
+    EXPECT_TRUE(state().note(fourth.id));
+}
+
 TEST_F(OverviewTest, EditingAVisibleNoteHidesItAndSavingShowsAndFocusesItAgain)
 {
     StickyNote shown = makeNote("shown");
