@@ -106,7 +106,7 @@ protected:
         for (;;) {
             int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
             if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-                EXPECT_EQ(errno, EAGAIN) << "the queue is full";
+                EXPECT_EQ(errno, EAGAIN) << "stopped before the queue was full";
                 ::close(fd);
                 return connections;
             }
