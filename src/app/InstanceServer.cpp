@@ -134,11 +134,13 @@ Status InstanceServer::listen(const std::filesystem::path& socket)
         return Status::failure(systemError("Cannot make a socket"));
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, socket.c_str(), socket.native().size());
-    // Only the user may connect, whatever the folder allows.
-    mode_t previous = ::umask(0177);
-    int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::umask(previous);
-    if (bound != 0 || ::listen(fd, maximumConnections) != 0 || ::lstat(socket.c_str(), &info) != 0) {
+    // Only the user may connect, whatever the folder allows. Set on the
+    // file, before anyone can connect, rather than through the umask: that
+    // is the whole process's, and the other threads make folders and files
+    // while this runs.
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::chmod(socket.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, maximumConnections) != 0
+        || ::lstat(socket.c_str(), &info) != 0) {
         Status failure = Status::failure(systemError("Cannot listen at " + socket.string()));
         ::close(fd);
         return failure;

@@ -1,11 +1,13 @@
 #include "app/InstanceSocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include <poll.h>
@@ -67,6 +69,90 @@ int remainingMs(Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// Waits for `events` on `fd` until `deadline`; false when it passed first
+// or the wait failed.
+bool waitFor(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        pollfd waiting { fd, events, 0 };
+        int ready = ::poll(&waiting, 1, remainingMs(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+enum class Connection {
+    established,
+    // Nobody listens yet (or a socket left by an instance that is gone), or
+    // the listener's queue is full: worth another try while time is left.
+    notYet,
+    failed,
+};
+
+// Connects the non-blocking `fd` without waiting past `deadline`. Once a
+// listener's queue is full, a blocking connect waits until the listener
+// takes a connection: for ever, if it is stopped or hung.
+Connection tryConnect(int fd, const sockaddr_un& address, Clock::time_point deadline)
+{
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return Connection::established;
+    switch (errno) {
+    case ENOENT:
+    case ECONNREFUSED:
+    case EAGAIN:
+    case EINTR:
+        return Connection::notYet;
+    case EINPROGRESS: {
+        if (!waitFor(fd, POLLOUT, deadline))
+            return Connection::notYet;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+            return Connection::failed;
+        if (error == 0)
+            return Connection::established;
+        return error == ECONNREFUSED || error == EAGAIN ? Connection::notYet : Connection::failed;
+    }
+    default:
+        return Connection::failed;
+    }
+}
+
+// Sends the request on the connected `fd` and reads the answer, all before
+// `deadline`.
+HandOver exchange(int fd, Clock::time_point deadline)
+{
+    std::string_view request = presentDashboardRequest;
+    while (!request.empty()) {
+        ssize_t sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            request.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && errno != EAGAIN && errno != EINTR)
+            return HandOver::noAnswer;
+        if (!waitFor(fd, POLLOUT, deadline))
+            return HandOver::noAnswer;
+    }
+    std::string reply;
+    while (reply.find('\n') == std::string::npos) {
+        if (!waitFor(fd, POLLIN, deadline))
+            return HandOver::noAnswer;
+        char buffer[64];
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        if (got <= 0)
+            return HandOver::noAnswer;
+        reply.append(buffer, static_cast<std::size_t>(got));
+        if (reply.size() > 256)
+            return HandOver::noAnswer;
+    }
+    return reply == acceptedReply ? HandOver::accepted : HandOver::noAnswer;
+}
+
 } // namespace
 
 std::optional<std::filesystem::path> directory(const std::filesystem::path& runtimeDirectory)
@@ -108,16 +194,19 @@ HandOver requestDashboard(const std::filesystem::path& socket, std::chrono::mill
 
     Clock::time_point connectDeadline = Clock::now() + connectWindow;
     for (;;) {
-        FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (fd.get() < 0)
             return HandOver::noAnswer;
-        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            // Not listening yet (or a socket left by an instance that is
-            // gone): try again until the window closes.
-            if ((errno == ENOENT || errno == ECONNREFUSED || errno == EAGAIN) && Clock::now() < connectDeadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                continue;
-            }
+        switch (tryConnect(fd.get(), address, connectDeadline)) {
+        case Connection::established:
+            break;
+        case Connection::notYet:
+            if (Clock::now() >= connectDeadline)
+                return HandOver::noAnswer;
+            std::this_thread::sleep_for(std::min(std::chrono::milliseconds(50),
+                std::chrono::milliseconds(remainingMs(connectDeadline))));
+            continue;
+        case Connection::failed:
             return HandOver::noAnswer;
         }
         // Only an instance of the same user may be handed the launch.
@@ -125,29 +214,7 @@ HandOver requestDashboard(const std::filesystem::path& socket, std::chrono::mill
         socklen_t length = sizeof peer;
         if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::getuid())
             return HandOver::noAnswer;
-
-        std::string_view request = presentDashboardRequest;
-        if (::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size()))
-            return HandOver::noAnswer;
-
-        Clock::time_point answerDeadline = Clock::now() + answerWindow;
-        std::string reply;
-        while (reply.find('\n') == std::string::npos) {
-            pollfd waiting { fd.get(), POLLIN, 0 };
-            int ready = ::poll(&waiting, 1, remainingMs(answerDeadline));
-            if (ready < 0 && errno == EINTR)
-                continue;
-            if (ready <= 0)
-                return HandOver::noAnswer;
-            char buffer[64];
-            ssize_t got = ::recv(fd.get(), buffer, sizeof buffer, 0);
-            if (got <= 0)
-                return HandOver::noAnswer;
-            reply.append(buffer, static_cast<std::size_t>(got));
-            if (reply.size() > 256)
-                return HandOver::noAnswer;
-        }
-        return reply == acceptedReply ? HandOver::accepted : HandOver::noAnswer;
+        return exchange(fd.get(), Clock::now() + answerWindow);
     }
 }
 

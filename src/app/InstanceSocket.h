@@ -36,8 +36,10 @@ enum class HandOver {
 
 // Asks the instance at `socket` to bring its dashboard forward. Keeps
 // trying to connect for `connectWindow` (an instance that is still
-// starting has the lock before it listens) and waits `answerWindow` for the
-// reply. Blocks; used before the application exists.
+// starting has the lock before it listens; one that is busy may have a
+// full queue) and waits `answerWindow` for the reply. Blocks, for no longer
+// than the two windows together, whatever the other end does; used before
+// the application exists.
 HandOver requestDashboard(const std::filesystem::path& socket, std::chrono::milliseconds connectWindow,
     std::chrono::milliseconds answerWindow);
 

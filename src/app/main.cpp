@@ -14,10 +14,66 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <thread>
+#include <variant>
 
 #include <pthread.h>
 
 using namespace brivet;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A later launch waits this long for the running instance to listen (it
+// takes the folder before it listens), then this long for its answer, then
+// this long for the folder, which an instance that is quitting lets go of a
+// moment after it stops answering: six seconds in all before it gives up.
+constexpr std::chrono::milliseconds handOverConnectWindow = 2s;
+constexpr std::chrono::milliseconds handOverAnswerWindow = 3s;
+constexpr std::chrono::milliseconds lockReleaseWindow = 1s;
+
+// The folder's lock, tried again until `window` has passed.
+std::variant<FolderLock, Status> acquireWithin(const DataFolder& folder, std::chrono::milliseconds window)
+{
+    auto deadline = std::chrono::steady_clock::now() + window;
+    for (;;) {
+        auto lock = FolderLock::acquire(folder);
+        if (std::holds_alternative<FolderLock>(lock) || std::chrono::steady_clock::now() >= deadline)
+            return lock;
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+// The data folder's lock for this launch, or the status to exit with when
+// another instance owns the folder. Called with the termination signals
+// blocked, and returns with them blocked.
+std::variant<FolderLock, int> ownFolder(const DataFolder& folder, const std::optional<std::filesystem::path>& socket,
+    const sigset_t& termination)
+{
+    auto lock = FolderLock::acquire(folder);
+    if (auto* held = std::get_if<FolderLock>(&lock))
+        return std::move(*held);
+    // The owner brings its dashboard forward and this launch is done.
+    // Nothing is written while it is asked: a signal may end this launch.
+    pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+    bool accepted = socket
+        && InstanceSocket::requestDashboard(*socket, handOverConnectWindow, handOverAnswerWindow)
+            == InstanceSocket::HandOver::accepted;
+    pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+    if (accepted)
+        return 0;
+    // One that did not answer may have been quitting, or have failed while
+    // starting, and the folder is free (or about to be): this launch goes
+    // on in its place rather than leave the user without the app. One that
+    // still holds it is hung, or not ours to talk to; say so and leave.
+    auto retried = acquireWithin(folder, lockReleaseWindow);
+    if (auto* held = std::get_if<FolderLock>(&retried))
+        return std::move(*held);
+    std::fprintf(stderr, "brivet: %s\n", std::get<Status>(retried).message().c_str());
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -47,19 +103,9 @@ int main(int argc, char* argv[])
     std::optional<std::filesystem::path> socket;
     if (auto directory = InstanceSocket::directory())
         socket = InstanceSocket::path(*directory, folder);
-    auto lock = FolderLock::acquire(folder);
-    if (auto* failure = std::get_if<Status>(&lock)) {
-        // Another instance owns the folder: it brings its dashboard forward
-        // and this launch is done. One that does not answer is hung, or not
-        // ours to talk to; say so and leave.
-        // Nothing is written from here on: a signal may end this launch.
-        pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
-        using namespace std::chrono_literals;
-        if (socket && InstanceSocket::requestDashboard(*socket, 2s, 3s) == InstanceSocket::HandOver::accepted)
-            return 0;
-        std::fprintf(stderr, "brivet: %s\n", failure->message().c_str());
-        return 2;
-    }
+    auto lock = ownFolder(folder, socket, termination);
+    if (int* exitStatus = std::get_if<int>(&lock))
+        return *exitStatus;
     // Reading the notes, preparing the calendar and reading the font
     // configuration overlap with connecting to the display.
     auto notes = JsonNoteRepository::readInBackground(folder);

@@ -12,12 +12,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstring>
 #include <csignal>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <variant>
+#include <vector>
 #include <set>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -71,20 +76,42 @@ protected:
         auto path = directory ? brivet::InstanceSocket::path(*directory, brivet::DataFolder(folder())) : std::nullopt;
         return path.value_or(fs::path());
     }
-    // A socket file nobody listens on, or (keepListening) one that accepts
-    // connections but never answers, as a hung process would.
-    int bindSocket(const fs::path& path, bool keepListening) const
+    static sockaddr_un addressOf(const fs::path& path)
     {
-        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address {};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        return address;
+    }
+    // A socket file nobody listens on, or (keepListening) one that queues
+    // connections but never takes them, as a stopped or hung process would.
+    // Not inherited by the app, so closing it here closes it.
+    int bindSocket(const fs::path& path, bool keepListening) const
+    {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address = addressOf(path);
         EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         EXPECT_EQ(::listen(fd, 4), 0);
         if (keepListening)
             return fd;
         ::close(fd);
         return -1;
+    }
+    // Connects to `path` until its listener's queue has no room left; the
+    // connections, to close at the end.
+    static std::vector<int> fillQueue(const fs::path& path)
+    {
+        std::vector<int> connections;
+        sockaddr_un address = addressOf(path);
+        for (;;) {
+            int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+                EXPECT_EQ(errno, EAGAIN) << "stopped before the queue was full";
+                ::close(fd);
+                return connections;
+            }
+            connections.push_back(fd);
+        }
     }
 
     bool waitForFile(const fs::path& path) const
@@ -189,20 +216,55 @@ TEST_F(AppProcess, SecondLaunchHandsOverPastAStaleSocketAndLeavesTheFilesAlone)
     EXPECT_FALSE(fs::exists(stale)) << "the socket goes with the instance";
 }
 
-TEST_F(AppProcess, LockHolderThatDoesNotAnswerKeepsTheSecondLaunchOut)
+// A holder of the folder that never takes the connection, as a stopped or
+// hung instance: while its queue has room the request waits there, once it
+// is full nobody can even connect. Either way the launch gives up within
+// its six seconds and says why.
+TEST_F(AppProcess, LockHolderThatDoesNotAnswerTurnsTheLaunchAwayWithinSeconds)
 {
     fs::create_directories(folder());
     auto lock = brivet::FolderLock::acquire(brivet::DataFolder(folder()));
     ASSERT_TRUE(std::holds_alternative<brivet::FolderLock>(lock));
     int hung = bindSocket(socket(), true);
+    std::vector<int> queued;
+    for (bool fullQueue : { false, true }) {
+        if (fullQueue)
+            queued = fillQueue(socket());
+        QProcess second;
+        start(second);
+        ASSERT_TRUE(second.waitForFinished(9000)) << (fullQueue ? "full queue" : "room in the queue");
+        EXPECT_EQ(second.exitCode(), 2);
+        EXPECT_NE(QString::fromUtf8(second.readAllStandardError()).indexOf("already running"), -1);
+        EXPECT_FALSE(fs::exists(folder() / "notes.json")) << "nothing written by the launch that was turned away";
+    }
+    for (int fd : queued)
+        ::close(fd);
+    ::close(hung);
+}
+
+// An instance that is quitting stops answering, then lets go of the folder
+// a moment later: the launch that asked it starts in its place.
+TEST_F(AppProcess, LaunchWhileTheRunningInstanceQuitsStartsInItsPlace)
+{
+    fs::create_directories(folder());
+    std::optional<std::variant<brivet::FolderLock, brivet::Status>> lock(
+        brivet::FolderLock::acquire(brivet::DataFolder(folder())));
+    ASSERT_TRUE(std::holds_alternative<brivet::FolderLock>(*lock));
+    int quitting = bindSocket(socket(), true);
 
     QProcess second;
     start(second);
-    ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitCode(), 2);
-    EXPECT_NE(QString::fromUtf8(second.readAllStandardError()).indexOf("already running"), -1);
-    EXPECT_FALSE(fs::exists(folder() / "notes.json")) << "nothing written by the launch that was turned away";
-    ::close(hung);
+    pollfd request { quitting, POLLIN, 0 };
+    ASSERT_EQ(::poll(&request, 1, 5000), 1) << "the launch asked";
+    // Closed with the request unanswered, the folder let go of after.
+    ::close(quitting);
+    QTest::qWait(200);
+    lock.reset();
+
+    ASSERT_TRUE(waitForFile(folder() / "notes.json")) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running);
+    stop(second);
+    EXPECT_EQ(second.exitCode(), 0);
 }
 
 TEST_F(AppProcess, UnreadableNotesFileIsKeptAside)

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
+#include <thread>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -129,6 +132,38 @@ TEST(InstanceChannel, ListeningReplacesAStaleSocketButNeverAnotherFile)
     InstanceServer other;
     EXPECT_FALSE(other.listen(document).ok());
     EXPECT_EQ(readFile(document), "keep me");
+}
+
+// The notes writer and the launch warm-up make folders while the server
+// starts listening; those keep the mode the user's umask gives them.
+TEST(InstanceChannel, ListeningLeavesTheModeOfFilesOtherThreadsMakeAlone)
+{
+    TempDir runtime;
+    fs::path socket = *InstanceSocket::path(*InstanceSocket::directory(runtime.path()), DataFolder("/data/Brivet"));
+    fs::path made = runtime.path() / "made";
+    mode_t previous = ::umask(022);
+    std::atomic<bool> done = false;
+    std::atomic<mode_t> oddMode = 0;
+    std::thread maker([&] {
+        while (!done) {
+            struct stat info {};
+            if (::mkdir(made.c_str(), 0777) == 0 && ::stat(made.c_str(), &info) == 0 && (info.st_mode & 07777) != 0755)
+                oddMode = info.st_mode & 07777;
+            ::rmdir(made.c_str());
+        }
+    });
+    InstanceServer server;
+    // Each listen is a few microseconds of exposure: many, for long enough
+    // that the maker catches one.
+    bool listening = true;
+    for (auto until = std::chrono::steady_clock::now() + 500ms;
+         listening && oddMode == 0 && std::chrono::steady_clock::now() < until;)
+        listening = server.listen(socket).ok();
+    done = true;
+    maker.join();
+    ::umask(previous);
+    EXPECT_TRUE(listening);
+    EXPECT_EQ(oddMode, 0) << "a folder made while listening had mode " << std::oct << oddMode;
 }
 
 } // namespace
