@@ -117,10 +117,11 @@ void eds_import(benchmark::State& state)
     store.requestAccess(StoreEntityType::reminder, [&](EventStore::AccessResult) { granted = true; });
     waitUntil([&] { return granted; });
     for (auto _ : state) {
-        std::optional<std::optional<std::vector<StoreReminder>>> result;
+        std::optional<EventStore::RemindersResult> result;
         store.fetchReminders({ BenchEds::listUid }, [&](auto reminders) { result = std::move(reminders); });
         waitUntil([&] { return result.has_value(); }, std::chrono::seconds(30));
-        if (!result || !*result || static_cast<int>((*result)->size()) != BenchEds::count)
+        const auto* reminders = result ? std::get_if<std::vector<StoreReminder>>(&*result) : nullptr;
+        if (!reminders || static_cast<int>(reminders->size()) != BenchEds::count)
             state.SkipWithError("the store did not list every reminder");
     }
 }

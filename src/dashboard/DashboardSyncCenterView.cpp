@@ -337,8 +337,18 @@ void DashboardSyncCenterView::showSources(SourceSection& section, const std::vec
     DashboardColors colors = DashboardColors::from(palette());
     if (!authorized) {
         bool waiting = m_refreshRequested && !m_refreshed;
-        section.notice->setText(waiting ? QStringLiteral("正在向 Evolution Data Server 读取…")
-                                        : QString::fromStdString(DashboardTexts::sourcesUnavailableText(kind, m_refreshed)));
+        const std::optional<std::string>& unreachable = m_state.syncSources().unreachable;
+        if (waiting)
+            section.notice->setText(QStringLiteral("正在向 Evolution Data Server 读取…"));
+        else if (m_refreshed && unreachable)
+            // The store could not be asked at all: saying so beats an empty
+            // list, which would read as "there are none".
+            section.notice->setText(QStringLiteral("无法连接系统提醒与日历服务（Evolution Data Server）：请安装 evolution-data-server"
+                                                   "（Debian：sudo apt install evolution-data-server），确认它的服务能在当前会话中启动，"
+                                                   "然后再点击“刷新源列表”。（%1）")
+                    .arg(QString::fromStdString(*unreachable)));
+        else
+            section.notice->setText(QString::fromStdString(DashboardTexts::sourcesUnavailableText(kind, m_refreshed)));
         section.notice->setVisible(true);
     } else {
         section.notice->setVisible(false);

@@ -110,7 +110,7 @@ void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
     } else {
         const SyncFailure& failure = std::get<SyncFailure>(result);
         m_deps.logger.log("Sync failed: " + failure.description);
-        setSyncStatus("同步失败：" + failure.description);
+        setSyncStatus(failure.statusText());
         // Reminders written before the failure exist in the store now; the
         // links recorded for them must reach the file.
         if (m_linksAwaitingSave)

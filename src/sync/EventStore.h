@@ -16,8 +16,12 @@ namespace brivet {
 
 enum class StoreEntityType { reminder, event };
 
+// Why a call failed. `unreachable`: the store itself could not be asked (its
+// service is not installed, does not start or went away), as opposed to a
+// refusal of this one call.
 struct StoreError {
     std::string description;
+    bool unreachable = false;
 };
 
 // A colour as the store gives it, already converted to sRGB where possible:
@@ -36,6 +40,9 @@ struct StoreCalendar {
     std::optional<StoreColor> color;
     bool allowsContentModifications = true;
     bool isSubscription = false; // a subscribed (web) calendar
+    // Its backend cannot reach its server: it answers with what it held when
+    // last online, which may be nothing at all.
+    bool isOffline = false;
 };
 
 struct StoreReminder {
@@ -79,6 +86,9 @@ class EventStore {
 public:
     using AccessResult = std::variant<bool, StoreError>;
     using SaveResult = std::variant<StoreReminder, StoreError>;
+    using CalendarsResult = std::variant<std::vector<StoreCalendar>, StoreError>;
+    using RemindersResult = std::variant<std::vector<StoreReminder>, StoreError>;
+    using EventsResult = std::variant<std::vector<StoreEvent>, StoreError>;
 
     virtual ~EventStore() = default;
 
@@ -86,19 +96,22 @@ public:
     // every source refresh.
     virtual void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) = 0;
 
-    // The lists (reminder) or calendars (event) in the store's order.
-    virtual std::vector<StoreCalendar> calendars(StoreEntityType type) const = 0;
+    // The lists (reminder) or calendars (event) in the store's order; an
+    // error when the store cannot say which there are (not asked yet, or not
+    // reachable), which is never the same as having none.
+    virtual CalendarsResult calendars(StoreEntityType type) const = 0;
 
     // All reminders of the given lists, completed ones included; an empty
-    // list of identifiers means every list. None when the store gave no
-    // answer.
+    // list of identifiers means every list. An error as soon as one of the
+    // lists cannot be read: a partial answer is never given for the whole.
     virtual void fetchReminders(const std::vector<std::string>& sourceUids,
-        std::function<void(std::optional<std::vector<StoreReminder>>)> completion) = 0;
+        std::function<void(RemindersResult)> completion) = 0;
 
     // The event occurrences of the given calendars overlapping [start, end],
-    // repeating events expanded.
+    // repeating events expanded; an error as soon as one of them cannot be
+    // read.
     virtual void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-        std::function<void(std::vector<StoreEvent>)> completion) = 0;
+        std::function<void(EventsResult)> completion) = 0;
 
     // The list a new reminder goes to when none is chosen; may be absent.
     virtual std::optional<StoreCalendar> defaultCalendarForNewReminders() const = 0;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -55,6 +57,25 @@ void removeNotesFrom(std::vector<StickyNote>& notes, NoteSource source)
 std::string description(const StoreError& error)
 {
     return error.description.empty() ? std::string("The reminders store reported an unknown error") : error.description;
+}
+
+SyncFailure failureFrom(const StoreError& error)
+{
+    return SyncFailure { description(error),
+        error.unreachable ? SyncFailureKind::storeUnreachable : SyncFailureKind::storeError, {} };
+}
+
+// The selected identifiers the store does not list, in order.
+std::vector<std::string> missingFrom(const std::vector<StoreCalendar>& calendars, const std::set<std::string>& selected)
+{
+    std::unordered_set<std::string> listed;
+    for (const StoreCalendar& calendar : calendars)
+        listed.insert(calendar.uid);
+    std::vector<std::string> missing;
+    for (const std::string& id : selected)
+        if (!listed.count(id))
+            missing.push_back(id);
+    return missing;
 }
 
 // The UID a note's new reminder is created with. It is chosen before the
@@ -213,35 +234,85 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         });
     }
 
-    std::vector<StoreCalendar> calendarsFor(StoreEntityType type, const std::set<std::string>& selected) const
+    // The selected lists or calendars (never none: `selected` is not
+    // empty) as the store has them, into `found`; or why the sync cannot go
+    // on. Only an empty selection deselects. A store that cannot list its
+    // sources fails the sync, and so does a selected source it does not
+    // list: a store on its way down loses its sources one by one before it
+    // fails outright, and a list deleted elsewhere may still be wanted, so
+    // taking either for a deselection would drop its notes without a word.
+    // A deleted list is let go by switching it off in the sync center, which
+    // keeps offering a selected source the store lacks (fetchSourceSnapshot).
+    std::optional<SyncFailure> selectedCalendars(StoreEntityType type, const std::set<std::string>& selected,
+        std::vector<StoreCalendar>& found) const
     {
-        std::vector<StoreCalendar> result;
-        if (selected.empty())
-            return result;
-        for (StoreCalendar& calendar : store.calendars(type))
+        EventStore::CalendarsResult listed = store.calendars(type);
+        if (auto* error = std::get_if<StoreError>(&listed))
+            return failureFrom(*error);
+        auto& calendars = std::get<std::vector<StoreCalendar>>(listed);
+        std::vector<std::string> missing = missingFrom(calendars, selected);
+        if (!missing.empty()) {
+            std::string ids;
+            for (const std::string& id : missing)
+                ids += (ids.empty() ? "" : ", ") + id;
+            return SyncFailure { std::string(type == StoreEntityType::reminder ? "Selected reminder lists" : "Selected calendars")
+                                     + " are not in the store: " + ids,
+                SyncFailureKind::missingSources, std::move(missing) };
+        }
+        found.clear();
+        for (StoreCalendar& calendar : calendars)
             if (selected.count(calendar.uid))
-                result.push_back(std::move(calendar));
-        return result;
+                found.push_back(std::move(calendar));
+        return std::nullopt;
     }
 
     void startReminders()
     {
-        reminderLists = calendarsFor(StoreEntityType::reminder, preferences.selectedReminderListIDs);
-        if (reminderLists.empty()) {
-            removeNotesFrom(notes, NoteSource::reminders);
-            return startCalendar();
-        }
+        if (auto failure = selectedCalendars(StoreEntityType::reminder, preferences.selectedReminderListIDs, reminderLists))
+            return failWith(std::move(*failure));
         auto self = shared_from_this();
-        store.fetchReminders(identifiers(reminderLists), [self](std::optional<std::vector<StoreReminder>> reminders) {
+        store.fetchReminders(identifiers(reminderLists), [self](EventStore::RemindersResult result) {
             if (!self->alive())
                 return;
             // Without an answer every linked note would look orphaned and
             // be written again as a new reminder; stop instead.
-            if (!reminders)
-                return self->fail(StoreError { "The reminders of the selected lists could not be read" });
-            self->indexReminders(std::move(*reminders));
+            if (auto* error = std::get_if<StoreError>(&result))
+                return self->fail(*error);
+            auto& reminders = std::get<std::vector<StoreReminder>>(result);
+            if (auto failure = self->silentListsFailure(reminders))
+                return self->failWith(std::move(*failure));
+            self->indexReminders(std::move(reminders));
             self->walk();
         });
+    }
+
+    // Offline lists that answer with no reminder at all while notes are
+    // linked to reminders. Such a list may have lost its cached contents or
+    // never loaded them; taking the answer at its word would write every
+    // linked note of it back as a new reminder, each a duplicate once the
+    // server is reached again. The sync fails instead and changes nothing.
+    // An empty answer from a list that is online stands: a reminder deleted
+    // in the store is written back from its note, however many there were,
+    // as the store is never emptied by a sync.
+    std::optional<SyncFailure> silentListsFailure(const std::vector<StoreReminder>& reminders) const
+    {
+        const auto linked = std::count_if(notes.begin(), notes.end(), [](const StickyNote& note) {
+            return note.externalLink && note.externalLink->source == NoteSource::reminders;
+        });
+        if (linked == 0)
+            return std::nullopt;
+        std::unordered_set<std::string> answered;
+        for (const StoreReminder& reminder : reminders)
+            answered.insert(reminder.sourceUid);
+        std::vector<std::string> titles;
+        for (const StoreCalendar& list : reminderLists)
+            if (list.isOffline && !answered.count(list.uid))
+                titles.push_back(list.title.empty() ? list.uid : list.title);
+        if (titles.empty())
+            return std::nullopt;
+        return SyncFailure { "Offline reminder lists answered with no reminders while " + std::to_string(linked)
+                                 + " notes are linked to reminders",
+            SyncFailureKind::emptyAnswer, std::move(titles) };
     }
 
     bool isTaken(const StoreReminder& reminder) const
@@ -503,7 +574,9 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
 
     void importCalendarEvents()
     {
-        std::vector<StoreCalendar> calendars = calendarsFor(StoreEntityType::event, preferences.selectedCalendarIDs);
+        std::vector<StoreCalendar> calendars;
+        if (auto failure = selectedCalendars(StoreEntityType::event, preferences.selectedCalendarIDs, calendars))
+            return failWith(std::move(*failure));
         std::unordered_map<std::string, StickyNote> previous;
         std::vector<StickyNote> kept;
         kept.reserve(notes.size());
@@ -516,14 +589,17 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
                 previous.try_emplace(note.externalLink->externalID, std::move(note));
         }
         notes = std::move(kept);
-        if (calendars.empty())
-            return finish();
 
         auto self = shared_from_this();
         auto previousNotes = std::make_shared<std::unordered_map<std::string, StickyNote>>(std::move(previous));
-        store.fetchEvents(range.lower, range.upper, identifiers(calendars), [self, previousNotes](std::vector<StoreEvent> events) {
+        store.fetchEvents(range.lower, range.upper, identifiers(calendars), [self, previousNotes](EventStore::EventsResult result) {
             if (!self->alive())
                 return;
+            // The calendar notes were taken out above; without an answer
+            // they would be gone.
+            if (auto* error = std::get_if<StoreError>(&result))
+                return self->fail(*error);
+            const auto& events = std::get<std::vector<StoreEvent>>(result);
             for (const StoreEvent& event : events) {
                 if (!self->range.contains(event.startDate))
                     continue;
@@ -545,11 +621,13 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             done(SyncExecution { std::move(notes), report });
     }
 
-    void fail(const StoreError& error)
+    void fail(const StoreError& error) { failWith(failureFrom(error)); }
+
+    void failWith(SyncFailure failure)
     {
         auto done = std::move(completion);
         if (done)
-            done(SyncFailure { description(error) });
+            done(std::move(failure));
     }
 };
 
@@ -580,34 +658,77 @@ void ReminderSyncEngine::abandonSync()
     m_current.reset();
 }
 
-void ReminderSyncEngine::fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion)
+namespace {
+
+// Stands for a selected list or calendar the store does not have, so that
+// the user can switch it off: syncs fail while it stays selected.
+SyncSourceOption missingOption(const std::string& id, SyncSourceKind kind)
+{
+    const bool list = kind == SyncSourceKind::reminderList;
+    return SyncSourceOption { id, list ? "已不存在的提醒事项列表" : "已不存在的日历",
+        "Evolution Data Server 中已没有它（" + id + "），关闭后同步才能继续", kind, std::nullopt };
+}
+
+// The offered sources of one kind, followed by the selected ones the store
+// lacks; false (with `unreachable` set) when the store cannot list them.
+bool addOptions(EventStore& store, StoreEntityType type, const std::set<std::string>& selected, std::string_view localeId,
+    std::vector<SyncSourceOption>& options, std::optional<std::string>& unreachable)
+{
+    const SyncSourceKind kind = type == StoreEntityType::reminder ? SyncSourceKind::reminderList : SyncSourceKind::calendar;
+    EventStore::CalendarsResult listed = store.calendars(type);
+    if (auto* error = std::get_if<StoreError>(&listed)) {
+        if (!unreachable)
+            unreachable = description(*error);
+        return false;
+    }
+    const auto& calendars = std::get<std::vector<StoreCalendar>>(listed);
+    options = SyncSourceOptions::options(calendars, kind, localeId);
+    for (const std::string& id : missingFrom(calendars, selected))
+        options.push_back(missingOption(id, kind));
+    return true;
+}
+
+} // namespace
+
+void ReminderSyncEngine::fetchSourceSnapshot(const AppPreferences& preferences, std::function<void(SyncSourceSnapshot)> completion)
 {
     struct Discovery {
         SyncSourceSnapshot snapshot;
         std::function<void(SyncSourceSnapshot)> completion;
+        std::set<std::string> selectedLists;
+        std::set<std::string> selectedCalendars;
     };
-    auto discovery = std::make_shared<Discovery>(Discovery { SyncSourceSnapshot::empty(), std::move(completion) });
+    auto discovery = std::make_shared<Discovery>(Discovery { SyncSourceSnapshot::empty(), std::move(completion),
+        preferences.selectedReminderListIDs, preferences.selectedCalendarIDs });
     std::weak_ptr<ReminderSyncEngine*> alive = m_lifetime;
     EventStore& store = *m_store;
     const std::string localeId = m_calendar.localeId();
-    // An access error counts as a refusal here: the sync center shows the
-    // source as not authorised.
-    store.requestAccess(StoreEntityType::reminder, [alive, discovery, &store, localeId](EventStore::AccessResult result) {
+    // A refusal shows the source as not authorised; an access error, or a
+    // store that cannot list its sources, as not reachable, with the reason.
+    const auto take = [&store, localeId, discovery](StoreEntityType type, const EventStore::AccessResult& result) {
+        SyncSourceSnapshot& snapshot = discovery->snapshot;
+        if (auto* error = std::get_if<StoreError>(&result)) {
+            if (!snapshot.unreachable)
+                snapshot.unreachable = description(*error);
+            return;
+        }
+        if (!std::get<bool>(result))
+            return;
+        if (type == StoreEntityType::reminder)
+            snapshot.remindersAuthorized = addOptions(store, type, discovery->selectedLists, localeId,
+                snapshot.reminderLists, snapshot.unreachable);
+        else
+            snapshot.calendarsAuthorized = addOptions(store, type, discovery->selectedCalendars, localeId,
+                snapshot.calendars, snapshot.unreachable);
+    };
+    store.requestAccess(StoreEntityType::reminder, [alive, discovery, &store, take](EventStore::AccessResult result) {
         if (alive.expired())
             return;
-        if (auto* granted = std::get_if<bool>(&result); granted && *granted) {
-            discovery->snapshot.reminderLists = SyncSourceOptions::options(
-                store.calendars(StoreEntityType::reminder), SyncSourceKind::reminderList, localeId);
-            discovery->snapshot.remindersAuthorized = true;
-        }
-        store.requestAccess(StoreEntityType::event, [alive, discovery, &store, localeId](EventStore::AccessResult result) {
+        take(StoreEntityType::reminder, result);
+        store.requestAccess(StoreEntityType::event, [alive, discovery, take](EventStore::AccessResult result) {
             if (alive.expired())
                 return;
-            if (auto* granted = std::get_if<bool>(&result); granted && *granted) {
-                discovery->snapshot.calendars = SyncSourceOptions::options(
-                    store.calendars(StoreEntityType::event), SyncSourceKind::calendar, localeId);
-                discovery->snapshot.calendarsAuthorized = true;
-            }
+            take(StoreEntityType::event, result);
             auto done = std::move(discovery->completion);
             if (done)
                 done(std::move(discovery->snapshot));

@@ -32,7 +32,9 @@ public:
     virtual void setLinkHandler(LinkHandler handler) = 0;
     // Whether a reminder save sent to the store has not answered yet.
     virtual bool hasWritesInFlight() const = 0;
-    // The selectable lists and calendars with the access flags; never fails.
+    // The selectable lists and calendars with the access flags, the selected
+    // ones the store lacks among them; when the store cannot be asked, says
+    // why instead. Never fails.
     virtual void fetchSourceSnapshot(const AppPreferences& preferences,
         std::function<void(SyncSourceSnapshot)> completion) = 0;
     // Called on the main loop after any change in the system store; an empty
@@ -46,14 +48,16 @@ class UnavailableSyncService final : public SyncService {
 public:
     void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)> completion) override
     {
-        completion(SyncFailure { "The system reminders store is not available" });
+        completion(SyncFailure { "The system reminders store is not available", SyncFailureKind::storeUnreachable, {} });
     }
     void abandonSync() override { }
     void setLinkHandler(LinkHandler) override { }
     bool hasWritesInFlight() const override { return false; }
     void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
     {
-        completion(SyncSourceSnapshot::empty());
+        SyncSourceSnapshot snapshot;
+        snapshot.unreachable = "The system reminders store is not available";
+        completion(std::move(snapshot));
     }
     void setChangeHandler(std::function<void()>) override { }
 };

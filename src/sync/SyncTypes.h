@@ -28,12 +28,28 @@ struct SyncExecution {
     SyncReport report;
 };
 
+// What made a sync fail, as far as the words shown for it differ.
+enum class SyncFailureKind {
+    storeError,       // the store failed or refused a call
+    storeUnreachable, // the store could not be asked at all
+    missingSources,   // selected lists or calendars the store does not have
+    emptyAnswer,      // offline lists answered with nothing while notes are linked to reminders
+};
+
 // A sync that ended with an error. Reminders created or written before the
 // error stay in the store; their links have been reported as each save
 // returned (SyncService::setLinkHandler), so the next sync matches them
 // instead of creating them again.
 struct SyncFailure {
-    std::string description;
+    std::string description; // English, for the log
+    SyncFailureKind kind = SyncFailureKind::storeError;
+    // The lists or calendars concerned: the missing ones' identifiers, the
+    // silent ones' titles.
+    std::vector<std::string> sources;
+
+    // "同步失败：…", with the description in brackets where the kind has
+    // words of its own.
+    std::string statusText() const;
 };
 
 // One reminder list or calendar that the user can select.
@@ -52,6 +68,10 @@ struct SyncSourceSnapshot {
     std::vector<SyncSourceOption> calendars;
     bool remindersAuthorized = false;
     bool calendarsAuthorized = false;
+    // Set when the store could not be asked which lists and calendars there
+    // are (English, the store's own words): the empty lists above then mean
+    // nothing, not that there are none.
+    std::optional<std::string> unreachable;
 
     static SyncSourceSnapshot empty() { return {}; }
     friend bool operator==(const SyncSourceSnapshot&, const SyncSourceSnapshot&) = default;

@@ -177,6 +177,19 @@ TEST_F(SyncCenterTest, AStoreThatDoesNotAnswerSaysWhatToInstallOrStart)
     EXPECT_TRUE(after.contains(QStringLiteral("没有响应")));
     EXPECT_TRUE(after.contains(QStringLiteral("evolution-data-server")));
     EXPECT_TRUE(center()->sourcesNotice(SyncSourceKind::reminderList)->text().contains(QStringLiteral("D-Bus")));
+
+    // A store that says why it cannot be reached: both sections say so,
+    // with its reason, instead of standing empty.
+    sync.snapshot.unreachable = "Evolution Data Server is not reachable: no registry";
+    center()->refreshButton()->click();
+    fixture.scheduler.runDue();
+    for (SyncSourceKind kind : { SyncSourceKind::reminderList, SyncSourceKind::calendar }) {
+        QLabel* notice = center()->sourcesNotice(kind);
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_TRUE(notice->text().startsWith(QStringLiteral("无法连接系统提醒与日历服务"))) << notice->text().toStdString();
+        EXPECT_TRUE(notice->text().contains(QStringLiteral("（Evolution Data Server is not reachable: no registry）")));
+        EXPECT_TRUE(center()->sourceRows(kind).empty());
+    }
 }
 
 } // namespace

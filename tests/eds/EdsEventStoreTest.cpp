@@ -6,6 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace brivet;
 using namespace brivet::testing;
@@ -33,10 +39,13 @@ protected:
 
     std::vector<StoreReminder> fetch(const std::vector<std::string>& lists)
     {
-        auto result = awaitCompletion<std::optional<std::vector<StoreReminder>>>(
-            [&](auto done) { store->fetchReminders(lists, done); });
-        EXPECT_TRUE(result && *result) << "fetchReminders gave no answer";
-        return result && *result ? **result : std::vector<StoreReminder> {};
+        auto result = awaitCompletion<EventStore::RemindersResult>([&](auto done) { store->fetchReminders(lists, done); });
+        EXPECT_TRUE(result) << "fetchReminders gave no answer";
+        if (result && std::holds_alternative<StoreError>(*result))
+            ADD_FAILURE() << std::get<StoreError>(*result).description;
+        return result && std::holds_alternative<std::vector<StoreReminder>>(*result)
+            ? std::get<std::vector<StoreReminder>>(*result)
+            : std::vector<StoreReminder> {};
     }
 
     EventStore::SaveResult save(StoreReminder reminder)
@@ -88,7 +97,8 @@ TEST(EdsColorTest, ParsesSourceColours)
 
 TEST_F(EdsEventStoreTest, ListsSourcesWithTheirFlagsInRegistryOrder)
 {
-    EXPECT_TRUE(store->calendars(StoreEntityType::reminder).empty()) << "nothing is known before access";
+    EXPECT_TRUE(std::holds_alternative<StoreError>(store->calendars(StoreEntityType::reminder)))
+        << "before access the store cannot say which lists there are";
     addList("flags-b", "Flags B", "#3366cc");
     addList("flags-a", "Flags A", "chartreuse-ish");
     addList("flags-c", "Flags C", ""); // EDS gives new sources a default colour
@@ -96,7 +106,7 @@ TEST_F(EdsEventStoreTest, ListsSourcesWithTheirFlagsInRegistryOrder)
     addCalendar("flags-cal", "Flags Calendar");
     grantAccess(StoreEntityType::reminder);
 
-    const std::vector<StoreCalendar> lists = store->calendars(StoreEntityType::reminder);
+    const std::vector<StoreCalendar> lists = listed(*store, StoreEntityType::reminder);
     std::vector<std::string> ours;
     for (const StoreCalendar& list : lists) {
         if (list.uid.starts_with("flags-"))
@@ -129,10 +139,10 @@ TEST_F(EdsEventStoreTest, ListsSourcesWithTheirFlagsInRegistryOrder)
     EXPECT_FALSE(web->allowsContentModifications);
 
     grantAccess(StoreEntityType::event);
-    const std::vector<StoreCalendar> calendars = store->calendars(StoreEntityType::event);
+    const std::vector<StoreCalendar> calendars = listed(*store, StoreEntityType::event);
     ASSERT_NE(byId(calendars, "flags-cal"), nullptr);
     EXPECT_EQ(byId(calendars, "flags-b"), nullptr);
-    EXPECT_EQ(store->calendars(StoreEntityType::reminder).size(), lists.size()) << "the order and set are stable";
+    EXPECT_EQ(listed(*store, StoreEntityType::reminder).size(), lists.size()) << "the order and set are stable";
     EXPECT_TRUE(store->defaultCalendarForNewReminders()) << "a fresh home has a default task list";
 }
 
@@ -295,10 +305,11 @@ TEST_F(EdsEventStoreTest, ExpandsRepeatingEventsIntoOccurrences)
         "BEGIN:VEVENT\r\nUID:elsewhere\r\nSUMMARY:Elsewhere\r\nDTSTART:20300108T100000Z\r\nEND:VEVENT\r\n", false);
     grantAccess(StoreEntityType::event);
 
-    auto events = awaitCompletion<std::vector<StoreEvent>>([&](auto done) {
+    auto answer = awaitCompletion<EventStore::EventsResult>([&](auto done) {
         store->fetchEvents(utc(2030, 1, 8), utc(2030, 1, 10, 23, 59), { "events" }, done);
     });
-    ASSERT_TRUE(events);
+    ASSERT_TRUE(answer && std::holds_alternative<std::vector<StoreEvent>>(*answer));
+    const auto* events = &std::get<std::vector<StoreEvent>>(*answer);
     std::vector<std::pair<std::string, Instant>> seen;
     for (const StoreEvent& event : *events)
         seen.emplace_back(event.uid, event.startDate);
@@ -318,10 +329,11 @@ TEST_F(EdsEventStoreTest, ExpandsRepeatingEventsIntoOccurrences)
     ASSERT_TRUE(standup.lastModifiedDate) << "the store stamps every item it stores";
     EXPECT_EQ(events->back().lastModifiedDate, standup.lastModifiedDate);
 
-    auto other = awaitCompletion<std::vector<StoreEvent>>([&](auto done) {
+    auto otherAnswer = awaitCompletion<EventStore::EventsResult>([&](auto done) {
         store->fetchEvents(utc(2030, 1, 1), utc(2030, 2, 1), { "events-other" }, done);
     });
-    ASSERT_TRUE(other);
+    ASSERT_TRUE(otherAnswer && std::holds_alternative<std::vector<StoreEvent>>(*otherAnswer));
+    const auto* other = &std::get<std::vector<StoreEvent>>(*otherAnswer);
     ASSERT_EQ(other->size(), 1u);
     EXPECT_EQ(other->front().uid, "elsewhere");
 }
@@ -338,7 +350,7 @@ TEST_F(EdsEventStoreTest, ReportsOutsideChangesOnTheMainLoop)
     notices = 0;
     addList("watched-new", "Watched New");
     EXPECT_TRUE(waitUntil([&] { return notices > 0; })) << "no notice for a new list";
-    const auto lists = store->calendars(StoreEntityType::reminder);
+    const auto lists = listed(*store, StoreEntityType::reminder);
     EXPECT_TRUE(std::any_of(lists.begin(), lists.end(), [](const auto& list) { return list.uid == "watched-new"; }));
 
     // The new list is watched as well once access is asked again, as every
@@ -378,28 +390,139 @@ TEST_F(EdsEventStoreTest, ListeningAloneStartsWatching)
     }, 15s)) << "no notice without an access request";
 }
 
-TEST(EdsUnreachableTest, FailsCleanlyWithoutASessionBus)
+// Runs the unreachable-EDS probe (EdsTestMain.cpp) in a child process, on
+// the bus at `busAddress` or on none; what it printed.
+std::string runUnreachableProbe(const std::string& busAddress, std::chrono::steady_clock::duration& took)
 {
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    ASSERT_NE(self, nullptr);
-    gchar* argv[] = { self, const_cast<gchar*>("--unreachable-eds-probe"), nullptr };
+    EXPECT_NE(self, nullptr);
+    if (!self)
+        return {};
+    gchar* argv[] = { self, const_cast<gchar*>("--unreachable-eds-probe"),
+        busAddress.empty() ? nullptr : const_cast<gchar*>(busAddress.c_str()), nullptr };
     gchar* output = nullptr;
     gint status = 0;
     GError* error = nullptr;
     const auto started = std::chrono::steady_clock::now();
     const gboolean ran = g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &output, nullptr, &status, &error);
-    const auto took = std::chrono::steady_clock::now() - started;
+    took = std::chrono::steady_clock::now() - started;
     g_free(self);
-    ASSERT_TRUE(ran) << (error ? error->message : "");
-    const std::string text = output ? output : "";
+    EXPECT_TRUE(ran) << (error ? error->message : "");
+    g_clear_error(&error);
+    std::string text = output ? output : "";
     g_free(output);
     EXPECT_TRUE(g_spawn_check_wait_status(status, nullptr)) << text;
+    return text;
+}
+
+TEST(EdsUnreachableTest, FailsCleanlyWithoutASessionBus)
+{
+    std::chrono::steady_clock::duration took {};
+    const std::string text = runUnreachableProbe({}, took);
     EXPECT_NE(text.find("access: error: Evolution Data Server is not reachable: "), std::string::npos) << text;
-    EXPECT_NE(text.find("fetch: none\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("fetch: error (unreachable): Evolution Data Server is not reachable: "), std::string::npos) << text;
     EXPECT_NE(text.find("save: error: Evolution Data Server is not reachable: "), std::string::npos) << text;
-    EXPECT_NE(text.find("calendars: 0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("calendars: error: "), std::string::npos) << text;
     EXPECT_NE(text.find("sync: failure: Evolution Data Server is not reachable: "), std::string::npos) << text;
     EXPECT_LT(took, 10s) << "the failure must come at once, not after a timeout";
 }
+
+// A private session bus whose only services are the ones given (name and
+// program), in a temporary folder; ended and removed with the object.
+class PrivateBus {
+public:
+    explicit PrivateBus(const std::vector<std::pair<std::string, std::string>>& services)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "brivet-bus-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return;
+        m_root = pattern;
+        const std::filesystem::path serviceDir = m_root / "services";
+        std::filesystem::create_directories(serviceDir);
+        for (const auto& [name, program] : services)
+            std::ofstream(serviceDir / (name + ".service")) << "[D-BUS Service]\nName=" << name << "\nExec=" << program << "\n";
+        std::ofstream(m_root / "bus.conf")
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+               "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+               "<busconfig><type>session</type><listen>unix:dir="
+            << m_root.string() << "</listen><servicedir>" << serviceDir.string()
+            << "</servicedir><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+               "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+        const std::string config = "--config-file=" + (m_root / "bus.conf").string();
+        gchar* argv[] = { const_cast<gchar*>("dbus-daemon"), const_cast<gchar*>(config.c_str()), const_cast<gchar*>("--nofork"),
+            const_cast<gchar*>("--print-address=1"), nullptr };
+        gint output = -1;
+        if (!g_spawn_async_with_pipes(m_root.c_str(), argv, nullptr,
+                static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+                nullptr, &m_pid, nullptr, &output, nullptr, nullptr))
+            return;
+        std::string address;
+        pollfd readable { output, POLLIN, 0 };
+        char buffer[512];
+        while (address.find('\n') == std::string::npos && poll(&readable, 1, 5000) > 0) {
+            const ssize_t count = read(output, buffer, sizeof buffer);
+            if (count <= 0)
+                break;
+            address.append(buffer, static_cast<std::size_t>(count));
+        }
+        close(output);
+        if (address.find('\n') != std::string::npos)
+            m_address = address.substr(0, address.find('\n'));
+    }
+
+    ~PrivateBus()
+    {
+        if (m_pid) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (!m_root.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(m_root, error);
+        }
+    }
+
+    const std::string& address() const { return m_address; }
+
+private:
+    std::filesystem::path m_root;
+    GPid m_pid = 0;
+    std::string m_address;
+};
+
+struct BrokenBus {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> services;
+    const char* reason; // in the store's error
+};
+
+class EdsUnreachableBusTest : public ::testing::TestWithParam<BrokenBus> { };
+
+// The session bus is there but EDS cannot be started on it: the registry
+// client still comes up (with no sources), which must read as "cannot be
+// reached", never as "there are no lists", so that a sync fails and keeps a
+// note imported from reminders.
+TEST_P(EdsUnreachableBusTest, SyncFailsAndSaysWhyInsteadOfFindingNoLists)
+{
+    PrivateBus bus(GetParam().services);
+    ASSERT_FALSE(bus.address().empty()) << "no private bus";
+    std::chrono::steady_clock::duration took {};
+    const std::string text = runUnreachableProbe(bus.address(), took);
+    EXPECT_NE(text.find("access: error: Evolution Data Server is not reachable: "), std::string::npos) << text;
+    EXPECT_NE(text.find(GetParam().reason), std::string::npos) << text;
+    EXPECT_NE(text.find("fetch: error (unreachable)"), std::string::npos) << text;
+    EXPECT_NE(text.find("sync: failure: Evolution Data Server is not reachable: "), std::string::npos) << text;
+    EXPECT_NE(text.find("status: 同步失败：无法连接 Evolution Data Server（"), std::string::npos) << text;
+    EXPECT_NE(text.find("snapshot: unreachable: Evolution Data Server is not reachable: "), std::string::npos) << text;
+    EXPECT_LT(took, 15s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buses, EdsUnreachableBusTest,
+    ::testing::Values(BrokenBus { "NoServices", {}, "org.gnome.evolution.dataserver.Sources5" },
+        BrokenBus { "FailingServices",
+            { { "org.gnome.evolution.dataserver.Sources5", "/bin/false" },
+                { "org.gnome.evolution.dataserver.Calendar8", "/bin/false" } },
+            "exited with status 1" }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

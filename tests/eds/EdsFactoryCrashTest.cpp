@@ -116,4 +116,40 @@ TEST_F(EdsFactoryCrash, ASyncCutShortByADeadFactoryFailsAndTheNextWritesEveryNot
     EXPECT_EQ(summariesIn("crash-list"), titles) << "each note is in the list exactly once";
 }
 
+// The source registry dies between two syncs: its sources vanish from every
+// client, which must not read as "the selected list is gone". The next sync
+// starts the registry again and keeps the note imported from the list.
+TEST_F(EdsFactoryCrash, ASyncAfterTheRegistryDiedKeepsTheNotesOfItsLists)
+{
+    addList("registry-list", "Registry List");
+    putComponent("registry-list", "BEGIN:VTODO\r\nUID:registry-todo\r\nSUMMARY:Survives\r\nEND:VTODO\r\n");
+    service = makeEdsSyncService(clock, calendar);
+    preferences = AppPreferences::defaultValue(calendar, clock.now());
+    preferences.includeCalendarEvents = false;
+    preferences.reminderSyncRequiresDueDate = false;
+    preferences.selectedReminderListIDs = { "registry-list" };
+    auto first = sync({});
+    ASSERT_TRUE(first && std::holds_alternative<SyncExecution>(*first));
+    const std::vector<StickyNote> notes = std::get<SyncExecution>(*first).notes;
+    ASSERT_EQ(notes.size(), 1u);
+
+    ASSERT_GT(eds().killSourceRegistry(), 0) << "no source registry to kill";
+    waitUntil([] { return false; }, 300ms); // the clients hear of it
+    auto second = sync(notes);
+    ASSERT_TRUE(second) << "the sync after the registry died never ended";
+    if (auto* execution = std::get_if<SyncExecution>(&*second)) {
+        ASSERT_EQ(execution->notes.size(), 1u) << "the imported note was dropped";
+        EXPECT_EQ(execution->notes[0].id, notes[0].id);
+    } else {
+        std::printf("after the registry died: %s\n", std::get<SyncFailure>(*second).description.c_str());
+    }
+    // The sandbox's own registry client finds the restarted service too.
+    EXPECT_TRUE(waitUntil([&] {
+        ESource* source = e_source_registry_ref_source(eds().registry(), "registry-list");
+        if (source)
+            g_object_unref(source);
+        return source != nullptr;
+    }));
+}
+
 } // namespace

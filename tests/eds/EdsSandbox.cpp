@@ -280,13 +280,17 @@ void EdsSandbox::stop()
     }
 }
 
-int EdsSandbox::killCalendarFactory()
+int EdsSandbox::killCalendarFactory() { return killServices("evolution-calendar-factory"); }
+
+int EdsSandbox::killSourceRegistry() { return killServices("evolution-source-registry"); }
+
+int EdsSandbox::killServices(const std::string& program)
 {
     std::vector<pid_t> factories;
     for (pid_t pid : processesWithEnvironment("HOME=" + m_home.string())) {
         std::ifstream command("/proc/" + std::to_string(pid) + "/cmdline");
         std::string text((std::istreambuf_iterator<char>(command)), std::istreambuf_iterator<char>());
-        if (text.find("evolution-calendar-factory") != std::string::npos && !isGone(pid))
+        if (text.find(program) != std::string::npos && !isGone(pid))
             factories.push_back(pid);
     }
     for (pid_t pid : factories)

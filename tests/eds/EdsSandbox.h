@@ -54,6 +54,9 @@ public:
     // new factory when a client next asks for one. How many processes
     // were killed.
     int killCalendarFactory();
+    // Kills the source registry service the same way; the bus starts it
+    // again when a client next asks for it. How many processes were killed.
+    int killSourceRegistry();
 
     ESourceRegistry* registry() const { return m_registry; }
     const std::filesystem::path& home() const { return m_home; }
@@ -61,6 +64,7 @@ public:
 
 private:
     void endBusProcesses();
+    int killServices(const std::string& program);
 
     std::filesystem::path m_root;
     std::filesystem::path m_home;

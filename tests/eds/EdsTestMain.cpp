@@ -17,12 +17,14 @@ using namespace brivet::testing;
 
 namespace {
 
-// Run in a child process by the unreachable-EDS test: the session bus
-// address points at nothing, so the store must answer every call with an
-// error instead of blocking or crashing. Prints one line per call.
-int runUnreachableProbe()
+// Run in a child process by the unreachable-EDS tests: the session bus
+// address points at nothing, or at a bus (`busAddress`) from which EDS
+// cannot be started, so the store must answer every call with an error
+// instead of blocking, crashing or answering "nothing". Prints one line per
+// call.
+int runUnreachableProbe(const char* busAddress)
 {
-    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/brivet-no-bus", 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", busAddress ? busAddress : "unix:path=/nonexistent/brivet-no-bus", 1);
 
     auto store = std::make_unique<EdsEventStore>("Europe/Berlin");
     auto access = awaitCompletion<EventStore::AccessResult>(
@@ -34,9 +36,13 @@ int runUnreachableProbe()
     else
         std::printf("access: %s\n", std::get<bool>(*access) ? "granted" : "refused");
 
-    auto fetched = awaitCompletion<std::optional<std::vector<StoreReminder>>>(
-        [&](auto done) { store->fetchReminders({}, done); });
-    std::printf("fetch: %s\n", !fetched ? "no answer" : (*fetched ? "answered" : "none"));
+    auto fetched = awaitCompletion<EventStore::RemindersResult>([&](auto done) { store->fetchReminders({}, done); });
+    if (!fetched)
+        std::printf("fetch: no answer\n");
+    else if (auto* error = std::get_if<StoreError>(&*fetched))
+        std::printf("fetch: error%s: %s\n", error->unreachable ? " (unreachable)" : "", error->description.c_str());
+    else
+        std::printf("fetch: answered\n");
 
     StoreReminder reminder;
     reminder.title = "Anything";
@@ -46,21 +52,33 @@ int runUnreachableProbe()
         std::printf("save: error: %s\n", std::get<StoreError>(*saved).description.c_str());
     else
         std::printf("save: %s\n", saved ? "saved" : "no answer");
-    std::printf("calendars: %zu\n", store->calendars(StoreEntityType::reminder).size());
+    EventStore::CalendarsResult lists = store->calendars(StoreEntityType::reminder);
+    if (auto* error = std::get_if<StoreError>(&lists))
+        std::printf("calendars: error: %s\n", error->description.c_str());
+    else
+        std::printf("calendars: %zu\n", std::get<std::vector<StoreCalendar>>(lists).size());
 
     SystemClock clock;
     UserCalendar calendar("Europe/Berlin", "en_US");
     ReminderSyncEngine service(std::move(store), clock, calendar);
     AppPreferences preferences = AppPreferences::defaultValue(calendar, clock.now());
     preferences.selectedReminderListIDs = { "somewhere" };
+    StickyNote imported = StickyNote::placeholder(Uuid::random(), clock.now());
+    imported.source = NoteSource::reminders;
+    imported.externalLink = ExternalLink { NoteSource::reminders, "reminder-1", clock.now(), std::nullopt };
     auto result = awaitCompletion<SyncService::SyncResult>(
-        [&](auto done) { service.synchronize({}, preferences, done); });
+        [&](auto done) { service.synchronize({ imported }, preferences, done); });
     if (!result)
         std::printf("sync: no answer\n");
     else if (auto* failure = std::get_if<SyncFailure>(&*result))
-        std::printf("sync: failure: %s\n", failure->description.c_str());
+        std::printf("sync: failure: %s\nstatus: %s\n", failure->description.c_str(), failure->statusText().c_str());
     else
-        std::printf("sync: succeeded\n");
+        std::printf("sync: succeeded with %zu notes\n", std::get<SyncExecution>(*result).notes.size());
+
+    auto snapshot = awaitCompletion<SyncSourceSnapshot>(
+        [&](auto done) { service.fetchSourceSnapshot(preferences, done); });
+    if (snapshot)
+        std::printf("snapshot: %s\n", snapshot->unreachable ? ("unreachable: " + *snapshot->unreachable).c_str() : "reachable");
     return 0;
 }
 
@@ -69,7 +87,7 @@ int runUnreachableProbe()
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--unreachable-eds-probe") == 0)
-        return runUnreachableProbe();
+        return runUnreachableProbe(argc > 2 ? argv[2] : nullptr);
     ::testing::InitGoogleTest(&argc, argv);
     registerEdsSandboxEnvironment();
     return RUN_ALL_TESTS();

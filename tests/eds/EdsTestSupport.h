@@ -49,6 +49,18 @@ std::optional<T> awaitCompletion(Call&& call, std::chrono::milliseconds timeout 
     return result;
 }
 
+// The sources the store lists; none, with a test failure, when it cannot
+// list them.
+inline std::vector<StoreCalendar> listed(const EventStore& store, StoreEntityType type)
+{
+    EventStore::CalendarsResult result = store.calendars(type);
+    if (auto* error = std::get_if<StoreError>(&result)) {
+        ADD_FAILURE() << "the store cannot list its sources: " << error->description;
+        return {};
+    }
+    return std::get<std::vector<StoreCalendar>>(std::move(result));
+}
+
 // "20261207T093000Z", as iCalendar writes a UTC time.
 std::string icalUtc(Instant instant);
 

@@ -93,6 +93,33 @@ TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
     EXPECT_EQ(state().lastSyncReport()->statusText().rfind("同步完成：新增提醒 1 条，回写提醒 ", 0), 0u);
 }
 
+// The store came up without its sources (its service is not there): the
+// first hand-started sync fails and leaves notes, report and preferences as
+// they were, the note imported from reminders included.
+TEST_F(SyncOrchestrationTest, AStoreThatCannotListItsSourcesChangesNothing)
+{
+    StickyNote imported = StateFixture::makeNote("来自提醒");
+    imported.source = NoteSource::reminders;
+    imported.externalLink = ExternalLink { NoteSource::reminders, "r1", fixture.at(2026, 12, 1), std::nullopt };
+    fixture.launchWith({ imported }, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+    const std::vector<StickyNote> before = state().notes();
+    store->listingError = StoreError { "Evolution Data Server is not reachable: no registry service", true };
+
+    state().synchronizeSystemData(true);
+    EXPECT_FALSE(state().isSyncing());
+    EXPECT_EQ(state().syncStatus().rfind("同步失败：无法连接 Evolution Data Server（Evolution Data Server is not reachable: "
+                                          "no registry service）",
+                  0),
+        0u)
+        << state().syncStatus();
+    EXPECT_EQ(state().notes(), before);
+    EXPECT_FALSE(state().lastSyncReport().has_value());
+    EXPECT_FALSE(state().preferences().hasActivatedSync);
+    fixture.scheduler.advance(std::chrono::seconds(5));
+    EXPECT_FALSE(fixture.preferencesStore.stored && fixture.preferencesStore.stored->hasActivatedSync);
+    EXPECT_TRUE(fixture.repository.stored.empty() || fixture.repository.stored == before) << "nothing new is saved";
+}
+
 TEST_F(SyncOrchestrationTest, AutomaticSyncWaitsForTheFirstHandStartedOne)
 {
     fixture.launchWith({}, [](AppPreferences& p) {

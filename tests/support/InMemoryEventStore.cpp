@@ -125,16 +125,18 @@ void InMemoryEventStore::requestAccess(StoreEntityType type, std::function<void(
     answer([completion = std::move(completion), result] { completion(result); });
 }
 
-std::vector<StoreCalendar> InMemoryEventStore::calendars(StoreEntityType type) const
+EventStore::CalendarsResult InMemoryEventStore::calendars(StoreEntityType type) const
 {
+    if (listingError)
+        return *listingError;
     return type == StoreEntityType::reminder ? reminderLists : eventCalendars;
 }
 
 void InMemoryEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
-    std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
+    std::function<void(RemindersResult)> completion)
 {
-    if (!answerFetches) {
-        answer([completion = std::move(completion)] { completion(std::nullopt); });
+    if (fetchError) {
+        answer([completion = std::move(completion), error = *fetchError] { completion(error); });
         return;
     }
     std::unordered_set<std::string> wanted(sourceUids.begin(), sourceUids.end());
@@ -146,8 +148,12 @@ void InMemoryEventStore::fetchReminders(const std::vector<std::string>& sourceUi
 }
 
 void InMemoryEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-    std::function<void(std::vector<StoreEvent>)> completion)
+    std::function<void(EventsResult)> completion)
 {
+    if (eventFetchError) {
+        answer([completion = std::move(completion), error = *eventFetchError] { completion(error); });
+        return;
+    }
     std::unordered_set<std::string> wanted(sourceUids.begin(), sourceUids.end());
     std::vector<StoreEvent> result;
     // Events here last one hour; the store answers with every occurrence

@@ -31,7 +31,11 @@ public:
 
     AccessResult reminderAccess = true;
     AccessResult eventAccess = true;
-    bool answerFetches = true;      // false: fetchReminders yields no answer
+    // Failure modes: the listing of sources, the reading of reminders and
+    // of events answer with these errors instead.
+    std::optional<StoreError> listingError;
+    std::optional<StoreError> fetchError;
+    std::optional<StoreError> eventFetchError;
     std::optional<int> failFromSave; // 1-based
     // The N-th save (1-based) of a new reminder stores it but answers with
     // an error, as when the store dies before it answers.
@@ -63,11 +67,10 @@ public:
     bool hasChangeHandler() const { return static_cast<bool>(m_changeHandler); }
 
     void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) override;
-    std::vector<StoreCalendar> calendars(StoreEntityType type) const override;
-    void fetchReminders(const std::vector<std::string>& sourceUids,
-        std::function<void(std::optional<std::vector<StoreReminder>>)> completion) override;
+    CalendarsResult calendars(StoreEntityType type) const override;
+    void fetchReminders(const std::vector<std::string>& sourceUids, std::function<void(RemindersResult)> completion) override;
     void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-        std::function<void(std::vector<StoreEvent>)> completion) override;
+        std::function<void(EventsResult)> completion) override;
     std::optional<StoreCalendar> defaultCalendarForNewReminders() const override { return defaultList; }
     void saveReminder(StoreReminder reminder, std::function<void(SaveResult)> completion) override;
     void setChangeHandler(std::function<void()> handler) override { m_changeHandler = std::move(handler); }

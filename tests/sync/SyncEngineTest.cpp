@@ -99,10 +99,13 @@ TEST_F(SyncEngineTest, ListSelectionDecidesWhetherReminderNotesSurvive)
     EXPECT_EQ(none.notes[0].title, "本地");
     EXPECT_EQ(none.report, (SyncReport { 0, 0, 0, 0, 1 }));
 
-    // A selected list that is gone counts as not selected.
-    preferences.selectedReminderListIDs = { "deleted-list" };
-    SyncExecution vanished = sync(notes);
-    EXPECT_EQ(vanished.notes.size(), 1u);
+    // A selected list the store does not have is no deselection: the sync
+    // fails naming it, so that its notes are not dropped unseen.
+    preferences.selectedReminderListIDs = { "deleted-list", "work" };
+    auto vanished = run(notes);
+    ASSERT_TRUE(std::holds_alternative<SyncFailure>(vanished));
+    EXPECT_EQ(std::get<SyncFailure>(vanished).kind, SyncFailureKind::missingSources);
+    EXPECT_EQ(std::get<SyncFailure>(vanished).sources, (std::vector<std::string> { "deleted-list" }));
     EXPECT_TRUE(store->saves.empty());
 
     // Access refused drops them too; an access error ends the sync.
@@ -408,7 +411,7 @@ TEST_F(SyncEngineTest, UnansweredReminderFetchFailsWithoutWritingAnything)
 {
     store->addReminder("r1", "work", "远端", at(2026, 3, 6), at(2026, 3, 1));
     StickyNote linked = linkedNote("已关联", NoteSource::reminders, "r1", at(2026, 3, 4), at(2026, 3, 4));
-    store->answerFetches = false;
+    store->fetchError = StoreError { "no answer" };
     auto result = run({ linked });
     ASSERT_TRUE(std::holds_alternative<SyncFailure>(result));
     EXPECT_EQ(store->saveAttempts, 0) << "a linked note must not be written as a new reminder";
@@ -524,7 +527,10 @@ TEST_F(SyncEngineTest, SourceSnapshotListsSortedOptionsWhereAccessIsGranted)
     for (const SyncSourceOption& option : snapshot.reminderLists)
         ids.push_back(option.id);
     // Chinese collation puts Han titles before Latin ones.
-    EXPECT_EQ(ids, (std::vector<std::string> { "l2", "l10", "la", "lb" }));
+    EXPECT_EQ(ids, (std::vector<std::string> { "l2", "l10", "la", "lb", "work" }))
+        << "the selected list the store lacks comes last, to be switched off";
+    EXPECT_EQ(snapshot.reminderLists.back().title, "已不存在的提醒事项列表");
+    EXPECT_FALSE(snapshot.unreachable);
     EXPECT_EQ(snapshot.reminderLists[0].colorHex, std::optional<std::string>("#7A7A7A"));
     EXPECT_EQ(snapshot.reminderLists[1].colorHex, std::optional<std::string>("#FF8000"));
     EXPECT_EQ(snapshot.reminderLists[1].subtitle, "iCloud");
@@ -536,7 +542,73 @@ TEST_F(SyncEngineTest, SourceSnapshotListsSortedOptionsWhereAccessIsGranted)
     store->reminderAccess = StoreError { "denied" };
     store->eventAccess = false;
     service->fetchSourceSnapshot(preferences, [&](SyncSourceSnapshot s) { snapshot = std::move(s); });
-    EXPECT_EQ(snapshot, SyncSourceSnapshot::empty());
+    SyncSourceSnapshot expected;
+    expected.unreachable = "denied";
+    EXPECT_EQ(snapshot, expected);
+
+    // Access granted but no listing: "cannot say", not "there are none".
+    store->reminderAccess = true;
+    store->eventAccess = true;
+    store->listingError = StoreError { "registry gone", true };
+    service->fetchSourceSnapshot(preferences, [&](SyncSourceSnapshot s) { snapshot = std::move(s); });
+    expected.unreachable = "registry gone";
+    EXPECT_EQ(snapshot, expected);
+}
+
+// Every way the store can fail ends the sync with that error before a note
+// is dropped or a reminder written: the state keeps its notes as they were.
+TEST_F(SyncEngineTest, AStoreThatCannotAnswerFailsTheSyncInsteadOfDroppingNotes)
+{
+    preferences.includeCalendarEvents = true;
+    preferences.selectedCalendarIDs = { "cal" };
+    store->addReminder("r1", "work", "远端", at(2026, 3, 6), at(2026, 3, 1));
+    store->addEvent("e1", "cal", "会议", at(2026, 3, 6, 10), at(2026, 3, 1));
+    const std::vector<StickyNote> notes { linkedNote("已关联", NoteSource::reminders, "r1", at(2026, 3, 4), at(2026, 3, 4)),
+        linkedNote("日程", NoteSource::calendar, "e1", at(2026, 3, 4), at(2026, 3, 4)), localNote("待写", at(2026, 3, 4)) };
+
+    const auto failsWith = [&](SyncFailureKind kind, const char* what) {
+        auto result = run(notes);
+        ASSERT_TRUE(std::holds_alternative<SyncFailure>(result)) << what;
+        EXPECT_EQ(std::get<SyncFailure>(result).kind, kind) << what;
+        EXPECT_EQ(store->saveAttempts, 0) << what;
+    };
+    store->listingError = StoreError { "registry gone", true };
+    failsWith(SyncFailureKind::storeUnreachable, "no listing of the reminder lists");
+    preferences.selectedReminderListIDs.clear();
+    failsWith(SyncFailureKind::storeUnreachable, "no listing of the calendars");
+    store->listingError.reset();
+    store->eventFetchError = StoreError { "Cannot open 'cal'" };
+    failsWith(SyncFailureKind::storeError, "no answer from the calendars");
+    store->eventFetchError.reset();
+    preferences.selectedCalendarIDs = { "cal", "deleted-cal" };
+    failsWith(SyncFailureKind::missingSources, "a selected calendar the store lacks");
+    preferences.selectedCalendarIDs = { "cal" };
+    preferences.selectedReminderListIDs = { "work" };
+    store->fetchError = StoreError { "factory gone", true };
+    failsWith(SyncFailureKind::storeUnreachable, "no answer from the lists");
+
+    store->fetchError.reset();
+    SyncExecution fine = sync(notes);
+    EXPECT_EQ(fine.notes.size(), 3u) << "the same store answering keeps every note";
+}
+
+TEST_F(SyncEngineTest, AnOfflineListWithNothingInItIsNotTakenAtItsWord)
+{
+    store->reminderLists.front().isOffline = true;
+    const std::vector<StickyNote> notes { linkedNote("已关联", NoteSource::reminders, "r1", at(2026, 3, 4), at(2026, 3, 4)) };
+    auto result = run(notes);
+    ASSERT_TRUE(std::holds_alternative<SyncFailure>(result));
+    const SyncFailure& failure = std::get<SyncFailure>(result);
+    EXPECT_EQ(failure.kind, SyncFailureKind::emptyAnswer);
+    EXPECT_EQ(failure.sources, (std::vector<std::string> { "工作" }));
+    EXPECT_EQ(failure.statusText().rfind("同步失败：提醒事项列表 「工作」", 0), 0u) << failure.statusText();
+    EXPECT_EQ(store->saveAttempts, 0) << "no linked note is written back as a duplicate";
+
+    // What it holds is taken; so is an empty answer without linked notes.
+    store->addReminder("r1", "work", "远端", at(2026, 3, 6), at(2026, 3, 1));
+    EXPECT_EQ(sync(notes).notes.size(), 1u);
+    store->reminders.clear();
+    EXPECT_EQ(sync({ localNote("新", at(2026, 3, 4)) }).report.remindersWritten, 1);
 }
 
 } // namespace

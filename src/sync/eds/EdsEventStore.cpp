@@ -70,6 +70,22 @@ std::string uidOf(ESource* source)
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
+// The bus name of the source registry service, asked for only to learn why
+// a registry came up without it.
+constexpr char registryService[] = "org.gnome.evolution.dataserver.Sources5";
+
+// A registry whose service is running always holds its built-in sources
+// (the local account, the system lists), so one holding none has no service
+// behind it: none was started (nothing installed, or it failed) or it went
+// away since. The client library gives such a registry all the same.
+bool isServed(ESourceRegistry* registry)
+{
+    GList* sources = e_source_registry_list_sources(registry, nullptr);
+    const bool served = sources != nullptr;
+    g_list_free_full(sources, g_object_unref);
+    return served;
+}
+
 // The master of a VTODO as get_object hands it out: the component itself,
 // or the one without RECURRENCE-ID when detached instances come along in a
 // VCALENDAR.
@@ -184,16 +200,33 @@ public:
 
     using RegistryWaiter = std::function<void(const std::string* error)>;
 
+    // Hands `waiter` a registry with its service behind it, or the reason
+    // there is none. A registry whose service went away is dropped and made
+    // again, which starts the service anew where D-Bus can.
     void ensureRegistry(RegistryWaiter waiter)
     {
-        if (m_registry) {
+        if (m_registry && isServed(m_registry.get())) {
             waiter(nullptr);
             return;
         }
         m_registryWaiters.push_back(std::move(waiter));
         if (m_registryWaiters.size() > 1)
             return;
+        if (m_registry) {
+            g_warning("The EDS source registry has gone away; connecting again");
+            dropRegistry();
+        }
         e_source_registry_new(m_cancellable.get(), &Impl::onRegistryReady, new Pending { this, retain(m_cancellable.get()) });
+    }
+
+    // Why calendars() cannot list sources now, if so.
+    std::optional<std::string> listingProblem() const
+    {
+        if (!m_registry)
+            return std::string("Evolution Data Server has not been asked for its sources yet");
+        if (!isServed(m_registry.get()))
+            return std::string("the source registry service of Evolution Data Server is not running");
+        return std::nullopt;
     }
 
     // ---- Sources ----------------------------------------------------------
@@ -258,8 +291,10 @@ public:
         calendar.isSubscription = isSubscription(source, type);
         calendar.allowsContentModifications = !calendar.isSubscription;
         if (auto it = m_clients.find(calendar.uid); it != m_clients.end()) {
-            if (it->second.client)
+            if (it->second.client) {
                 calendar.allowsContentModifications &= !e_client_is_readonly(E_CLIENT(it->second.client.get()));
+                calendar.isOffline = !e_client_is_online(E_CLIENT(it->second.client.get()));
+            }
             else if (!it->second.connecting)
                 calendar.allowsContentModifications = false; // could not be opened
         }
@@ -412,20 +447,102 @@ private:
             return;
         }
         Impl* self = pending->impl;
-        std::vector<RegistryWaiter> waiters = std::move(self->m_registryWaiters);
-        self->m_registryWaiters.clear();
+        if (registry && !isServed(registry.get())) {
+            // Only the bus can say why the service is missing: ask it to
+            // start the service, which fails with the reason.
+            GCancellable* cancellable = pending->cancellable.get();
+            g_bus_get(G_BUS_TYPE_SESSION, cancellable, &Impl::onBusForDiagnosis, pending.release());
+            return;
+        }
+        if (registry) {
+            self->answerRegistryWaiters(std::move(registry), {});
+            return;
+        }
+        const std::string message = errorText(error);
+        g_clear_error(&error);
+        self->answerRegistryWaiters(nullptr, message);
+    }
+
+    static void onBusForDiagnosis(GObject*, GAsyncResult* result, gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GError* error = nullptr;
+        GObjectRef<GDBusConnection> bus = adopt(g_bus_get_finish(result, &error));
+        if (!pending->alive()) {
+            g_clear_error(&error);
+            return;
+        }
+        if (!bus) {
+            const std::string message = "its source registry service is not running (" + errorText(error) + ")";
+            g_clear_error(&error);
+            pending->impl->answerRegistryWaiters(nullptr, message);
+            return;
+        }
+        GCancellable* cancellable = pending->cancellable.get();
+        g_dbus_connection_call(bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "StartServiceByName", g_variant_new("(su)", registryService, 0u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE,
+            -1, cancellable, &Impl::onRegistryServiceStarted, pending.release());
+    }
+
+    static void onRegistryServiceStarted(GObject* bus, GAsyncResult* result, gpointer data)
+    {
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+        GError* error = nullptr;
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
+        if (reply)
+            g_variant_unref(reply);
+        if (!pending->alive()) {
+            g_clear_error(&error);
+            return;
+        }
+        Impl* self = pending->impl;
+        if (!error && pending->attempt == 0) {
+            // It started just now: a new registry finds its sources.
+            ++pending->attempt;
+            e_source_registry_new(pending->cancellable.get(), &Impl::onRegistryReady, pending.release());
+            return;
+        }
+        if (error)
+            g_dbus_error_strip_remote_error(error);
+        const std::string message = "its source registry service is not running and cannot be started ("
+            + (error ? errorText(error) : std::string("it started but lists no sources")) + ")";
+        g_clear_error(&error);
+        self->answerRegistryWaiters(nullptr, message);
+    }
+
+    void answerRegistryWaiters(GObjectRef<ESourceRegistry> registry, const std::string& failure)
+    {
+        std::vector<RegistryWaiter> waiters = std::move(m_registryWaiters);
+        m_registryWaiters.clear();
         std::optional<std::string> message;
         if (registry) {
-            self->m_registry = std::move(registry);
-            self->connectRegistrySignals();
+            m_registry = std::move(registry);
+            connectRegistrySignals();
         } else {
-            message = errorText(error);
-            g_clear_error(&error);
+            g_warning("Cannot reach the EDS source registry: %s", failure.c_str());
+            message = failure;
         }
+        GObjectRef<GCancellable> cancellable = retain(m_cancellable.get());
         for (auto& waiter : waiters) {
-            if (!pending->alive())
+            if (g_cancellable_is_cancelled(cancellable.get()))
                 return;
             waiter(message ? &*message : nullptr);
+        }
+    }
+
+    // Forgets a registry whose service went away, and the clients opened
+    // through it; clients still opening finish on their own.
+    void dropRegistry()
+    {
+        g_signal_handlers_disconnect_by_data(m_registry.get(), this);
+        m_registry.reset();
+        for (auto it = m_clients.begin(); it != m_clients.end();) {
+            if (it->second.connecting) {
+                ++it;
+                continue;
+            }
+            releaseClient(it->second);
+            it = m_clients.erase(it);
         }
     }
 
@@ -536,7 +653,9 @@ private:
         if (!pending->alive())
             return G_SOURCE_REMOVE;
         Impl* self = pending->impl;
-        GObjectRef<ESource> source = adopt(e_source_registry_ref_source(self->m_registry.get(), pending->uid.c_str()));
+        GObjectRef<ESource> source = self->m_registry
+            ? adopt(e_source_registry_ref_source(self->m_registry.get(), pending->uid.c_str()))
+            : nullptr;
         if (!source) {
             const std::string message = "The list was removed";
             self->finishConnecting(*pending, nullptr, &message);
@@ -648,7 +767,7 @@ void EdsEventStore::requestAccess(StoreEntityType type, std::function<void(Acces
     Impl* impl = m_impl.get();
     impl->ensureRegistry([impl, type, completion = std::move(completion)](const std::string* error) {
         if (error) {
-            completion(StoreError { "Evolution Data Server is not reachable: " + *error });
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error, true });
             return;
         }
         // Lists that cannot be opened stay listed as read-only; access
@@ -657,8 +776,10 @@ void EdsEventStore::requestAccess(StoreEntityType type, std::function<void(Acces
     });
 }
 
-std::vector<StoreCalendar> EdsEventStore::calendars(StoreEntityType type) const
+EventStore::CalendarsResult EdsEventStore::calendars(StoreEntityType type) const
 {
+    if (std::optional<std::string> problem = m_impl->listingProblem())
+        return StoreError { "Evolution Data Server is not reachable: " + *problem, true };
     std::vector<StoreCalendar> result;
     for (const auto& source : m_impl->listSources(type))
         result.push_back(m_impl->describe(source.get(), type));
@@ -677,13 +798,12 @@ std::optional<StoreCalendar> EdsEventStore::defaultCalendarForNewReminders() con
     return m_impl->describe(source.get(), StoreEntityType::reminder);
 }
 
-void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
-    std::function<void(std::optional<std::vector<StoreReminder>>)> completion)
+void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids, std::function<void(RemindersResult)> completion)
 {
     Impl* impl = m_impl.get();
     impl->ensureRegistry([impl, sourceUids, completion = std::move(completion)](const std::string* error) {
         if (error) {
-            completion(std::nullopt);
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error, true });
             return;
         }
         std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::reminder, sourceUids);
@@ -693,14 +813,14 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
             [impl, cancellable, localZone, completion](std::vector<ListHandle> lists, const std::string* error) {
                 if (error) {
                     g_warning("Cannot read reminders: %s", error->c_str());
-                    completion(std::nullopt);
+                    completion(StoreError { *error });
                     return;
                 }
                 auto shared = std::make_shared<std::vector<ListHandle>>(std::move(lists));
                 auto dead = std::make_shared<DeadClients>();
-                runInWorker<std::optional<std::vector<StoreReminder>>>(
+                runInWorker<RemindersResult>(
                     cancellable,
-                    [shared, localZone, dead](GCancellable* cancellable) -> std::optional<std::vector<StoreReminder>> {
+                    [shared, localZone, dead](GCancellable* cancellable) -> RemindersResult {
                         std::vector<StoreReminder> reminders;
                         for (const ListHandle& list : *shared) {
                             GSList* components = nullptr;
@@ -709,8 +829,12 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
                                 if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
                                     g_warning("Cannot read the reminders of %s: %s", list.title.c_str(), errorText(error).c_str());
                                 dead->note(list.identifier, error);
+                                std::string description = "Cannot read the reminders of " + quoted(list.title) + ": "
+                                    + (meansFactoryGone(error)
+                                            ? "the calendar service of Evolution Data Server stopped (" + errorText(error) + ")"
+                                            : errorText(error));
                                 g_clear_error(&error);
-                                return std::nullopt;
+                                return StoreError { std::move(description) };
                             }
                             const ZoneLookup lookup = zoneLookup(list.client.get(), cancellable);
                             std::vector<std::tuple<Instant, std::string, StoreReminder>> ordered;
@@ -741,7 +865,7 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
                         }
                         return reminders;
                     },
-                    [impl, dead, completion](std::optional<std::vector<StoreReminder>> reminders) {
+                    [impl, dead, completion](RemindersResult reminders) {
                         impl->forgetClients(*dead);
                         completion(std::move(reminders));
                     });
@@ -750,25 +874,32 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids,
 }
 
 void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-    std::function<void(std::vector<StoreEvent>)> completion)
+    std::function<void(EventsResult)> completion)
 {
     Impl* impl = m_impl.get();
     impl->ensureRegistry([impl, start, end, sourceUids, completion = std::move(completion)](const std::string* error) {
-        if (error || end < start) {
-            completion({});
+        if (error) {
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error, true });
+            return;
+        }
+        if (end < start) {
+            completion(std::vector<StoreEvent> {});
             return;
         }
         std::vector<GObjectRef<ESource>> sources = impl->selectedSources(StoreEntityType::event, sourceUids);
         ICalTimezone* localZone = impl->m_localZone;
         GCancellable* cancellable = impl->m_cancellable.get();
-        // Calendars that cannot be opened contribute nothing; the others
-        // still answer.
         impl->ensureClients(std::move(sources), StoreEntityType::event,
-            [cancellable, localZone, start, end, completion](std::vector<ListHandle> lists, const std::string*) {
+            [cancellable, localZone, start, end, completion](std::vector<ListHandle> lists, const std::string* error) {
+                if (error) {
+                    g_warning("Cannot read events: %s", error->c_str());
+                    completion(StoreError { *error });
+                    return;
+                }
                 auto shared = std::make_shared<std::vector<ListHandle>>(std::move(lists));
-                runInWorker<std::vector<StoreEvent>>(
+                runInWorker<EventsResult>(
                     cancellable,
-                    [shared, localZone, start, end](GCancellable* cancellable) {
+                    [shared, localZone, start, end](GCancellable* cancellable) -> EventsResult {
                         struct Collect {
                             const ListHandle* list;
                             std::size_t order;
@@ -818,7 +949,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
     Impl* impl = m_impl.get();
     impl->ensureRegistry([impl, reminder = std::move(reminder), completion = std::move(completion)](const std::string* error) mutable {
         if (error) {
-            completion(StoreError { "Evolution Data Server is not reachable: " + *error });
+            completion(StoreError { "Evolution Data Server is not reachable: " + *error, true });
             return;
         }
         if (reminder.sourceUid.empty()) {

@@ -27,20 +27,23 @@ public:
 
     // Granted once the source registry answers, after the clients of every
     // list of that type are open (so calendars() knows which are read-only)
-    // and watched for changes. No session bus or no EDS gives a StoreError.
+    // and watched for changes. No session bus, no EDS, or a registry service
+    // that cannot be started gives an unreachable StoreError with the
+    // reason; a registry that went away is started again first.
     void requestAccess(StoreEntityType type, std::function<void(AccessResult)> completion) override;
     // Enabled sources only, ordered as the registry sorts them (by display
-    // name, then by identifier). Empty before access was granted.
-    std::vector<StoreCalendar> calendars(StoreEntityType type) const override;
-    // None as soon as one of the requested lists cannot be read, so that a
-    // partial answer is never taken for the whole. Identifiers that name no
-    // list are ignored. A repeating VTODO is one reminder (its master).
-    void fetchReminders(const std::vector<std::string>& sourceUids,
-        std::function<void(std::optional<std::vector<StoreReminder>>)> completion) override;
-    // Ordered by start, then calendar order, then identifier. A calendar that
-    // cannot be read contributes nothing.
+    // name, then by identifier). An unreachable error before access was
+    // granted and while the registry service is gone.
+    CalendarsResult calendars(StoreEntityType type) const override;
+    // An error as soon as one of the requested lists cannot be opened or
+    // read, so that a partial answer is never taken for the whole.
+    // Identifiers that name no list are ignored. A repeating VTODO is one
+    // reminder (its master).
+    void fetchReminders(const std::vector<std::string>& sourceUids, std::function<void(RemindersResult)> completion) override;
+    // Ordered by start, then calendar order, then identifier. An error when
+    // one of the calendars cannot be opened.
     void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-        std::function<void(std::vector<StoreEvent>)> completion) override;
+        std::function<void(EventsResult)> completion) override;
     std::optional<StoreCalendar> defaultCalendarForNewReminders() const override;
     // Refuses lists that are missing, disabled or read-only and identifiers
     // the list does not hold. A new reminder without a list goes to the

@@ -49,25 +49,26 @@ public:
         completion(StoreError { m_error });
     }
 
-    std::vector<StoreCalendar> calendars(StoreEntityType type) const override
+    CalendarsResult calendars(StoreEntityType type) const override
     {
-        return m_store ? m_store->calendars(type) : std::vector<StoreCalendar> {};
+        if (m_store)
+            return m_store->calendars(type);
+        return StoreError { m_tried ? m_error : std::string("The Evolution Data Server module is not loaded yet") };
     }
 
-    void fetchReminders(const std::vector<std::string>& sourceUids,
-        std::function<void(std::optional<std::vector<StoreReminder>>)> completion) override
+    void fetchReminders(const std::vector<std::string>& sourceUids, std::function<void(RemindersResult)> completion) override
     {
         if (EventStore* store = loaded())
             return store->fetchReminders(sourceUids, std::move(completion));
-        completion(std::nullopt);
+        completion(StoreError { m_error });
     }
 
     void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
-        std::function<void(std::vector<StoreEvent>)> completion) override
+        std::function<void(EventsResult)> completion) override
     {
         if (EventStore* store = loaded())
             return store->fetchEvents(start, end, sourceUids, std::move(completion));
-        completion({});
+        completion(StoreError { m_error });
     }
 
     std::optional<StoreCalendar> defaultCalendarForNewReminders() const override

@@ -29,7 +29,7 @@ inline constexpr char entryPoint[] = "brivet_eds_create_event_store";
 // (the store's types laid out differently) refuses to make a store.
 constexpr unsigned long interfaceId()
 {
-    constexpr unsigned long version = 1;
+    constexpr unsigned long version = 2;
     return (version << 48) ^ (sizeof(StoreCalendar) << 36) ^ (sizeof(StoreReminder) << 24) ^ (sizeof(StoreEvent) << 12)
         ^ sizeof(std::function<void()>) ^ (sizeof(std::string) << 6);
 }
@@ -46,8 +46,7 @@ using DeferFunction = std::function<void(std::function<void()>)>;
 // An event store that loads the module at `module` the first time it is
 // asked anything. When the module cannot be loaded (missing, not a library,
 // a library it needs is missing, another build) that is logged once and
-// every call fails: access requests and saves with an error naming the
-// module, fetches with no answer, calendars() empty. A change handler set
+// every call fails with an error naming the module. A change handler set
 // before first use is handed to the module through `defer`, so subscribing
 // while the app starts does not put the loading on the way to the first
 // window; without `defer` it is loaded at once. The module stays loaded for
