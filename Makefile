@@ -21,7 +21,7 @@ PREFIX ?= /usr/local
 AUTOSTART_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/autostart
 DESKTOP_ID := com.brivet.Brivet
 
-.PHONY: deps build run test test-sanitize fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
+.PHONY: deps build run test test-sanitize torture fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
 
 deps:
 	@missing=""; \
@@ -58,6 +58,12 @@ test-sanitize: deps
 		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DBRIVET_SANITIZE=ON -DBRIVET_TOOLS=OFF -DCMAKE_UNITY_BUILD=ON $(if $(CI),-DBRIVET_WERROR=ON)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# The store torture test for TORTURE_SECONDS (ctest runs it for 60 s): the
+# state with its real files, killed at random moments and checked each time.
+TORTURE_SECONDS ?= 600
+torture: build
+	$(BUILD_DIR)/bin/brivet-torture --seconds $(TORTURE_SECONDS)
 
 # Runs every fuzz target for FUZZ_SECONDS, one after the other. Seeds come
 # from tests/fuzz/corpus/<target>; what the fuzzer learns stays in
