@@ -81,14 +81,21 @@ std::vector<std::string> missingFrom(const std::vector<StoreCalendar>& calendars
 // The UID a note's new reminder is created with. It is chosen before the
 // save so that a reminder whose creation went through while its answer was
 // lost (the store died meanwhile) is found again by the next sync, instead
-// of being created a second time and imported as another note. A note
-// whose linked reminder is gone gets a new UID, not the gone one's, derived
-// from that link (FNV-1a, stable across runs).
-std::string reminderUidForNote(const StickyNote& note)
+// of being created a second time and imported as another note.
+// - A note whose linked reminder is gone (deleted on another device) writes
+//   it back under the UID it had: every machine that holds a note linked to
+//   it derives the same one, so they all write into one reminder instead of
+//   each making its own copy.
+// - A note whose linked reminder an earlier note of the same list claimed
+//   gets a UID of its own, derived from its id and that link (FNV-1a,
+//   stable across runs).
+std::string reminderUidForNote(const StickyNote& note, bool linkedReminderClaimedByAnother)
 {
     std::string uid = "brivet-" + note.id.toString();
-    if (!note.externalLink)
+    if (!note.externalLink || note.externalLink->source != NoteSource::reminders || note.externalLink->externalID.empty())
         return uid;
+    if (!linkedReminderClaimedByAnother)
+        return note.externalLink->externalID;
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char c : note.externalLink->externalID) {
         hash ^= c;
@@ -365,7 +372,14 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         }
         if (!note.syncToReminders)
             return std::nullopt;
-        return take(reminderUidForNote(note));
+        return take(reminderUidForNote(note, linkedReminderClaimed(note)));
+    }
+
+    // Whether the reminder the note links to was fetched (and so taken by
+    // an earlier note, when this one could not claim it).
+    bool linkedReminderClaimed(const StickyNote& note) const
+    {
+        return note.externalLink && fetchedById.count(note.externalLink->externalID) > 0;
     }
 
     void walk()
@@ -413,7 +427,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             reminder.dueDate = calendar.instant(parts).value_or(*note.dueDate);
         }
         if (reminder.uid.empty())
-            reminder.uidForNew = reminderUidForNote(note);
+            reminder.uidForNew = reminderUidForNote(note, linkedReminderClaimed(note));
         if (reminder.sourceUid.empty()) {
             std::optional<StoreCalendar> list = reminderLists.empty()
                 ? store.defaultCalendarForNewReminders()

@@ -179,9 +179,11 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
     }
     item.calendarTitle = target->title;
     item.lastModifiedDate = m_clock.now();
+    // As the real store: a new reminder whose UID is taken writes into the
+    // one that holds it.
     if (item.uid.empty() && !item.uidForNew.empty() && holds(item.uidForNew)) {
-        answer([completion = std::move(completion)] { completion(StoreError { "The reminder already exists" }); });
-        return;
+        item.uid = item.uidForNew;
+        item.uidForNew.clear();
     }
     if (item.uid.empty()) {
         item.uid = item.uidForNew.empty() ? "created-" + std::to_string(m_nextId++) : item.uidForNew;

@@ -251,7 +251,7 @@ TEST_F(SyncEngineTest, LocalNotesAreWrittenBackAndKeepTheirLinks)
     EXPECT_EQ(store->reminders.size(), 1u);
     EXPECT_EQ(second.notes.size(), 2u);
 
-    // A reminder deleted in the store is written back as a new one.
+    // A reminder deleted in the store is written back under the UID it had.
     store->reminders.clear();
     StickyNote edited = *find(second.notes, "新任务");
     edited.updatedAt = clock.now();
@@ -259,7 +259,34 @@ TEST_F(SyncEngineTest, LocalNotesAreWrittenBackAndKeepTheirLinks)
     SyncExecution third = sync({ edited });
     ASSERT_EQ(store->reminders.size(), 1u);
     EXPECT_EQ(third.notes[0].externalLink->externalID, store->reminders[0].uid);
-    EXPECT_NE(third.notes[0].externalLink->externalID, written->externalLink->externalID);
+    EXPECT_EQ(third.notes[0].externalLink->externalID, written->externalLink->externalID);
+}
+
+// Two machines hold a note linked to one reminder, which a third deletes:
+// each writes it back, and they end up with one reminder between them,
+// whichever syncs first and whether or not one sees the other's copy.
+TEST_F(SyncEngineTest, AReminderDeletedElsewhereIsWrittenBackOnceByEveryMachineThatHeldIt)
+{
+    store->addReminder("shared", "work", "买牛奶", std::nullopt, at(2026, 3, 1));
+    StickyNote here = linkedNote("买牛奶", NoteSource::reminders, "shared", at(2026, 3, 1), at(2026, 3, 1));
+    StickyNote there = here;
+    there.id = Uuid::random(); // imported on the other machine as a note of its own
+    store->reminders.clear();
+
+    clock.advance(std::chrono::minutes(1));
+    SyncExecution first = sync({ here });
+    ASSERT_EQ(store->reminders.size(), 1u);
+    EXPECT_EQ(store->reminders[0].uid, "shared");
+
+    // The other machine had not seen it come back when it synced.
+    clock.advance(std::chrono::minutes(1));
+    store->reminders.clear();
+    SyncExecution mine = sync({ here });
+    SyncExecution theirs = sync({ there });
+    EXPECT_EQ(store->reminders.size(), 1u) << "one reminder, not one per machine";
+    EXPECT_EQ(mine.notes.at(0).externalLink->externalID, "shared");
+    EXPECT_EQ(theirs.notes.at(0).externalLink->externalID, "shared");
+    EXPECT_EQ(theirs.notes.size(), 1u);
 }
 
 TEST_F(SyncEngineTest, LinkedNoteOutsideTheFiltersKeepsItsReminder)
