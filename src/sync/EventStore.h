@@ -19,9 +19,21 @@ enum class StoreEntityType { reminder, event };
 // Why a call failed. `unreachable`: the store itself could not be asked (its
 // service is not installed, does not start or went away), as opposed to a
 // refusal of this one call.
+// What lies behind a failed call, as far as the words shown for it differ.
+enum class StoreErrorCause {
+    other,
+    serviceStopped,    // the store's own service went away during the call
+    serverUnreachable, // the server behind a list cannot be reached
+    readOnly,          // the list refuses changes
+};
+
 struct StoreError {
-    std::string description;
+    std::string description; // English, for the log
     bool unreachable = false;
+    StoreErrorCause cause = StoreErrorCause::other;
+    // The store's own message about the cause, shown in brackets after the
+    // app's words; may be empty.
+    std::string detail;
 };
 
 // A colour as the store gives it, already converted to sRGB where possible:

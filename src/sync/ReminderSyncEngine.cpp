@@ -59,10 +59,28 @@ std::string description(const StoreError& error)
     return error.description.empty() ? std::string("The reminders store reported an unknown error") : error.description;
 }
 
-SyncFailure failureFrom(const StoreError& error)
+// `what` says in Chinese what could not be done ("无法读取所选列表中的提醒").
+SyncFailure failureFrom(const StoreError& error, const std::string& what)
 {
-    return SyncFailure { description(error),
+    SyncFailure failure { description(error),
         error.unreachable ? SyncFailureKind::storeUnreachable : SyncFailureKind::storeError, {} };
+    failure.explanation = what + "：" + storeErrorReason(error);
+    return failure;
+}
+
+std::string shownTitle(const std::string& title)
+{
+    return title.empty() ? std::string("无标题") : title;
+}
+
+// Why a reminder outside the filters is not imported.
+std::string skipReason(const StoreReminder& reminder, const AppPreferences& preferences)
+{
+    if (preferences.onlyImportHighPriorityReminders && reminder.priority != 1)
+        return "只导入高优先级提醒";
+    if (!reminder.dueDate)
+        return "没有截止日期";
+    return "截止日期不在同步范围内";
 }
 
 // The selected identifiers the store does not list, in order.
@@ -212,6 +230,11 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     // Set when the caller gave up on this run: it asks the store nothing
     // more, but saves already sent still report their links.
     bool abandoned = false;
+    // What the run did, note by note, for the sync log.
+    SyncActions actions;
+    // The save on its way: what it will be recorded as, and where it goes.
+    SyncAction pendingAction;
+    std::string pendingListTitle;
 
     ReminderSyncEngine* engine() const
     {
@@ -232,7 +255,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             if (!self->alive())
                 return;
             if (auto* error = std::get_if<StoreError>(&result))
-                return self->fail(*error);
+                return self->fail(*error, "无法访问提醒事项");
             if (!std::get<bool>(result)) {
                 removeNotesFrom(self->notes, NoteSource::reminders);
                 return self->startCalendar();
@@ -255,7 +278,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     {
         EventStore::CalendarsResult listed = store.calendars(type);
         if (auto* error = std::get_if<StoreError>(&listed))
-            return failureFrom(*error);
+            return failureFrom(*error, type == StoreEntityType::reminder ? "无法列出提醒事项列表" : "无法列出日历");
         auto& calendars = std::get<std::vector<StoreCalendar>>(listed);
         std::vector<std::string> missing = missingFrom(calendars, selected);
         if (!missing.empty()) {
@@ -284,7 +307,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             // Without an answer every linked note would look orphaned and
             // be written again as a new reminder; stop instead.
             if (auto* error = std::get_if<StoreError>(&result))
-                return self->fail(*error);
+                return self->fail(*error, "无法读取所选列表中的提醒");
             auto& reminders = std::get<std::vector<StoreReminder>>(result);
             if (auto failure = self->silentListsFailure(reminders))
                 return self->failWith(std::move(*failure));
@@ -375,6 +398,25 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         return take(reminderUidForNote(note, linkedReminderClaimed(note)));
     }
 
+    // Whether a linked note and its reminder both changed since the last
+    // sync, and if so which wins: the note when it is written over the
+    // reminder. The reminder counts as changed when its modification time
+    // is not the one the last sync saw.
+    std::optional<SyncSide> conflictOf(const StickyNote& note, const StoreReminder& reminder) const
+    {
+        const ExternalLink& link = *note.externalLink;
+        if (!link.lastSyncedAt || !reminder.lastModifiedDate)
+            return std::nullopt;
+        const bool noteChanged = note.storeFieldsUpdatedAt() > *link.lastSyncedAt;
+        const bool reminderChanged = link.lastExternalModifiedAt ? *reminder.lastModifiedDate != *link.lastExternalModifiedAt
+                                                                 : *reminder.lastModifiedDate > *link.lastSyncedAt;
+        if (!noteChanged || !reminderChanged)
+            return std::nullopt;
+        return SyncConflictResolver::shouldPreferLocal(note.storeFieldsUpdatedAt(), reminder.lastModifiedDate, link.lastSyncedAt)
+            ? SyncSide::note
+            : SyncSide::reminder;
+    }
+
     // Whether the reminder the note links to was fetched (and so taken by
     // an earlier note, when this one could not claim it).
     bool linkedReminderClaimed(const StickyNote& note) const
@@ -396,13 +438,24 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
                 // A reminder found by the note's own UID holds the note's
                 // lost write; the note is what counts.
                 const bool isLinked = note.externalLink && note.externalLink->externalID == reminder.uid;
+                const std::optional<SyncSide> conflict = isLinked ? conflictOf(note, reminder) : std::nullopt;
                 if (isLinked && !SyncConflictResolver::shouldPreferLocal(note.storeFieldsUpdatedAt(), reminder.lastModifiedDate,
                         note.externalLink->lastSyncedAt)) {
+                    const StickyNote before = note;
                     applyReminder(note, reminder, &note);
+                    if (StickyNote::storeFieldsDiffer(before, note))
+                        actions.add(SyncAction { SyncActionKind::updatedFromStore, shownTitle(note.title), {},
+                            conflict ? std::optional<SyncSide>(SyncSide::reminder) : std::nullopt });
                     ++walkIndex;
                     continue;
                 }
+                pendingAction = SyncAction { SyncActionKind::writtenToStore, shownTitle(note.title), {},
+                    conflict ? std::optional<SyncSide>(SyncSide::note) : std::nullopt };
                 target = reminder;
+            } else {
+                const bool wasGone = note.externalLink && note.externalLink->source == NoteSource::reminders;
+                pendingAction = SyncAction { wasGone ? SyncActionKind::recreated : SyncActionKind::writtenToStore,
+                    shownTitle(note.title), {}, {} };
             }
             if (!save(note, std::move(target)))
                 return; // the completion goes on with the walk
@@ -433,12 +486,19 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
                 ? store.defaultCalendarForNewReminders()
                 : std::optional<StoreCalendar>(reminderLists.front());
             if (!list) {
-                fail(StoreError { "No reminder list is available for new reminders" });
+                SyncFailure failure { "No reminder list is available for new reminders" };
+                failure.explanation = "没有可写入新提醒的提醒事项列表";
+                failWith(std::move(failure));
                 return false;
             }
             reminder.sourceUid = list->uid;
             reminder.calendarTitle = list->title;
         }
+        pendingListTitle = reminder.calendarTitle;
+        if (pendingListTitle.empty())
+            for (const StoreCalendar& list : reminderLists)
+                if (list.uid == reminder.sourceUid)
+                    pendingListTitle = list.title;
 
         auto self = shared_from_this();
         awaitingInline = true;
@@ -466,10 +526,14 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     bool saved(EventStore::SaveResult result)
     {
         if (auto* error = std::get_if<StoreError>(&result)) {
-            if (!abandoned)
-                fail(*error);
+            if (!abandoned) {
+                const std::string what = "无法保存「" + pendingAction.title + "」到「" + pendingListTitle + "」";
+                actions.add(SyncAction { SyncActionKind::failed, pendingAction.title, storeErrorReason(*error), {} });
+                fail(*error, what);
+            }
             return false;
         }
+        actions.add(pendingAction);
         const StoreReminder& stored = std::get<StoreReminder>(result);
         StickyNote& note = notes[walkIndex];
         const Instant now = clock.now();
@@ -494,9 +558,15 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
     {
         notes.reserve(notes.size() + static_cast<std::size_t>(std::count(taken.begin(), taken.end(), true)));
         for (std::size_t index = 0; index < fetched.size(); ++index) {
-            if (consumed[index] || !taken[index])
+            if (consumed[index])
                 continue;
+            if (!taken[index]) {
+                actions.add(SyncAction { SyncActionKind::skipped, shownTitle(fetched[index].title),
+                    skipReason(fetched[index], preferences), {} });
+                continue;
+            }
             notes.push_back(noteFromReminder(fetched[index], nullptr));
+            actions.add(SyncAction { SyncActionKind::imported, shownTitle(fetched[index].title), {}, {} });
             ++report.remindersImported;
         }
         notes = uniqueNotes(std::move(notes));
@@ -579,7 +649,7 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             if (!self->alive())
                 return;
             if (auto* error = std::get_if<StoreError>(&result))
-                return self->fail(*error);
+                return self->fail(*error, "无法访问日历");
             if (!std::get<bool>(result))
                 return self->finish(); // earlier calendar notes stay as they are
             self->importCalendarEvents();
@@ -612,13 +682,16 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
             // The calendar notes were taken out above; without an answer
             // they would be gone.
             if (auto* error = std::get_if<StoreError>(&result))
-                return self->fail(*error);
+                return self->fail(*error, "无法读取所选日历中的日程");
             const auto& events = std::get<std::vector<StoreEvent>>(result);
             for (const StoreEvent& event : events) {
                 if (!self->range.contains(event.startDate))
                     continue;
                 auto found = previousNotes->find(event.uid);
-                self->notes.push_back(self->noteFromEvent(event, found == previousNotes->end() ? nullptr : &found->second));
+                const bool isNew = found == previousNotes->end();
+                self->notes.push_back(self->noteFromEvent(event, isNew ? nullptr : &found->second));
+                if (isNew)
+                    self->actions.add(SyncAction { SyncActionKind::imported, shownTitle(event.title), {}, {} });
                 ++self->report.calendarImported;
             }
             self->notes = uniqueNotes(std::move(self->notes));
@@ -632,13 +705,14 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         report.totalNotes = static_cast<int>(notes.size());
         auto done = std::move(completion);
         if (done)
-            done(SyncExecution { std::move(notes), report });
+            done(SyncExecution { std::move(notes), report, std::move(actions) });
     }
 
-    void fail(const StoreError& error) { failWith(failureFrom(error)); }
+    void fail(const StoreError& error, const std::string& what) { failWith(failureFrom(error, what)); }
 
     void failWith(SyncFailure failure)
     {
+        failure.actions = std::move(actions);
         auto done = std::move(completion);
         if (done)
             done(std::move(failure));

@@ -1,5 +1,9 @@
 #include "sync/SyncTypes.h"
 
+#include "sync/EventStore.h"
+
+#include <algorithm>
+
 namespace brivet {
 
 std::string SyncReport::statusText() const
@@ -26,7 +30,37 @@ std::string SyncFailure::statusText() const
     case SyncFailureKind::storeError:
         break;
     }
-    return "同步失败：" + description;
+    return "同步失败：" + (explanation.empty() ? description : explanation);
+}
+
+bool SyncActions::changedAnything() const
+{
+    if (omitted > 0)
+        return true;
+    return std::any_of(list.begin(), list.end(), [](const SyncAction& action) {
+        return action.kind != SyncActionKind::skipped && action.kind != SyncActionKind::failed;
+    });
+}
+
+std::string storeErrorReason(const StoreError& error)
+{
+    std::string words;
+    switch (error.cause) {
+    case StoreErrorCause::serviceStopped:
+        words = "Evolution Data Server 的日历服务已停止";
+        break;
+    case StoreErrorCause::serverUnreachable:
+        words = "无法连接服务器";
+        break;
+    case StoreErrorCause::readOnly:
+        words = "该列表是只读的";
+        break;
+    case StoreErrorCause::other:
+        words = "系统存储报告了错误";
+        break;
+    }
+    const std::string& detail = error.detail.empty() && error.cause == StoreErrorCause::other ? error.description : error.detail;
+    return detail.empty() ? words : words + "（" + detail + "）";
 }
 
 } // namespace brivet

@@ -23,9 +23,51 @@ struct SyncReport {
     friend bool operator==(const SyncReport&, const SyncReport&) = default;
 };
 
+// One thing a sync did to one note, for the sync log.
+enum class SyncActionKind {
+    imported,         // a new note from a reminder or an event
+    updatedFromStore, // the note took what its reminder says
+    writtenToStore,   // the note was written into its reminder, or made one
+    recreated,        // its reminder was gone and was written back
+    skipped,          // a reminder left out, and why
+    failed,           // what stopped the sync, and why
+};
+
+// Which side won when a note and its reminder both changed since the last
+// sync.
+enum class SyncSide { note, reminder };
+
+struct SyncAction {
+    SyncActionKind kind = SyncActionKind::imported;
+    std::string title;  // the note's (or reminder's) title
+    std::string reason; // for skipped and failed, in Chinese
+    std::optional<SyncSide> conflictWinner;
+    friend bool operator==(const SyncAction&, const SyncAction&) = default;
+};
+
+// A sync records at most this many actions; the rest are only counted.
+inline constexpr std::size_t syncActionLimit = 200;
+
+struct SyncActions {
+    std::vector<SyncAction> list;
+    std::size_t omitted = 0;
+
+    void add(SyncAction action)
+    {
+        if (list.size() < syncActionLimit)
+            list.push_back(std::move(action));
+        else
+            ++omitted;
+    }
+    // Whether the sync changed anything on either side.
+    bool changedAnything() const;
+    friend bool operator==(const SyncActions&, const SyncActions&) = default;
+};
+
 struct SyncExecution {
     std::vector<StickyNote> notes;
     SyncReport report;
+    SyncActions actions;
 };
 
 // What made a sync fail, as far as the words shown for it differ.
@@ -46,11 +88,22 @@ struct SyncFailure {
     // The lists or calendars concerned: the missing ones' identifiers, the
     // silent ones' titles.
     std::vector<std::string> sources;
+    // The app's own words for a store error, in Chinese ("无法保存「买牛奶」
+    // 到「共享提醒」：无法连接服务器（Connection refused）"); empty: the
+    // description stands.
+    std::string explanation;
+    // What the sync did before it failed.
+    SyncActions actions;
 
     // "同步失败：…", with the description in brackets where the kind has
     // words of its own.
     std::string statusText() const;
 };
+
+struct StoreError;
+// The app's words for why a store call failed, with the store's own in
+// brackets: "无法连接服务器（Connection refused）".
+std::string storeErrorReason(const StoreError& error);
 
 // One reminder list or calendar that the user can select.
 struct SyncSourceOption {

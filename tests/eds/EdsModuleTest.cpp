@@ -116,7 +116,7 @@ TEST_P(EdsModuleUnusable, SyncFailsWithTheReasonInTheStatus)
     state.synchronizeSystemData(true);
     fixture.scheduler.runDue();
 
-    EXPECT_EQ(state.syncStatus().rfind("同步失败：The Evolution Data Server module could not be loaded", 0), 0u)
+    EXPECT_EQ(state.syncStatus().rfind("同步失败：无法访问提醒事项：系统存储报告了错误（The Evolution Data Server module could not be loaded", 0), 0u)
         << state.syncStatus();
     EXPECT_FALSE(state.isSyncing());
     EXPECT_EQ(state.notes().size(), notes);

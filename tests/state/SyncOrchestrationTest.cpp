@@ -224,7 +224,7 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
     store->failFromSave = store->saveAttempts + 2;
     state().synchronizeSystemData(true);
     EXPECT_FALSE(state().isSyncing());
-    EXPECT_EQ(state().syncStatus(), "同步失败：The reminder could not be saved");
+    EXPECT_EQ(state().syncStatus(), "同步失败：无法保存「二」到「工作」：系统存储报告了错误（The reminder could not be saved）");
     EXPECT_EQ(state().lastSyncReport(), report);
     ASSERT_EQ(store->reminders.size(), 1u);
 
@@ -249,7 +249,7 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
     store->reminderAccess = StoreError { "bus gone" };
     state().synchronizeSystemData(true);
     EXPECT_FALSE(state().isSyncing());
-    EXPECT_EQ(state().syncStatus(), "同步失败：bus gone");
+    EXPECT_EQ(state().syncStatus(), "同步失败：无法访问提醒事项：系统存储报告了错误（bus gone）");
 }
 
 TEST_F(SyncOrchestrationTest, SelectingASourceChangesNothingElseUntilTheNextSync)

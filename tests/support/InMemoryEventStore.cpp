@@ -169,7 +169,7 @@ void InMemoryEventStore::saveReminder(StoreReminder item, std::function<void(Sav
 {
     ++saveAttempts;
     if (failFromSave && saveAttempts >= *failFromSave) {
-        answer([completion = std::move(completion)] { completion(StoreError { "The reminder could not be saved" }); });
+        answer([completion = std::move(completion), error = saveError] { completion(error); });
         return;
     }
     const StoreCalendar* target = list(item.sourceUid);

@@ -37,6 +37,8 @@ public:
     std::optional<StoreError> fetchError;
     std::optional<StoreError> eventFetchError;
     std::optional<int> failFromSave; // 1-based
+    // What a failing save answers with.
+    StoreError saveError { "The reminder could not be saved" };
     // The N-th save (1-based) of a new reminder stores it but answers with
     // an error, as when the store dies before it answers.
     std::optional<int> loseAnswerOfSave;

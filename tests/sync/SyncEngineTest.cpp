@@ -361,10 +361,15 @@ TEST_F(SyncEngineTest, FailedSaveEndsTheSyncButReportsWhatWasWritten)
     std::vector<std::pair<Uuid, ExternalLink>> links;
     service->setLinkHandler([&](const Uuid& id, const ExternalLink& link) { links.emplace_back(id, link); });
     store->failFromSave = 2;
+    store->saveError = StoreError { "Cannot save the reminder in '工作': Connection refused", false,
+        StoreErrorCause::serverUnreachable, "Connection refused" };
     auto result = run(notes);
     ASSERT_TRUE(std::holds_alternative<SyncFailure>(result));
     const SyncFailure& failure = std::get<SyncFailure>(result);
-    EXPECT_EQ(failure.description, "The reminder could not be saved");
+    EXPECT_EQ(failure.description, "Cannot save the reminder in '工作': Connection refused") << "the log keeps the store's words";
+    EXPECT_EQ(failure.statusText(), "同步失败：无法保存「二」到「工作」：无法连接服务器（Connection refused）");
+    EXPECT_EQ(failure.actions.list, (std::vector<SyncAction> { { SyncActionKind::writtenToStore, "一", {}, {} },
+                                        { SyncActionKind::failed, "二", "无法连接服务器（Connection refused）", {} } }));
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0].first, notes[0].id);
     EXPECT_EQ(links[0].second.externalID, store->reminders.at(0).uid);
@@ -636,6 +641,60 @@ TEST_F(SyncEngineTest, AnOfflineListWithNothingInItIsNotTakenAtItsWord)
     EXPECT_EQ(sync(notes).notes.size(), 1u);
     store->reminders.clear();
     EXPECT_EQ(sync({ localNote("新", at(2026, 3, 4)) }).report.remindersWritten, 1);
+}
+
+} // namespace
+
+namespace brivet {
+void PrintTo(const SyncAction& action, std::ostream* out)
+{
+    *out << "{" << static_cast<int>(action.kind) << " " << action.title << " " << action.reason << " "
+         << (action.conflictWinner ? static_cast<int>(*action.conflictWinner) : -1) << "}";
+}
+} // namespace brivet
+
+namespace {
+
+// What the sync log shows: per note what was done, and for a note and
+// reminder that both changed, which side won.
+TEST_F(SyncEngineTest, EachSyncSaysWhatItDidToWhichNoteAndWhoWonAConflict)
+{
+    const Instant lastSync = at(2026, 3, 2);
+    store->addReminder("new", "work", "新提醒", at(2026, 3, 6), at(2026, 3, 1));
+    store->addReminder("undated", "work", "没日期", std::nullopt, at(2026, 3, 1));
+    store->addReminder("theirs", "work", "他们改的", at(2026, 3, 6), at(2026, 3, 4));
+    store->addReminder("ours", "work", "旧标题", at(2026, 3, 6), at(2026, 3, 3));
+    store->addReminder("quiet", "work", "没变", at(2026, 3, 6), at(2026, 3, 1));
+    preferences.reminderSyncRequiresDueDate = true;
+
+    // Both sides changed since the last sync; the later edit wins.
+    StickyNote theirs = linkedNote("我们改的", NoteSource::reminders, "theirs", at(2026, 3, 3), lastSync);
+    theirs.externalLink->lastExternalModifiedAt = at(2026, 3, 1);
+    StickyNote ours = linkedNote("新标题", NoteSource::reminders, "ours", at(2026, 3, 4), lastSync);
+    ours.externalLink->lastExternalModifiedAt = at(2026, 3, 1);
+    StickyNote quiet = linkedNote("没变", NoteSource::reminders, "quiet", at(2026, 3, 1), lastSync);
+    quiet.externalLink->lastExternalModifiedAt = at(2026, 3, 1);
+    quiet.dueDate = at(2026, 3, 6);
+    StickyNote gone = linkedNote("删掉的", NoteSource::reminders, "gone", at(2026, 3, 1), lastSync);
+    StickyNote fresh = localNote("本地新建", at(2026, 3, 4));
+
+    SyncExecution result = sync({ theirs, ours, quiet, gone, fresh });
+    std::vector<SyncAction> expected {
+        { SyncActionKind::updatedFromStore, "他们改的", {}, SyncSide::reminder },
+        { SyncActionKind::writtenToStore, "新标题", {}, SyncSide::note },
+        { SyncActionKind::recreated, "删掉的", {}, {} },
+        { SyncActionKind::writtenToStore, "本地新建", {}, {} },
+        { SyncActionKind::imported, "新提醒", {}, {} },
+        { SyncActionKind::skipped, "没日期", "没有截止日期", {} },
+    };
+    EXPECT_EQ(result.actions.list, expected) << "the unchanged note is not listed";
+    EXPECT_TRUE(result.actions.changedAnything());
+
+    // Nothing changed since: only the reminder left out is listed.
+    clock.advance(std::chrono::minutes(1));
+    SyncExecution again = sync(result.notes);
+    EXPECT_EQ(again.actions.list, (std::vector<SyncAction> { { SyncActionKind::skipped, "没日期", "没有截止日期", {} } }));
+    EXPECT_FALSE(again.actions.changedAnything());
 }
 
 } // namespace

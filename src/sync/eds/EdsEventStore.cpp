@@ -146,14 +146,59 @@ struct ListHandle {
 // Whether a failed call means the list's calendar factory is gone (the bus
 // name has no owner, the call got no reply, the connection closed) rather
 // than a refusal of the call itself.
-bool meansFactoryGone(const GError* error)
+// A list's backend that cannot reach its server (a CalDAV server that is
+// down, no network): the factory relays the backend's network error.
+bool meansServerUnreachable(const GError* error)
 {
     if (!error)
+        return false;
+    if (g_error_matches(error, E_CLIENT_ERROR, E_CLIENT_ERROR_REPOSITORY_OFFLINE))
+        return true;
+    if (error->domain != G_IO_ERROR)
+        return false;
+    switch (error->code) {
+    case G_IO_ERROR_CONNECTION_REFUSED:
+    case G_IO_ERROR_HOST_NOT_FOUND:
+    case G_IO_ERROR_HOST_UNREACHABLE:
+    case G_IO_ERROR_NETWORK_UNREACHABLE:
+    case G_IO_ERROR_TIMED_OUT:
+    case G_IO_ERROR_NOT_CONNECTED:
+    case G_IO_ERROR_PROXY_FAILED:
+    case G_IO_ERROR_CONNECTION_CLOSED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool meansFactoryGone(const GError* error)
+{
+    if (!error || meansServerUnreachable(error))
         return false;
     if (error->domain == G_DBUS_ERROR)
         return true;
     return error->domain == G_IO_ERROR && error->code != G_IO_ERROR_CANCELLED && error->code != G_IO_ERROR_NOT_FOUND
         && error->code != G_IO_ERROR_PERMISSION_DENIED;
+}
+
+// `what` failed because of `error`: the log's words, and the cause and the
+// store's own message for the app's.
+StoreError storeErrorFrom(const std::string& what, const GError* error)
+{
+    StoreError result;
+    result.detail = errorText(error);
+    if (meansServerUnreachable(error)) {
+        result.cause = StoreErrorCause::serverUnreachable;
+        result.description = what + ": the server cannot be reached (" + result.detail + ")";
+    } else if (meansFactoryGone(error)) {
+        result.cause = StoreErrorCause::serviceStopped;
+        result.description = what + ": the calendar service of Evolution Data Server stopped (" + result.detail + ")";
+    } else {
+        if (g_error_matches(error, E_CLIENT_ERROR, E_CLIENT_ERROR_PERMISSION_DENIED))
+            result.cause = StoreErrorCause::readOnly;
+        result.description = what + ": " + result.detail;
+    }
+    return result;
 }
 
 // The lists whose client failed in a worker as if its factory were gone;
@@ -829,12 +874,9 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids, s
                                 if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
                                     g_warning("Cannot read the reminders of %s: %s", list.title.c_str(), errorText(error).c_str());
                                 dead->note(list.identifier, error);
-                                std::string description = "Cannot read the reminders of " + quoted(list.title) + ": "
-                                    + (meansFactoryGone(error)
-                                            ? "the calendar service of Evolution Data Server stopped (" + errorText(error) + ")"
-                                            : errorText(error));
+                                StoreError failure = storeErrorFrom("Cannot read the reminders of " + quoted(list.title), error);
                                 g_clear_error(&error);
-                                return StoreError { std::move(description) };
+                                return failure;
                             }
                             const ZoneLookup lookup = zoneLookup(list.client.get(), cancellable);
                             std::vector<std::tuple<Instant, std::string, StoreReminder>> ordered;
@@ -970,7 +1012,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
         }
         const std::string title = displayName(source.get());
         if (isSubscription(source.get(), StoreEntityType::reminder)) {
-            completion(StoreError { "The reminder list " + quoted(title) + " is read-only" });
+            completion(StoreError { "The reminder list " + quoted(title) + " is read-only", false, StoreErrorCause::readOnly, {} });
             return;
         }
         ICalTimezone* localZone = impl->m_localZone;
@@ -986,7 +1028,7 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                 }
                 ListHandle list = std::move(lists.front());
                 if (e_client_is_readonly(E_CLIENT(list.client.get()))) {
-                    completion(StoreError { "The reminder list " + quoted(title) + " is read-only" });
+                    completion(StoreError { "The reminder list " + quoted(title) + " is read-only", false, StoreErrorCause::readOnly, {} });
                     return;
                 }
                 auto shared = std::make_shared<ListHandle>(std::move(list));
@@ -1000,11 +1042,9 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                         GError* error = nullptr;
                         const auto fail = [&](std::string what) -> SaveResult {
                             dead->note(shared->identifier, error);
-                            std::string description = what + ": "
-                                + (meansFactoryGone(error) ? "the calendar service of Evolution Data Server stopped (" + errorText(error) + ")"
-                                                           : errorText(error));
+                            StoreError failure = storeErrorFrom(what, error);
                             g_clear_error(&error);
-                            return StoreError { std::move(description) };
+                            return failure;
                         };
 
                         std::string uid = reminder.uid;
