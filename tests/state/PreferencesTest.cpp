@@ -30,7 +30,7 @@ TEST_F(Preferences, DesktopModeSwitchesTouchOnlyImportedRegularNotes)
     auto board = StateFixture::makeNote("board");
     board.surfaceRole = NoteSurfaceRole::weeklyBoard;
     AppState& state = f.launchWith({ local, reminder, event, deferred, board }, surfaceMode(DesktopSurfaceMode::sceneBoardsAndPinned));
-    state.reveal(local.id, false, false);
+    state.reveal(local.id, SurfacePolicy::respect, WindowFocus::keep);
     state.openNoteDetails(event.id);
     auto hidden = [&](const StickyNote& n) { return state.findNote(n.id)->isHidden; };
 
@@ -133,11 +133,11 @@ TEST_F(MenuBarTexts, TitleAndSummary)
     EXPECT_EQ(state.menuBarStatusTitle(), "下午3:30 写周报");
     state.toggleExecutionNoteCompletion(today.id);
     EXPECT_EQ(state.menuBarStatusTitle(), "12月7日 交材料");
-    state.reveal(nextWeek.id, true, false);
+    state.reveal(nextWeek.id, SurfacePolicy::bypass, WindowFocus::keep);
     EXPECT_EQ(state.menuBarSummaryText(), "今 0 · 即 1 · 桌面 1");
 
     state.toggleExecutionNoteCompletion(nextWeek.id);
-    state.createNote(nullptr, NoteSizePreset::small, false, true);
+    state.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::hidden);
     EXPECT_EQ(state.menuBarStatusTitle(), "未命名悬笺");
 }
 
