@@ -15,13 +15,13 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libxcb1-dev libxcb-xfixes0-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk \
 	trayer desktop-file-utils appstream \
-	clang libfuzzer-14-dev libclang-rt-14-dev
+	clang libfuzzer-14-dev libclang-rt-14-dev clang-format
 
 PREFIX ?= /usr/local
 AUTOSTART_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/autostart
 DESKTOP_ID := com.brivet.Brivet
 
-.PHONY: deps build run test test-sanitize torture fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
+.PHONY: deps build run test check-format test-sanitize torture fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
 
 deps:
 	@missing=""; \
@@ -46,6 +46,11 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The lines changed since the merge base with main (FORMAT_BASE to compare
+# with another branch) against .clang-format; passes when nothing changed.
+check-format: deps
+	tools/check-format.sh
 
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (leaks included) in its own folder; lean: no benchmarks or tools, -O1.

@@ -218,7 +218,7 @@ void dashboard_search_keystroke(benchmark::State& state)
             state.PauseTiming();
             overview->setSearchText({});
             StickyNote touched = env.state->notes().front();
-            env.state->update(touched, false);
+            env.state->update(touched);
             QCoreApplication::processEvents();
             state.ResumeTiming();
             overview->setSearchText(QStringLiteral("周"));
@@ -243,7 +243,7 @@ void dashboard_follow_state_change(benchmark::State& state)
     StickyNote note = env.state->notes()[env.state->notes().size() / 2];
     for (auto _ : state) {
         note.title += "·";
-        env.state->update(note, false);
+        env.state->update(note);
         QCoreApplication::processEvents();
     }
 }

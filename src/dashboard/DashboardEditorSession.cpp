@@ -23,7 +23,7 @@ void DashboardEditorSession::finish(AppState& state, Outcome outcome) const
     }
     // Bypasses the surface policy; a note that has gone sets the status text.
     if (revealAfterFinish)
-        state.reveal(noteID, true, true);
+        state.reveal(noteID, SurfacePolicy::bypass, WindowFocus::take);
 }
 
 } // namespace brivet

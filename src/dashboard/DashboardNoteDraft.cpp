@@ -110,13 +110,14 @@ bool saveDraft(AppState& state, const Uuid& noteId, const DashboardNoteDraft& dr
     if (!stored || isReadOnlyInEditor(*stored))
         return false;
     StickyNote saved = draft.appliedTo(*stored, start);
-    state.update(saved, saved.syncToReminders || saved.source == NoteSource::reminders);
+    state.update(saved,
+        saved.syncToReminders || saved.source == NoteSource::reminders ? SyncAfterEdit::yes : SyncAfterEdit::no);
     return true;
 }
 
 Uuid saveDraftAsNewNote(AppState& state, const DashboardNoteDraft& draft)
 {
-    Uuid id = state.createNote(nullptr, NoteSizePreset::medium, false, true);
+    Uuid id = state.createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::hidden);
     // Against a draft of the blank note every field of `draft` counts as
     // changed, so all of them are written.
     if (std::optional<StickyNote> created = state.note(id))

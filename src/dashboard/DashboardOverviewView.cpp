@@ -237,11 +237,11 @@ QWidget* DashboardOverviewView::buildActions(QWidget* parent)
     AppState& state = m_state;
     const MenuTile menuTiles[] = {
         { "新建普通悬笺", "快速创建一张本地悬笺，并按你选的尺寸上桌面", DashboardSymbol::plusSquareFill, "新建",
-            [&state](NoteSizePreset size) { state.createNote(nullptr, size, true, false); } },
+            [&state](NoteSizePreset size) { state.createNote(nullptr, size, NewNoteWindow::focused); } },
         { "生成今日桌面板", "把今天最重要的 3-6 项任务钉到桌面", DashboardSymbol::sparklesStack, "生成",
-            [&state](NoteSizePreset size) { state.generateTodayFocusBoard(true, size); } },
+            [&state](NoteSizePreset size) { state.generateTodayFocusBoard(RevealBoard::yes, size); } },
         { "生成即将到期板", "把未来几天最容易遗漏的事项提前浮出", DashboardSymbol::calendarTimeline, "生成",
-            [&state](NoteSizePreset size) { state.generateUpcomingBoard(true, size); } },
+            [&state](NoteSizePreset size) { state.generateUpcomingBoard(RevealBoard::yes, size); } },
         { "自定义场景板", "自己定义标题、内容和任务，更适合个人工作流", DashboardSymbol::stackFill, "创建",
             [this](NoteSizePreset size) { startCustomBoard(size); } },
     };
@@ -529,17 +529,13 @@ void DashboardOverviewView::showEvent(QShowEvent* event)
 
 void DashboardOverviewView::startSync()
 {
-    AppState* state = &m_state;
-    m_syncTask = TaskHandle(m_scheduler, m_scheduler.schedule(Duration(0), [this, state] {
-        m_syncTask.release();
-        state->synchronizeSystemData(true);
-    }));
+    m_state.startSyncByHand(SyncStart::afterThisEvent);
 }
 
 void DashboardOverviewView::startCustomBoard(NoteSizePreset size)
 {
     if (std::optional<Uuid> board = m_state.prepareSceneBoard(NoteSurfaceRole::customBoard, size))
-        m_state.reveal(*board, true, true);
+        m_state.reveal(*board, SurfacePolicy::bypass, WindowFocus::take);
 }
 
 // --- Editor --------------------------------------------------------------------

@@ -126,7 +126,6 @@ private:
     bool m_hasCustomBoards = false;
     bool m_refreshQueued = false;
     TaskHandle m_wakeUp;
-    TaskHandle m_syncTask;
 
     QScrollArea* m_scroll = nullptr;
     std::array<QLabel*, 3> m_metricValues {};

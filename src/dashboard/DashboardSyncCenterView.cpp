@@ -226,13 +226,7 @@ QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
     statusLine->addLayout(statusTexts, 1);
     m_syncButton = prominentButton(dashboardIcon(DashboardSymbol::arrowClockwise, Qt::white), {}, colors.accent, statusRow);
     m_syncButton->setObjectName(QStringLiteral("syncButton"));
-    connect(m_syncButton, &QPushButton::clicked, this, [this] {
-        AppState* target = &m_state;
-        m_syncTask = TaskHandle(m_scheduler, m_scheduler.schedule(Duration(0), [this, target] {
-            m_syncTask.release();
-            target->synchronizeSystemData(true);
-        }));
-    });
+    connect(m_syncButton, &QPushButton::clicked, this, [this] { m_state.startSyncByHand(SyncStart::afterThisEvent); });
     statusLine->addWidget(m_syncButton, 0, Qt::AlignVCenter);
     section->addWidget(statusRow);
     return section;

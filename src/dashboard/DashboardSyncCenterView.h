@@ -75,7 +75,6 @@ private:
     Scheduler& m_scheduler;
     PreferenceBinder* m_binder = nullptr;
     TaskHandle m_refreshTask;
-    TaskHandle m_syncTask;
     bool m_refreshRequested = false;
     bool m_refreshed = false;
 

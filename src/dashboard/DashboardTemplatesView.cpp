@@ -86,9 +86,9 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         { "自定义场景板", "新建一张你自己定义标题、内容和任务的场景板。对大多数用户来说，这比固定模板更有长期价值。",
             DashboardSymbol::sliders, [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::customBoard, size); } },
         { "今日聚焦", "把今天最值得看到的任务自动组合成一张桌面板。", DashboardSymbol::sun,
-            [target](NoteSizePreset size) { target->generateTodayFocusBoard(true, size); } },
+            [target](NoteSizePreset size) { target->generateTodayFocusBoard(RevealBoard::yes, size); } },
         { "即将到期", "提前浮出未来几天最容易卡住你的事项。", DashboardSymbol::calendarAlert,
-            [target](NoteSizePreset size) { target->generateUpcomingBoard(true, size); } },
+            [target](NoteSizePreset size) { target->generateUpcomingBoard(RevealBoard::yes, size); } },
         { "会议准备", "会前确认、会中记录、会后动作全部放进一张桌面板。", DashboardSymbol::people,
             [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::meetingBoard, size); } },
         { "本周推进", "固定本周目标、阻塞点和下一步，适合持续摆在桌面。", DashboardSymbol::chartDoc,
@@ -108,7 +108,7 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         const NoteTemplate* chosen = &templates[i];
         entries.push_back({ QString::fromStdString(chosen->title), QString::fromStdString(chosen->details),
             DashboardSymbol::notePlus,
-            [target, chosen](NoteSizePreset size) { target->createNote(chosen, size, true, false); } });
+            [target, chosen](NoteSizePreset size) { target->createNote(chosen, size, NewNoteWindow::focused); } });
     }
 
     auto* grid = new QGridLayout;
@@ -182,7 +182,7 @@ void DashboardTemplatesView::prepareAndReveal(NoteSurfaceRole role, NoteSizePres
     if (!board)
         return;
     // Bypasses the surface policy; a board that has gone sets the status.
-    m_state.reveal(*board, true, true);
+    m_state.reveal(*board, SurfacePolicy::bypass, WindowFocus::take);
 }
 
 void DashboardTemplatesView::showEvent(QShowEvent* event)

@@ -167,7 +167,7 @@ QWidget* DashboardView::page(DashboardDestination destination)
         built = gallery;
         break;
     }
-    case DashboardDestination::settings: built = new SettingsView(m_state, m_scheduler, *m_bridge); break;
+    case DashboardDestination::settings: built = new SettingsView(m_state, *m_bridge); break;
     }
     QWidget* placeholder = m_pages->widget(int(index));
     m_pages->insertWidget(int(index), built);

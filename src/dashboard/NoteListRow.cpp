@@ -82,7 +82,7 @@ void performRowAction(AppState& state, const Uuid& noteId, NoteListRow::Action a
         break;
     case NoteListRow::Action::remove: state.deleteNote(noteId); break;
     case NoteListRow::Action::hide: state.hide(noteId); break;
-    case NoteListRow::Action::reveal: state.reveal(noteId, false, true); break;
+    case NoteListRow::Action::reveal: state.reveal(noteId, SurfacePolicy::respect, WindowFocus::take); break;
     case NoteListRow::Action::addToBoard:
         if (boardId)
             state.addExecutionNote(noteId, *boardId);

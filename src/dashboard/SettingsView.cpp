@@ -38,10 +38,9 @@ QComboBox* picker(QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(AppState& state, Scheduler& scheduler, StateBridge& bridge, QWidget* parent)
+SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
-    , m_scheduler(scheduler)
     , m_binder(new PreferenceBinder(state, this))
 {
     setObjectName(QStringLiteral("dashboardSettings"));
@@ -93,13 +92,7 @@ SettingsView::SettingsView(AppState& state, Scheduler& scheduler, StateBridge& b
     m_syncButton = new QPushButton(sync);
     m_syncButton->setObjectName(QStringLiteral("settingsSyncButton"));
     m_syncButton->setCursor(Qt::PointingHandCursor);
-    connect(m_syncButton, &QPushButton::clicked, this, [this] {
-        AppState* target = &m_state;
-        m_syncTask = TaskHandle(m_scheduler, m_scheduler.schedule(Duration(0), [this, target] {
-            m_syncTask.release();
-            target->synchronizeSystemData(true);
-        }));
-    });
+    connect(m_syncButton, &QPushButton::clicked, this, [this] { m_state.startSyncByHand(SyncStart::afterThisEvent); });
     sync->addRow({}, m_syncButton);
     column->addWidget(sync);
 

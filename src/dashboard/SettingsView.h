@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/Scheduler.h"
-
 #include <QWidget>
 
 class QComboBox;
@@ -26,7 +24,7 @@ class SettingsView final : public QWidget {
 public:
     static constexpr int minimumOpacityPercent = 10;
 
-    SettingsView(AppState& state, Scheduler& scheduler, StateBridge& bridge, QWidget* parent = nullptr);
+    SettingsView(AppState& state, StateBridge& bridge, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     ToggleSwitch* autoSyncSwitch() const { return m_autoSync; }
@@ -49,9 +47,7 @@ private:
     void showExport();
 
     AppState& m_state;
-    Scheduler& m_scheduler;
     PreferenceBinder* m_binder = nullptr;
-    TaskHandle m_syncTask;
 
     ToggleSwitch* m_autoSync = nullptr;
     ToggleSwitch* m_calendarEvents = nullptr;

@@ -451,7 +451,7 @@ void DesktopDetailEditor::toggleCompletion()
     note->isCompleted = !note->isCompleted;
     for (NoteTask& task : note->tasks)
         task.isCompleted = note->isCompleted;
-    state->update(*note, false);
+    state->update(*note);
 }
 
 void DesktopDetailEditor::addDueDate()
@@ -465,7 +465,7 @@ void DesktopDetailEditor::addDueDate()
     note->dueDate = state->calendar().addingHours(state->clock().now(), 4);
     if (!note->dueDate)
         return;
-    state->update(*note, false);
+    state->update(*note);
 }
 
 void DesktopDetailEditor::clearDueDate()
@@ -477,7 +477,7 @@ void DesktopDetailEditor::clearDueDate()
     if (!note)
         return;
     note->dueDate.reset();
-    state->update(*note, false);
+    state->update(*note);
 }
 
 void DesktopDetailEditor::deleteNote()

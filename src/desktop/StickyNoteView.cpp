@@ -328,9 +328,7 @@ void StickyNoteView::openEditor()
 void StickyNoteView::openLinkedNote(const Uuid& linkedNoteId)
 {
     if (AppState* state = m_environment->state) {
-        Uuid id = linkedNoteId;
-        state->openNoteDetails(id);
-        state->windowManager().focus(id);
+        state->openNoteDetails(linkedNoteId);
     }
 }
 
@@ -342,7 +340,7 @@ void StickyNoteView::deferNote(NoteDeferPreset preset)
 void StickyNoteView::deferLinkedNote(const Uuid& noteId, NoteDeferPreset preset)
 {
     if (AppState* state = m_environment->state)
-        state->deferNote(noteId, state->resolvedDate(preset, state->clock().now()));
+        state->deferNote(noteId, preset);
 }
 
 void StickyNoteView::duplicateNote()
@@ -374,7 +372,7 @@ void StickyNoteView::toggleNoteCompletion()
     note->isCompleted = !note->isCompleted;
     for (NoteTask& task : note->tasks)
         task.isCompleted = note->isCompleted;
-    state->update(*note, false);
+    state->update(*note);
 }
 
 void StickyNoteView::toggleTask(const Uuid& taskId)

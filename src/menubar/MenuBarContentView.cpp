@@ -269,7 +269,7 @@ QWidget* MenuBarContentView::buildSections(const Snapshot& snapshot)
         connect(card, &MenuBarPrimaryExecutionCard::completionToggled, this,
             [this](const Uuid& id) { m_state.toggleExecutionNoteCompletion(id); });
         connect(card, &MenuBarPrimaryExecutionCard::deferChosen, this, [this](const Uuid& id, NoteDeferPreset preset) {
-            m_state.deferNote(id, m_state.resolvedDate(preset, m_state.clock().now()));
+            m_state.deferNote(id, preset);
         });
         connect(card, &MenuBarPrimaryExecutionCard::openRequested, this, &MenuBarContentView::openNote);
         layout->addWidget(card);
@@ -304,7 +304,7 @@ QWidget* MenuBarContentView::buildQueueSection(const Snapshot& snapshot, QWidget
         auto* row = new MenuBarExecutionRow(note, snapshot.customBoards, m_state.calendar(), section);
         connect(row, &MenuBarExecutionRow::completionToggled, this, [this](const Uuid& id) { m_state.toggleExecutionNoteCompletion(id); });
         connect(row, &MenuBarExecutionRow::deferChosen, this, [this](const Uuid& id, NoteDeferPreset preset) {
-            m_state.deferNote(id, m_state.resolvedDate(preset, m_state.clock().now()));
+            m_state.deferNote(id, preset);
         });
         connect(row, &MenuBarExecutionRow::openRequested, this, &MenuBarContentView::openNote);
         connect(row, &MenuBarExecutionRow::attachRequested, this,
@@ -333,7 +333,7 @@ QWidget* MenuBarContentView::buildBoardsSection(const Snapshot& snapshot, QWidge
         generate->setPopupMode(QToolButton::InstantPopup);
         auto* menu = new NoteSizePresetMenu(generate);
         connect(menu, &NoteSizePresetMenu::presetChosen, this,
-            [this](NoteSizePreset preset) { m_state.generateTodayFocusBoard(true, preset); });
+            [this](NoteSizePreset preset) { m_state.generateTodayFocusBoard(RevealBoard::yes, preset); });
         generate->setMenu(menu);
         auto* row = new QHBoxLayout;
         row->setContentsMargins(2, 4, 0, 0);
@@ -345,7 +345,7 @@ QWidget* MenuBarContentView::buildBoardsSection(const Snapshot& snapshot, QWidge
     for (const StickyNote& board : snapshot.boards) {
         auto* row = new MenuBarSceneBoardRow(board, section);
         connect(row, &MenuBarSceneBoardRow::revealRequested, this, [this](const Uuid& id) {
-            m_state.reveal(id, false, true);
+            m_state.reveal(id, SurfacePolicy::respect, WindowFocus::take);
         });
         connect(row, &MenuBarSceneBoardRow::openRequested, this, &MenuBarContentView::openNote);
         layout->addWidget(row);
@@ -356,7 +356,6 @@ QWidget* MenuBarContentView::buildBoardsSection(const Snapshot& snapshot, QWidge
 void MenuBarContentView::openNote(const Uuid& noteId)
 {
     m_state.openNoteDetails(noteId);
-    m_state.windowManager().focus(noteId);
     // The note's window has the focus now; the panel has done its job.
     dismiss();
 }
@@ -370,7 +369,7 @@ void MenuBarContentView::perform(QuickAction action)
         return;
     case QuickAction::sync:
         // Returns at once: the sync runs on the system store's own loop.
-        m_state.synchronizeSystemData(true);
+        m_state.startSyncByHand(SyncStart::now);
         return;
     case QuickAction::dashboard:
     case QuickAction::settings:
@@ -389,9 +388,9 @@ void MenuBarContentView::chooseSize(NoteSizePreset preset)
 {
     std::optional<QuickAction> action = m_hover.activeSubmenu();
     if (action == QuickAction::create)
-        m_state.createNote(nullptr, preset, true, false);
+        m_state.createNote(nullptr, preset, NewNoteWindow::focused);
     else if (action == QuickAction::board)
-        m_state.generateTodayFocusBoard(true, preset);
+        m_state.generateTodayFocusBoard(RevealBoard::yes, preset);
     m_hover.sizeChosen();
 }
 

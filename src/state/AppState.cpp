@@ -13,8 +13,9 @@
 
 namespace brivet {
 
-AppState::Operation::Operation(AppState& state)
+AppState::Operation::Operation(AppState& state, NotesHandOver handOver)
     : m_state(state)
+    , m_handOver(handOver)
 {
     ++m_state.m_operationDepth;
 }
@@ -23,20 +24,7 @@ AppState::Operation::~Operation()
 {
     if (--m_state.m_operationDepth > 0)
         return;
-    if (m_state.m_notesSaveRequested) {
-        m_state.m_notesSaveRequested = false;
-        m_state.m_notesDebounceRequested = false;
-        if (m_state.m_deferNotesSave) {
-            m_state.m_notesSaveDeferred = true;
-            m_state.startTask(&AppState::m_deferredNotesSaveTask, launchNotesSaveDelay,
-                [](AppState& self) { self.writeDeferredNotes(); });
-        } else {
-            m_state.handOverNotes();
-        }
-    } else if (m_state.m_notesDebounceRequested) {
-        m_state.m_notesDebounceRequested = false;
-        m_state.scheduleDebouncedNotesSave();
-    }
+    m_state.m_notesSave->settle(m_handOver);
     if (m_state.m_reconcileRequested) {
         m_state.m_reconcileRequested = false;
         m_state.m_windowManager->reconcile(m_state.m_notes, m_state.m_preferences);
@@ -54,6 +42,7 @@ AppState::AppState(AppStateDependencies dependencies)
         [&scheduler = m_deps.scheduler, report = whileAlive([](AppState& self, SaveOutcome outcome) {
             self.saveDidFinish(outcome);
         })](SaveOutcome outcome) { scheduler.post([report, outcome] { report(outcome); }); });
+    m_notesSave = std::make_unique<NotesSavePolicy>(m_deps.scheduler, *m_saves, m_notes, notesSaveDelay, launchNotesSaveDelay);
 
     // The window manager refers back to this state, so it comes once the
     // notes and preferences are in place.
@@ -65,9 +54,8 @@ AppState::AppState(AppStateDependencies dependencies)
     // Notes that came from the file are all still in it: what the clean-up
     // changes is written with the launch steps' changes, after the first
     // card. Samples for an empty folder are written at once.
-    m_deferNotesSave = !m_notes.empty();
     {
-        Operation op(*this);
+        Operation op(*this, m_notes.empty() ? NotesHandOver::now : NotesHandOver::afterLaunchDelay);
         bool cleanedUp = sanitizeLoadedNotes();
         clearExpiredDeferrals(now()); // saves by itself when a deferral ended
         rescheduleDeferredRevealTask();
@@ -75,7 +63,6 @@ AppState::AppState(AppStateDependencies dependencies)
         if (m_notes.empty()) {
             setNotes(m_deps.templateProvider.initialSampleNotes(m_preferences.defaultOpacity));
             seeded = true;
-            m_deferNotesSave = false;
         }
         // A file that loaded and needed no clean-up already holds exactly
         // this list; rewriting it would only cost time at every launch.
@@ -87,7 +74,6 @@ AppState::AppState(AppStateDependencies dependencies)
         startTask(&AppState::m_launchTask, Duration(0), [](AppState& self) { self.finishLaunch(); });
         // The launch writes above are handed over (or deferred) when `op` ends.
     }
-    m_deferNotesSave = false;
 }
 
 AppState::~AppState()
@@ -226,15 +212,13 @@ void AppState::finishLaunch()
         return;
     m_hasFinishedLaunch = true;
     m_launchTask.cancel();
-    m_deferNotesSave = true;
     {
-        Operation op(*this);
+        Operation op(*this, NotesHandOver::afterLaunchDelay);
         closeAllNotesOnLaunch();
         refreshGeneratedBoards(false);
         reconcileWindows();
         setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
     }
-    m_deferNotesSave = false;
 }
 
 void AppState::closeAllNotesOnLaunch()
@@ -252,56 +236,9 @@ void AppState::closeAllNotesOnLaunch()
 
 void AppState::persistNotes(bool immediate)
 {
-    if (immediate) {
-        m_notesSaveTask.cancel();
-        m_pendingNotesSnapshot.reset();
-        m_notesDebounceRequested = false;
-        if (m_operationDepth > 0)
-            m_notesSaveRequested = true;
-        else
-            handOverNotes();
-        return;
-    }
-    // Inside an action the snapshot is taken when the action ends; an
-    // immediate save queued for that moment makes it unnecessary.
-    if (m_operationDepth > 0) {
-        m_notesDebounceRequested = true;
-        return;
-    }
-    scheduleDebouncedNotesSave();
-}
-
-void AppState::handOverNotes()
-{
-    m_deferredNotesSaveTask.cancel();
-    m_notesSaveDeferred = false;
-    m_saves->saveNotes(m_notes);
-}
-
-void AppState::writeDeferredNotes()
-{
-    if (m_notesSaveDeferred)
-        handOverNotes();
-}
-
-void AppState::scheduleDebouncedNotesSave()
-{
-    // The debounced snapshot is newer than anything the deferred save
-    // would write later; that one goes first.
-    writeDeferredNotes();
-    m_pendingNotesSnapshot = m_notes;
-    startTask(&AppState::m_notesSaveTask, notesSaveDelay, [](AppState& self) { self.writePendingNotes(); });
-}
-
-void AppState::writePendingNotes()
-{
-    m_notesSaveTask.cancel();
-    writeDeferredNotes();
-    if (!m_pendingNotesSnapshot)
-        return;
-    std::vector<StickyNote> snapshot = std::move(*m_pendingNotesSnapshot);
-    m_pendingNotesSnapshot.reset();
-    m_saves->saveNotes(std::move(snapshot));
+    m_notesSave->request(immediate ? SaveTiming::now : SaveTiming::debounced);
+    if (m_operationDepth == 0)
+        m_notesSave->settle(NotesHandOver::now);
 }
 
 void AppState::persistPreferences(bool immediate)
@@ -319,7 +256,7 @@ void AppState::writePendingPreferences()
     m_preferencesSaveTask.cancel();
     if (!m_pendingPreferencesSnapshot)
         return;
-    writeDeferredNotes();
+    m_notesSave->writeLaunchHandOver();
     AppPreferences snapshot = std::move(*m_pendingPreferencesSnapshot);
     m_pendingPreferencesSnapshot.reset();
     m_saves->savePreferences(std::move(snapshot));
@@ -341,6 +278,15 @@ void AppState::saveDidFinish(SaveOutcome outcome)
     startTask(&AppState::m_saveRetryTask, delay, [](AppState& self) { self.m_saves->retryFailed(); });
 }
 
+void AppState::startSyncByHand(SyncStart start)
+{
+    if (start == SyncStart::now) {
+        synchronizeSystemData(true);
+        return;
+    }
+    startTask(&AppState::m_syncByHandTask, Duration(0), [](AppState& self) { self.synchronizeSystemData(true); });
+}
+
 bool AppState::flushPendingSaves()
 {
     // Every reminder written must be linked on its note before the app
@@ -354,7 +300,7 @@ bool AppState::flushPendingSaves()
     m_isFlushing = false;
     m_syncTask.cancel();
     // Links that arrived meanwhile are in the pending snapshot.
-    writePendingNotes();
+    m_notesSave->writeWaiting();
     writePendingPreferences();
     // A file whose last write failed is tried once more even when nothing
     // changed since; what still fails is logged.

@@ -4,6 +4,7 @@
 #include "model/Instant.h"
 #include "model/Scheduler.h"
 #include "model/StickyNote.h"
+#include "state/NotesSavePolicy.h"
 #include "state/SaveQueue.h"
 #include "state/StateObserver.h"
 #include "sync/SyncService.h"
@@ -32,6 +33,34 @@ struct NoteTemplate;
 struct Rect;
 
 enum class DashboardDestination { today, sync, boards, settings };
+
+// Whether a change to a note starts a sync once edits pause (when
+// automatic sync is on).
+enum class SyncAfterEdit { no, yes };
+// Whether a reveal may show a note that the desktop surface mode keeps off
+// the desktop (what the user opened by name).
+enum class SurfacePolicy { respect, bypass };
+// Whether the note's window takes the keyboard focus.
+enum class WindowFocus { keep, take };
+// How a new note starts out.
+enum class NewNoteWindow {
+    // In the list only (a draft, a board still being filled in).
+    hidden,
+    // On the desktop.
+    shown,
+    // On the desktop, its window focused.
+    focused,
+};
+// Whether a generated board comes onto the desktop when it is built.
+enum class RevealBoard { no, yes };
+// When a sync started by hand begins.
+enum class SyncStart {
+    // Before the call returns.
+    now,
+    // Once the current event is handled: the surface that asked finishes
+    // handling its click before any view hears that a sync runs.
+    afterThisEvent,
+};
 
 using WindowManagerFactory = std::function<std::unique_ptr<WindowManaging>(AppState&)>;
 
@@ -65,6 +94,18 @@ public:
     // off the way to the first card. A kill before then loses nothing, the
     // file still holds every note.
     static constexpr Duration launchNotesSaveDelay { 600 };
+    // A change that should reach the system store starts a sync this long
+    // after the last such change: a burst of edits syncs once.
+    static constexpr Duration syncAfterEditDelay { 1800 };
+    // The store's change notices come in bursts; a sync starts this long
+    // after the last one.
+    static constexpr Duration syncAfterStoreChangeDelay { 600 };
+    // The store's notices this soon after a sync starts are that sync's own
+    // writes coming back (their echo), not a change by someone else.
+    static constexpr Duration syncEchoWindow { 2000 };
+    // A deferral's wake-up is never sooner than this: one that is due right
+    // now must not keep the scheduler turning.
+    static constexpr Duration deferredRevealMinimumWait { 100 };
 
     // Loads both files and runs the synchronous part of the launch; the rest
     // (finishLaunch) is queued on the scheduler, unless the caller runs it
@@ -122,7 +163,7 @@ public:
     std::optional<StickyNote> note(const Uuid& id) const;
     const StickyNote* findNote(const Uuid& id) const;
     // Reading gives the note, or its placeholder when it has gone; writing
-    // goes through update(note, triggerSync = false).
+    // goes through update(note).
     class NoteBinding {
     public:
         StickyNote get() const;
@@ -138,15 +179,19 @@ public:
     std::optional<NoteBinding> binding(const Uuid& id);
 
     // --- Note operations ---------------------------------------------------
-    Uuid createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, bool focusWindow, bool initiallyHidden);
+    Uuid createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, NewNoteWindow window);
     // Replaces the note with this id by `note`, except its link to the
     // system store, which only syncs change.
-    void update(const StickyNote& note, bool triggerSync);
+    void update(const StickyNote& note, SyncAfterEdit sync = SyncAfterEdit::no);
     void duplicate(const Uuid& noteId);
     void deleteNote(const Uuid& noteId);
     void hideAllNotes();
-    void reveal(const Uuid& noteId, bool bypassSurfacePolicy, bool focusWindow);
+    // Puts the note on the desktop and ends its deferral; a note the policy
+    // keeps off the desktop, or none, only sets the status line.
+    void reveal(const Uuid& noteId, SurfacePolicy policy, WindowFocus focus);
     void hide(const Uuid& noteId);
+    // Shows the note on the desktop with its details open, ends its
+    // deferral and focuses its window.
     void openNoteDetails(const Uuid& noteId);
     void setDisplayMode(const Uuid& noteId, NoteDisplayMode mode);
     void updateNoteTitle(const Uuid& noteId, const std::string& title);
@@ -162,6 +207,8 @@ public:
     // --- Deferral ----------------------------------------------------------
     Instant resolvedDate(NoteDeferPreset preset, Instant from) const;
     void deferNote(const Uuid& noteId, Instant until);
+    // Defers until the preset's time as seen from now.
+    void deferNote(const Uuid& noteId, NoteDeferPreset preset);
     void clearExpiredDeferrals(Instant referenceDate);
     void rescheduleDeferredRevealTask();
 
@@ -185,8 +232,8 @@ public:
     Instant defaultTodayBoardDueDate(Instant now) const;
 
     // --- Generated, template and custom boards -----------------------------
-    std::optional<Uuid> generateTodayFocusBoard(bool revealAfterGeneration, NoteSizePreset sizePreset);
-    std::optional<Uuid> generateUpcomingBoard(bool revealAfterGeneration, NoteSizePreset sizePreset);
+    std::optional<Uuid> generateTodayFocusBoard(RevealBoard reveal, NoteSizePreset sizePreset);
+    std::optional<Uuid> generateUpcomingBoard(RevealBoard reveal, NoteSizePreset sizePreset);
     // Returns how many generated boards were rebuilt (0 to 2).
     int refreshGeneratedBoards(bool revealNewBoards);
     void hideGeneratedSceneBoard(NoteSurfaceRole role);
@@ -216,6 +263,8 @@ public:
     // Runs one sync; userInitiated: started by hand. What the user changes
     // while it runs is kept on top of its result.
     void synchronizeSystemData(bool userInitiated);
+    // The user's "sync now", from any surface.
+    void startSyncByHand(SyncStart start);
     void scheduleSync(Duration delay, const std::string& reason);
     bool canSynchronizeSelection() const;
     void refreshSyncSources();
@@ -232,13 +281,15 @@ private:
     // operation ends.
     class Operation {
     public:
-        explicit Operation(AppState& state);
+        // `handOver` applies when this is the outermost operation.
+        explicit Operation(AppState& state, NotesHandOver handOver = NotesHandOver::now);
         ~Operation();
         Operation(const Operation&) = delete;
         Operation& operator=(const Operation&) = delete;
 
     private:
         AppState& m_state;
+        const NotesHandOver m_handOver;
     };
     friend class Operation;
 
@@ -251,16 +302,9 @@ private:
     StickyNote* mutableNote(const Uuid& id);
     void normalizeAndPlace(StickyNote& note) const;
     void reconcileWindows();
-    void scheduleDebouncedNotesSave();
-    // The one way each file is written: the pending debounced snapshot, if
-    // any, goes to the writer and the debounce ends.
-    void writePendingNotes();
+    // The one way the preferences file is written: the pending debounced
+    // snapshot, if any, goes to the writer and the debounce ends.
     void writePendingPreferences();
-    // The current notes to the writer now, ending any deferred save.
-    void handOverNotes();
-    // A deferred launch save still waiting goes to the writer first, so
-    // the files are written in the order they were asked for.
-    void writeDeferredNotes();
     // A write's outcome, back on the main thread: a failure starts the
     // retry timer, a success once nothing fails any more ends it.
     void saveDidFinish(SaveOutcome outcome);
@@ -301,8 +345,19 @@ private:
     // Returns whether any note had to change.
     bool sanitizeLoadedNotes();
     void closeAllNotesOnLaunch();
-    bool mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows, bool immediatePersist,
-        const std::function<void(StickyNote&)>& change);
+    // What a change to one note sets off besides notifying the views.
+    enum class WindowsAfterChange { keep, reconcile };
+    struct ChangeEffects {
+        SyncAfterEdit sync = SyncAfterEdit::no;
+        // Reconciled only when the window's visibility, frame or opacity changed.
+        WindowsAfterChange windows = WindowsAfterChange::keep;
+        SaveTiming save = SaveTiming::debounced;
+    };
+    // Returns false when there is no such note.
+    bool mutate(const Uuid& noteId, ChangeEffects effects, const std::function<void(StickyNote&)>& change);
+    // Focuses the note's window, creating it first if this operation has
+    // yet to reconcile.
+    void focusWindow(const Uuid& noteId);
     static bool noteRequiresWindowSync(const StickyNote& from, const StickyNote& to);
     struct Point2 {
         double x;
@@ -315,9 +370,9 @@ private:
     void applyDesktopSurfacePolicy();
     void applyGlobalOpacityPreference();
 
-    std::optional<Uuid> generateBoard(NoteSurfaceRole role, bool revealAfterGeneration, NoteSizePreset sizePreset);
+    std::optional<Uuid> generateBoard(NoteSurfaceRole role, RevealBoard reveal, NoteSizePreset sizePreset);
     std::optional<Uuid> upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,
-        bool revealNewBoard, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset);
+        RevealBoard reveal, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset);
     NoteTask linkedTask(const StickyNote& source) const;
     enum class ExecutionList { today, upcoming, drafts };
     struct ExecutionFilter;
@@ -353,6 +408,7 @@ private:
     SyncSourceSnapshot m_syncSources;
 
     std::unique_ptr<SaveQueue> m_saves;
+    std::unique_ptr<NotesSavePolicy> m_notesSave;
     std::unique_ptr<WindowManaging> m_windowManager;
     bool m_hasFinishedLaunch = false;
     bool m_isSyncing = false;
@@ -360,14 +416,12 @@ private:
     bool m_isFlushing = false;
     TaskHandle m_launchTask;
     TaskHandle m_syncTask;
+    TaskHandle m_syncByHandTask;
     TaskHandle m_syncDeadlineTask;
-    TaskHandle m_notesSaveTask;
-    TaskHandle m_deferredNotesSaveTask;
     TaskHandle m_preferencesSaveTask;
     TaskHandle m_deferredRevealTask;
     TaskHandle m_saveRetryTask;
     Duration m_saveRetryDelay = saveRetryFirstDelay;
-    std::optional<std::vector<StickyNote>> m_pendingNotesSnapshot;
     std::optional<AppPreferences> m_pendingPreferencesSnapshot;
     Instant m_suppressExternalChangeNotificationsUntil = distantPast();
     bool m_isObservingSystemChanges = false;
@@ -381,13 +435,6 @@ private:
     std::optional<std::string> m_syncAgainFor;
 
     int m_operationDepth = 0;
-    bool m_notesSaveRequested = false;
-    // The immediate notes save an operation asks for waits
-    // launchNotesSaveDelay (the launch steps); it is then pending until
-    // handed over.
-    bool m_deferNotesSave = false;
-    bool m_notesSaveDeferred = false;
-    bool m_notesDebounceRequested = false;
     bool m_reconcileRequested = false;
 
     // Tells callbacks that outlive a call (sync completions) whether the

@@ -84,7 +84,7 @@ std::vector<StickyNote> AppState::boardSource(NoteSurfaceRole role) const
 }
 
 std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, const std::vector<StickyNote>& from,
-    bool revealNewBoard, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset)
+    RevealBoard reveal, const std::string& summary, NoteTheme theme, NoteSizePreset sizePreset)
 {
     std::size_t limit = static_cast<std::size_t>(AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit));
     std::size_t count = std::min(limit, from.size());
@@ -97,7 +97,7 @@ std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, co
     bool isNew = existing == m_notes.end();
     std::size_t index = isNew ? 0 : static_cast<std::size_t>(existing - m_notes.begin());
     StickyNote board = isNew ? StickyNote::placeholder(Uuid::random(), stamp) : *existing;
-    bool hidden = revealNewBoard ? false : board.isHidden;
+    bool hidden = reveal == RevealBoard::yes ? false : board.isHidden;
 
     board.title = roleTitle(role);
     board.details = summary;
@@ -147,24 +147,24 @@ std::optional<Uuid> AppState::upsertGeneratedSceneBoard(NoteSurfaceRole role, co
     return id;
 }
 
-std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, bool revealAfterGeneration, NoteSizePreset sizePreset)
+std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, RevealBoard revealBoard, NoteSizePreset sizePreset)
 {
     Operation op(*this);
     GeneratedRole kind = generatedRole(role);
     std::vector<StickyNote> source = boardSource(role);
-    std::optional<Uuid> id = upsertGeneratedSceneBoard(role, source, revealAfterGeneration, kind.summary, kind.theme, sizePreset);
+    std::optional<Uuid> id = upsertGeneratedSceneBoard(role, source, revealBoard, kind.summary, kind.theme, sizePreset);
     if (id) {
-        if (revealAfterGeneration)
-            reveal(*id, false, true);
+        if (revealBoard == RevealBoard::yes)
+            reveal(*id, SurfacePolicy::respect, WindowFocus::take);
         return id;
     }
-    if (!revealAfterGeneration)
+    if (revealBoard == RevealBoard::no)
         return std::nullopt;
     std::optional<Uuid> empty = prepareSceneBoard(role, sizePreset);
     if (empty) {
         if (findNote(*empty)) {
             setSyncStatus(kind.emptyStatus);
-            reveal(*empty, true, true);
+            reveal(*empty, SurfacePolicy::bypass, WindowFocus::take);
         } else {
             setSyncStatus("当前偏好设置只允许场景板上桌面");
         }
@@ -172,14 +172,14 @@ std::optional<Uuid> AppState::generateBoard(NoteSurfaceRole role, bool revealAft
     return empty;
 }
 
-std::optional<Uuid> AppState::generateTodayFocusBoard(bool revealAfterGeneration, NoteSizePreset sizePreset)
+std::optional<Uuid> AppState::generateTodayFocusBoard(RevealBoard reveal, NoteSizePreset sizePreset)
 {
-    return generateBoard(NoteSurfaceRole::todayBoard, revealAfterGeneration, sizePreset);
+    return generateBoard(NoteSurfaceRole::todayBoard, reveal, sizePreset);
 }
 
-std::optional<Uuid> AppState::generateUpcomingBoard(bool revealAfterGeneration, NoteSizePreset sizePreset)
+std::optional<Uuid> AppState::generateUpcomingBoard(RevealBoard reveal, NoteSizePreset sizePreset)
 {
-    return generateBoard(NoteSurfaceRole::upcomingBoard, revealAfterGeneration, sizePreset);
+    return generateBoard(NoteSurfaceRole::upcomingBoard, reveal, sizePreset);
 }
 
 int AppState::refreshGeneratedBoards(bool revealNewBoards)
@@ -195,7 +195,7 @@ int AppState::refreshGeneratedBoards(bool revealNewBoards)
         GeneratedRole kind = generatedRole(role);
         std::vector<StickyNote> source = boardSource(role);
         NoteSizePreset preset = storedSceneBoardSizePreset(role, NoteSizePreset::medium);
-        if (upsertGeneratedSceneBoard(role, source, revealNewBoards, kind.summary, kind.theme, preset))
+        if (upsertGeneratedSceneBoard(role, source, revealNewBoards ? RevealBoard::yes : RevealBoard::no, kind.summary, kind.theme, preset))
             ++count;
         else
             hideGeneratedSceneBoard(role);
@@ -258,7 +258,7 @@ std::optional<Uuid> AppState::prepareSceneBoard(NoteSurfaceRole role, NoteSizePr
     if (role == NoteSurfaceRole::regular)
         return createSceneBoard(role, sizePreset);
     Operation op(*this);
-    Uuid id = createNote(nullptr, sizePreset, false, true);
+    Uuid id = createNote(nullptr, sizePreset, NewNoteWindow::hidden);
     StickyNote* board = mutableNote(id);
     if (!board)
         return id;
@@ -276,11 +276,11 @@ std::optional<Uuid> AppState::createSceneBoard(NoteSurfaceRole role, NoteSizePre
     Operation op(*this);
     switch (role) {
     case NoteSurfaceRole::regular:
-        return createNote(nullptr, sizePreset, true, false);
+        return createNote(nullptr, sizePreset, NewNoteWindow::focused);
     case NoteSurfaceRole::todayBoard:
-        return generateTodayFocusBoard(true, sizePreset);
+        return generateTodayFocusBoard(RevealBoard::yes, sizePreset);
     case NoteSurfaceRole::upcomingBoard:
-        return generateUpcomingBoard(true, sizePreset);
+        return generateUpcomingBoard(RevealBoard::yes, sizePreset);
     default:
         break;
     }
@@ -288,7 +288,7 @@ std::optional<Uuid> AppState::createSceneBoard(NoteSurfaceRole role, NoteSizePre
     if (!id)
         return std::nullopt;
     if (findNote(*id))
-        reveal(*id, true, true);
+        reveal(*id, SurfacePolicy::bypass, WindowFocus::take);
     else
         setSyncStatus("当前偏好设置只允许场景板上桌面");
     return id;
@@ -423,7 +423,7 @@ void AppState::deferSceneBoard(const StickyNote& board, Instant until)
         return n.source != NoteSource::calendar && (n.syncToReminders || n.source == NoteSource::reminders);
     });
     if (syncing != changed.end())
-        scheduleSyncIfActive(Duration(1800), "延后任务");
+        scheduleSyncIfActive(syncAfterEditDelay, "延后任务");
     setSyncStatus("已延后 " + std::to_string(changed.size()) + " 项任务，刷新场景板 " + std::to_string(rebuilt) + " 张");
 }
 
@@ -437,7 +437,7 @@ void AppState::toggleExecutionNoteCompletion(const Uuid& noteId)
     copy.isCompleted = !copy.isCompleted;
     for (NoteTask& task : copy.tasks)
         task.isCompleted = copy.isCompleted;
-    update(copy, copy.syncToReminders);
+    update(copy, copy.syncToReminders ? SyncAfterEdit::yes : SyncAfterEdit::no);
     refreshGeneratedBoards(false);
 }
 

@@ -42,8 +42,11 @@ void AppState::deferNote(const Uuid& noteId, Instant until)
     }
     NoteSource source = found->source;
     bool moveDueDate = source != NoteSource::calendar;
-    bool triggerSync = source != NoteSource::calendar && (source == NoteSource::reminders || found->syncToReminders);
-    mutate(noteId, triggerSync, true, true, [&](StickyNote& note) {
+    bool reachesStore = source != NoteSource::calendar && (source == NoteSource::reminders || found->syncToReminders);
+    ChangeEffects effects { .sync = reachesStore ? SyncAfterEdit::yes : SyncAfterEdit::no,
+        .windows = WindowsAfterChange::reconcile,
+        .save = SaveTiming::now };
+    mutate(noteId, effects, [&](StickyNote& note) {
         note.deferredUntil = until;
         if (moveDueDate)
             note.dueDate = until;
@@ -65,6 +68,11 @@ void AppState::deferNote(const Uuid& noteId, Instant until)
     }
     std::string when = m_deps.calendar.formatSkeleton(until, "MMMdhm");
     setSyncStatus((source == NoteSource::calendar ? "已隐藏到 " : "已延后截止时间到 ") + when);
+}
+
+void AppState::deferNote(const Uuid& noteId, NoteDeferPreset preset)
+{
+    deferNote(noteId, resolvedDate(preset, now()));
 }
 
 void AppState::clearExpiredDeferrals(Instant referenceDate)
@@ -106,7 +114,7 @@ void AppState::rescheduleDeferredRevealTask()
     // A deferral ends at a time of day, so the wake-up follows the wall
     // clock: a sleeping machine or a clock set forward must not make the
     // note come back late.
-    Instant wakeUp = std::max(*earliest, current + Duration(100));
+    Instant wakeUp = std::max(*earliest, current + deferredRevealMinimumWait);
     startTaskAt(&AppState::m_deferredRevealTask, wakeUp, [](AppState& self) {
         Operation op(self);
         self.clearExpiredDeferrals(self.now());

@@ -23,7 +23,7 @@ void AppState::NoteBinding::set(const StickyNote& note) const
 {
     StickyNote value = note;
     value.id = m_id;
-    m_state->update(value, false);
+    m_state->update(value);
 }
 
 std::optional<AppState::NoteBinding> AppState::binding(const Uuid& id)
@@ -40,8 +40,7 @@ bool AppState::noteRequiresWindowSync(const StickyNote& from, const StickyNote& 
     return from.isHidden != to.isHidden || from.frame != to.frame || from.style.opacity != to.style.opacity;
 }
 
-bool AppState::mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows, bool immediatePersist,
-    const std::function<void(StickyNote&)>& change)
+bool AppState::mutate(const Uuid& noteId, ChangeEffects effects, const std::function<void(StickyNote&)>& change)
 {
     StickyNote* stored = mutableNote(noteId);
     if (!stored)
@@ -51,15 +50,25 @@ bool AppState::mutate(const Uuid& noteId, bool triggerSync, bool refreshWindows,
     change(*stored);
     stored->touch(old, now());
     normalizeAndPlace(*stored);
-    bool needsWindowSync = refreshWindows && noteRequiresWindowSync(old, *stored);
+    bool needsWindowSync = effects.windows == WindowsAfterChange::reconcile && noteRequiresWindowSync(old, *stored);
     notesDidChange();
     rescheduleDeferredRevealTask();
-    persistNotes(immediatePersist);
+    persistNotes(effects.save == SaveTiming::now);
     if (needsWindowSync)
         reconcileWindows();
-    if (triggerSync)
-        scheduleSyncIfActive(Duration(1800), "便签更新");
+    if (effects.sync == SyncAfterEdit::yes)
+        scheduleSyncIfActive(syncAfterEditDelay, "便签更新");
     return true;
+}
+
+void AppState::focusWindow(const Uuid& noteId)
+{
+    // The panel must exist before it can take focus.
+    if (m_reconcileRequested) {
+        m_reconcileRequested = false;
+        m_windowManager->reconcile(m_notes, m_preferences);
+    }
+    m_windowManager->focus(noteId);
 }
 
 void AppState::scheduleSyncIfActive(Duration delay, const std::string& reason)
@@ -85,7 +94,7 @@ AppState::Point2 AppState::nextOrigin(std::optional<Point2> from) const
     return { placed.x, placed.y };
 }
 
-Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, bool focusWindow, bool initiallyHidden)
+Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizePreset, NewNoteWindow window)
 {
     Operation op(*this);
     Point2 origin = nextOrigin(std::nullopt);
@@ -111,12 +120,12 @@ Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizeP
     notesDidChange();
     m_deps.logger.log("Created note " + id.toString());
     persistNotes(true);
-    if (!initiallyHidden)
-        reveal(id, true, focusWindow);
+    if (window != NewNoteWindow::hidden)
+        reveal(id, SurfacePolicy::bypass, window == NewNoteWindow::focused ? WindowFocus::take : WindowFocus::keep);
     return id;
 }
 
-void AppState::update(const StickyNote& note, bool triggerSync)
+void AppState::update(const StickyNote& note, SyncAfterEdit sync)
 {
     StickyNote* stored = mutableNote(note.id);
     if (!stored)
@@ -137,8 +146,8 @@ void AppState::update(const StickyNote& note, bool triggerSync)
     persistNotes(false);
     if (needsWindowSync)
         reconcileWindows();
-    if (triggerSync)
-        scheduleSyncIfActive(Duration(1800), "便签更新");
+    if (sync == SyncAfterEdit::yes)
+        scheduleSyncIfActive(syncAfterEditDelay, "便签更新");
 }
 
 void AppState::duplicate(const Uuid& noteId)
@@ -190,31 +199,25 @@ void AppState::hideAllNotes()
     reconcileWindows();
 }
 
-void AppState::reveal(const Uuid& noteId, bool bypassSurfacePolicy, bool focusWindow)
+void AppState::reveal(const Uuid& noteId, SurfacePolicy policy, WindowFocus focus)
 {
     const StickyNote* found = findNote(noteId);
-    if (!found || (!bypassSurfacePolicy && !canRevealOnDesktop(*found))) {
+    if (!found || (policy == SurfacePolicy::respect && !canRevealOnDesktop(*found))) {
         setSyncStatus("当前偏好设置只允许场景板上桌面");
         return;
     }
     Operation op(*this);
-    mutate(noteId, false, true, false, [](StickyNote& note) {
+    mutate(noteId, { .windows = WindowsAfterChange::reconcile }, [](StickyNote& note) {
         note.isHidden = false;
         note.deferredUntil.reset();
     });
-    if (focusWindow) {
-        // The panel must exist before it can take focus.
-        if (m_reconcileRequested) {
-            m_reconcileRequested = false;
-            m_windowManager->reconcile(m_notes, m_preferences);
-        }
-        m_windowManager->focus(noteId);
-    }
+    if (focus == WindowFocus::take)
+        focusWindow(noteId);
 }
 
 void AppState::hide(const Uuid& noteId)
 {
-    mutate(noteId, false, true, false, [](StickyNote& note) {
+    mutate(noteId, { .windows = WindowsAfterChange::reconcile }, [](StickyNote& note) {
         note.isHidden = true;
         note.displayMode = NoteDisplayMode::board;
     });
@@ -222,26 +225,27 @@ void AppState::hide(const Uuid& noteId)
 
 void AppState::openNoteDetails(const Uuid& noteId)
 {
-    mutate(noteId, false, true, false, [](StickyNote& note) {
+    mutate(noteId, { .windows = WindowsAfterChange::reconcile }, [](StickyNote& note) {
         note.isHidden = false;
         note.deferredUntil.reset();
         note.displayMode = NoteDisplayMode::detail;
     });
+    focusWindow(noteId);
 }
 
 void AppState::setDisplayMode(const Uuid& noteId, NoteDisplayMode mode)
 {
-    mutate(noteId, false, true, false, [mode](StickyNote& note) { note.displayMode = mode; });
+    mutate(noteId, { .windows = WindowsAfterChange::reconcile }, [mode](StickyNote& note) { note.displayMode = mode; });
 }
 
 void AppState::updateNoteTitle(const Uuid& noteId, const std::string& title)
 {
-    mutate(noteId, false, false, false, [&](StickyNote& note) { note.title = title; });
+    mutate(noteId, {}, [&](StickyNote& note) { note.title = title; });
 }
 
 void AppState::updateNoteDetails(const Uuid& noteId, const std::string& details)
 {
-    mutate(noteId, false, false, false, [&](StickyNote& note) { note.details = details; });
+    mutate(noteId, {}, [&](StickyNote& note) { note.details = details; });
 }
 
 void AppState::updateWindowFrame(const Uuid& noteId, const Rect& reported)
@@ -254,7 +258,7 @@ void AppState::updateWindowFrame(const Uuid& noteId, const Rect& reported)
     auto near = [](double a, double b) { return std::abs(a - b) <= 0.5; };
     if (near(frame.x, stored.x) && near(frame.y, stored.y) && near(frame.width, stored.width) && near(frame.height, stored.height))
         return;
-    mutate(noteId, false, false, false, [&](StickyNote& note) {
+    mutate(noteId, {}, [&](StickyNote& note) {
         if (note.displayMode == NoteDisplayMode::board)
             note.frame.sizePreset = closestPreset(Size { frame.width, frame.height });
         note.frame.x = frame.x;
@@ -269,7 +273,7 @@ void AppState::updateWindowFrame(const Uuid& noteId, const Rect& reported)
 Uuid AppState::addTask(const Uuid& noteId, const std::string& title)
 {
     Uuid taskId = Uuid::random();
-    bool found = mutate(noteId, false, false, false, [&](StickyNote& note) {
+    bool found = mutate(noteId, {}, [&](StickyNote& note) {
         note.tasks.push_back(NoteTask { taskId, title, false, std::nullopt, std::nullopt, std::nullopt });
         note.recomputeCompletion();
     });
@@ -278,7 +282,7 @@ Uuid AppState::addTask(const Uuid& noteId, const std::string& title)
 
 void AppState::updateTaskTitle(const Uuid& noteId, const Uuid& taskId, const std::string& title)
 {
-    mutate(noteId, false, false, false, [&](StickyNote& note) {
+    mutate(noteId, {}, [&](StickyNote& note) {
         for (NoteTask& task : note.tasks) {
             if (task.id == taskId) {
                 task.title = title;
@@ -290,7 +294,7 @@ void AppState::updateTaskTitle(const Uuid& noteId, const Uuid& taskId, const std
 
 void AppState::setTaskCompletion(const Uuid& noteId, const Uuid& taskId, bool isCompleted)
 {
-    mutate(noteId, false, false, false, [&](StickyNote& note) {
+    mutate(noteId, {}, [&](StickyNote& note) {
         for (NoteTask& task : note.tasks) {
             if (task.id == taskId) {
                 task.isCompleted = isCompleted;
@@ -303,7 +307,7 @@ void AppState::setTaskCompletion(const Uuid& noteId, const Uuid& taskId, bool is
 
 void AppState::deleteTask(const Uuid& noteId, const Uuid& taskId)
 {
-    mutate(noteId, false, false, false, [&](StickyNote& note) {
+    mutate(noteId, {}, [&](StickyNote& note) {
         std::erase_if(note.tasks, [&](const NoteTask& task) { return task.id == taskId; });
         note.recomputeCompletion();
     });

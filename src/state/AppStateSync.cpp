@@ -59,7 +59,7 @@ void AppState::updateChangeSubscription()
 void AppState::handleEventStoreChangeNotification()
 {
     if (m_preferences.hasActivatedSync && m_preferences.autoSyncEnabled && now() >= m_suppressExternalChangeNotificationsUntil)
-        scheduleSync(Duration(600), "系统数据变更");
+        scheduleSync(syncAfterStoreChangeDelay, "系统数据变更");
 }
 
 void AppState::synchronizeSystemData(bool userInitiated)
@@ -73,7 +73,7 @@ void AppState::synchronizeSystemData(bool userInitiated)
     m_isSyncing = true;
     notify(StateField::isSyncing);
     setSyncStatus("正在同步系统数据…");
-    m_suppressExternalChangeNotificationsUntil = now() + Duration(2000);
+    m_suppressExternalChangeNotificationsUntil = now() + syncEchoWindow;
 
     m_syncBase = m_notes;
     const std::uint64_t generation = ++m_syncGeneration;

@@ -32,11 +32,11 @@ TEST(TrayController, ToolTipFollowsEveryChangeAndTheMenuOffersDashboardAndQuit)
 
     // A note due today becomes the current task; the tooltip says so once
     // the operation is over.
-    Uuid id = state.createNote(nullptr, NoteSizePreset::medium, false, true);
+    Uuid id = state.createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::hidden);
     StickyNote note = *state.note(id);
     note.title = "交季度报告";
     note.dueDate = fixture.at(2026, 12, 5, 15, 0);
-    state.update(note, false);
+    state.update(note);
     QCoreApplication::processEvents();
     EXPECT_EQ(tray.toolTip(), expectedToolTip(state));
     EXPECT_TRUE(tray.toolTip().contains("交季度报告")) << tray.toolTip().toStdString();

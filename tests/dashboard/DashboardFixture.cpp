@@ -40,7 +40,7 @@ AppState& DashboardTest::launch(std::vector<StickyNote> notes)
     AppState& state = fixture.launch();
     for (const StickyNote& note : notes)
         if (!note.isHidden)
-            state.reveal(note.id, true, false);
+            state.reveal(note.id, SurfacePolicy::bypass, WindowFocus::keep);
     fixture.scheduler.runDue();
     return state;
 }

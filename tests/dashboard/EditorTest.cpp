@@ -87,7 +87,7 @@ TEST_F(EditorTest, SavingWritesTheDraftAndKeepsEveryOtherField)
     // Meanwhile a desktop card moves the note: the save keeps that.
     StickyNote moved = stored(note.id);
     moved.frame.x = 10;
-    state().update(moved, false);
+    state().update(moved);
     editor->doneButton()->click();
 
     StickyNote saved = stored(note.id);
@@ -250,7 +250,7 @@ TEST_F(EditorTest, SavingKeepsWhatChangedElsewhereInFieldsTheUserLeftAlone)
     synced.syncToReminders = true;
     synced.priority = NotePriority::low;
     synced.details = "同步来的内容";
-    state().update(synced, false);
+    state().update(synced);
     editor->doneButton()->click();
 
     StickyNote saved = stored(note.id);

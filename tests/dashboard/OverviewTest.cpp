@@ -165,11 +165,11 @@ TEST_F(OverviewTest, ListsFollowChangesMadeElsewhereWhileOpen)
     EXPECT_EQ(overview->chip(DashboardOverviewFilter::today)->countText(), QStringLiteral("0"));
     EXPECT_TRUE(overview->emptyState()->isVisible());
 
-    Uuid created = state().createNote(nullptr, NoteSizePreset::small, false, false);
+    Uuid created = state().createNote(nullptr, NoteSizePreset::small, NewNoteWindow::shown);
     StickyNote fresh = stored(created);
     fresh.dueDate = at(2026, 12, 5, 20);
     fresh.title = "fresh";
-    state().update(fresh, false);
+    state().update(fresh);
     settle();
     EXPECT_EQ(shownTitles(overview->taskList()), (std::vector<std::string> { "fresh" }));
     EXPECT_EQ(overview->metricValueLabel(1)->text(), QStringLiteral("1"));

@@ -65,7 +65,7 @@ TEST_F(SearchTest, TypingFiltersTheShownListAndClearingRestoresIt)
     // A change elsewhere is searched again.
     StickyNote renamed = stored(c.id);
     renamed.title = "周报初稿";
-    state().update(renamed, false);
+    state().update(renamed);
     settle();
     EXPECT_EQ(shown(), (std::vector<std::string> { "周报", "买菜", "周报初稿" }));
 

@@ -168,7 +168,7 @@ public:
         launch(notes);
         for (std::size_t i = 0; i < cases.size(); ++i) {
             SCOPED_TRACE(describe(cases[i]));
-            state().reveal(notes[i].id, true, false);
+            state().reveal(notes[i].id, SurfacePolicy::bypass, WindowFocus::keep);
             if (cases[i].mode == NoteDisplayMode::detail)
                 state().setDisplayMode(notes[i].id, NoteDisplayMode::detail);
             NotePanelController* shown = controller(notes[i].id);

@@ -48,7 +48,7 @@ AppState& DesktopTest::launch(std::vector<StickyNote> notes)
     scheduler.runDue();
     for (const StickyNote& note : notes)
         if (!note.isHidden)
-            m_state->reveal(note.id, true, false);
+            m_state->reveal(note.id, SurfacePolicy::bypass, WindowFocus::keep);
     scheduler.runDue();
     // The panels are mapped (exposed) before the user can move them.
     processEvents();

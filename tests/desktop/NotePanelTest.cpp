@@ -69,7 +69,7 @@ TEST_F(NotePanelTest, TransientPositionsNeverReachTheNote)
 TEST_F(NotePanelTest, NothingIsReportedBeforeTheWindowIsMapped)
 {
     launch({});
-    Uuid id = state().createNote(nullptr, NoteSizePreset::medium, false, false);
+    Uuid id = state().createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::shown);
     NotePanelController* panel = controller(id);
     ASSERT_NE(panel, nullptr);
     ASSERT_FALSE(panel->panel()->isMapped()) << "not yet exposed";
@@ -132,7 +132,7 @@ TEST_F(NotePanelTest, RefreshMovesTheWindowWithoutReportingBack)
     StickyNote moved = stored(note.id);
     moved.frame.x = 640;
     moved.frame.y = 410;
-    state().update(moved, false);
+    state().update(moved);
     int afterUpdate = notesChanges.count;
 
     NotePanelController* panel = controller(note.id);

@@ -37,7 +37,7 @@ TEST_F(WindowManagerTest, OnePanelPerVisibleNoteRefreshedInPlaceAndClosedWhenHid
     EXPECT_TRUE(firstPanel.isNull()) << "the closed panel goes away";
 
     // Showing it again builds a fresh panel at the stored frame.
-    state().reveal(first.id, true, false);
+    state().reveal(first.id, SurfacePolicy::bypass, WindowFocus::keep);
     ASSERT_NE(controller(first.id), nullptr);
     NotePanel* again = controller(first.id)->panel();
     EXPECT_TRUE(again->isVisible());

@@ -472,12 +472,12 @@ TEST_F(MenuBarPanelTest, PanelHeightFollowsTheContentUpToTheMaximum)
     EXPECT_LE(sparse, panel->panelMaximumHeight());
 
     for (int i = 0; i < 4; ++i) {
-        Uuid id = state().createNote(nullptr, NoteSizePreset::medium, false, true);
+        Uuid id = state().createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::hidden);
         StickyNote note = *state().note(id);
         note.title = "很长的一条待办事项，用来撑高面板 " + std::to_string(i);
         note.details = "说明";
         note.dueDate = today(11 + i);
-        state().update(note, false);
+        state().update(note);
     }
     settle();
     EXPECT_GT(panel->height(), sparse);

@@ -68,7 +68,7 @@ TEST_F(Boards, RebuildKeepsPlaceDeferralAndHiddenState)
     EXPECT_EQ(countOfRole(state, NoteSurfaceRole::todayBoard), 1);
 
     Uuid firstTaskId = rebuilt->tasks[0].id;
-    ASSERT_TRUE(state.generateTodayFocusBoard(false, NoteSizePreset::small));
+    ASSERT_TRUE(state.generateTodayFocusBoard(RevealBoard::no, NoteSizePreset::small));
     EXPECT_EQ(countOfRole(state, NoteSurfaceRole::todayBoard), 1);
     EXPECT_NE(firstOfRole(state, NoteSurfaceRole::todayBoard)->tasks[0].id, firstTaskId);
     EXPECT_EQ(firstOfRole(state, NoteSurfaceRole::todayBoard)->frame.sizePreset, NoteSizePreset::small);
@@ -78,7 +78,7 @@ TEST_F(Boards, EmptyListGivesTemplateBoardOnlyWhenAskedToReveal)
 {
     AppState& state = f.launchWith({ StateFixture::makeNote("undated") }, todayBoardOn);
     EXPECT_FALSE(firstOfRole(state, NoteSurfaceRole::todayBoard)) << "refresh never creates a board for an empty list";
-    EXPECT_FALSE(state.generateTodayFocusBoard(false, NoteSizePreset::medium));
+    EXPECT_FALSE(state.generateTodayFocusBoard(RevealBoard::no, NoteSizePreset::medium));
 
     auto id = state.createSceneBoard(NoteSurfaceRole::todayBoard, NoteSizePreset::medium);
     ASSERT_TRUE(id);
@@ -184,7 +184,7 @@ TEST_F(Boards, DeferringACustomBoardDefersItsOpenLinkedNotes)
     state.addExecutionNote(ticked.id, *board);
     StickyNote copy = *state.findNote(*board);
     copy.tasks.back().isCompleted = true;
-    state.update(copy, false);
+    state.update(copy);
 
     Instant until = f.at(2026, 12, 6, 9, 0);
     state.deferNote(*board, until);

@@ -59,7 +59,7 @@ TEST_F(CardChangesAndSync, MovingResizingOrHidingACardLetsANewerEditOfItsReminde
     const int savesBefore = store->saveAttempts;
 
     fixture.clock.advance(10min);
-    state().reveal(id, true, false);
+    state().reveal(id, SurfacePolicy::bypass, WindowFocus::keep);
     state().updateWindowFrame(id, Rect { 300, 300, 344, 248 });
     state().setDisplayMode(id, NoteDisplayMode::detail);
     state().hide(id);
@@ -89,7 +89,7 @@ TEST_F(CardChangesAndSync, AnEditOfTheNoteItselfAfterTheReminderChangedStillWins
     fixture.clock.advance(10min);
     StickyNote done = *state().findNote(id);
     done.isCompleted = true;
-    state().update(done, false);
+    state().update(done);
     fixture.clock.advance(1min);
     state().synchronizeSystemData(true);
     EXPECT_TRUE(reminder().isCompleted);

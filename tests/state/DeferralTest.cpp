@@ -78,6 +78,17 @@ TEST_P(Deferral, DeferringNotesBySource)
     EXPECT_TRUE(state.hasPendingSync()) << "a reminder's new date is synced";
 }
 
+TEST_P(Deferral, APresetIsResolvedFromTheClockWhenTheUserChoosesIt)
+{
+    auto note = StateFixture::makeNote("note", f.at(2026, 12, 5, 18, 0));
+    AppState& state = f.launchWith({ note });
+    f.clock.set(f.at(2026, 12, 5, 16, 0));
+
+    state.deferNote(note.id, NoteDeferPreset::thisAfternoon);
+    EXPECT_EQ(state.findNote(note.id)->deferredUntil, f.at(2026, 12, 6, 15, 0)) << "this afternoon has passed at four";
+    EXPECT_EQ(state.findNote(note.id)->dueDate, f.at(2026, 12, 6, 15, 0));
+}
+
 TEST_P(Deferral, OneWakeUpTargetsTheEarliestEnd)
 {
     auto first = StateFixture::makeNote("first");

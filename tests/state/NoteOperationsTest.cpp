@@ -24,9 +24,9 @@ TEST_F(NoteOperations, CreateCascadesFromTheLastNoteAndReachesTheDesktop)
     AppState& state = f.launchWith({ first, hiddenLast });
     auto writes = f.repository.writes.size();
 
-    Uuid a = state.createNote(nullptr, NoteSizePreset::small, true, false);
-    Uuid b = state.createNote(nullptr, NoteSizePreset::small, false, false);
-    Uuid c = state.createNote(nullptr, NoteSizePreset::small, false, false);
+    Uuid a = state.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::focused);
+    Uuid b = state.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::shown);
+    Uuid c = state.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::shown);
     const StickyNote& na = *state.findNote(a);
     EXPECT_EQ(na.frame.x, 328);
     EXPECT_EQ(na.frame.y, 372);
@@ -55,7 +55,7 @@ TEST_F(NoteOperations, CreateOnEmptyListStartsFromTheMainScreenAndCanStayHidden)
     ASSERT_TRUE(state.notes().empty());
 
     std::string status = state.syncStatus();
-    Uuid id = state.createNote(nullptr, NoteSizePreset::small, false, true);
+    Uuid id = state.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::hidden);
     const StickyNote& note = *state.findNote(id);
     EXPECT_EQ(note.frame.x, 28);
     EXPECT_EQ(note.frame.y, 40) << "28 points down from the screen origin is off screen; kept on it";
@@ -100,10 +100,10 @@ TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
     AppState& state = f.launchWith({ note });
     Uuid id = state.notes()[0].id;
 
-    state.reveal(id, false, false);
+    state.reveal(id, SurfacePolicy::respect, WindowFocus::keep);
     EXPECT_TRUE(state.notes()[0].isHidden);
     EXPECT_EQ(state.syncStatus(), "当前偏好设置只允许场景板上桌面");
-    state.reveal(Uuid::random(), true, false);
+    state.reveal(Uuid::random(), SurfacePolicy::bypass, WindowFocus::keep);
     EXPECT_EQ(state.syncStatus(), "当前偏好设置只允许场景板上桌面") << "an unknown note cannot be revealed either";
 
     state.openNoteDetails(id);
@@ -113,6 +113,7 @@ TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
     EXPECT_EQ(opened.displayMode, NoteDisplayMode::detail);
     EXPECT_GE(opened.frame.width, 660);
     EXPECT_GE(opened.frame.height, 500);
+    EXPECT_EQ(f.windows.focused.back(), id) << "its window takes the focus";
 
     state.hide(id);
     EXPECT_TRUE(state.notes()[0].isHidden);
@@ -121,7 +122,7 @@ TEST_F(NoteOperations, DisplayModeChangesResizeAndRevealFollowsThePolicy)
     EXPECT_EQ(state.notes()[0].frame.height, 318);
 
     state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsAndPinned; });
-    state.reveal(id, false, true);
+    state.reveal(id, SurfacePolicy::respect, WindowFocus::take);
     EXPECT_FALSE(state.notes()[0].isHidden);
     EXPECT_EQ(f.windows.focused.back(), id);
 }
@@ -204,7 +205,7 @@ TEST_F(NoteOperations, DatesOutsideTheStorableYearsAreClampedWhereTheyEnter)
     StickyNote edited = state.notes()[0];
     edited.dueDate = earliestStorableInstant - std::chrono::hours(24 * 400);
     edited.tasks.push_back(NoteTask { Uuid::random(), "t", false, std::nullopt, std::nullopt, pastTheEnd });
-    state.update(edited, false);
+    state.update(edited);
     EXPECT_EQ(state.notes()[0].dueDate, earliestStorableInstant);
     EXPECT_EQ(state.notes()[0].tasks.at(0).linkedDueDate, latestStorableInstant);
 

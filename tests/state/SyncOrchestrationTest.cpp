@@ -54,7 +54,7 @@ protected:
     {
         StickyNote note = state().notes().front();
         note.title += "·";
-        state().update(note, true);
+        state().update(note, SyncAfterEdit::yes);
     }
 
     StateFixture fixture;
@@ -70,6 +70,21 @@ TEST_F(SyncOrchestrationTest, NothingSelectedIsRefusedWithoutTouchingTheStore)
     EXPECT_EQ(state().syncStatus(), "请先选择至少一个同步源");
     EXPECT_EQ(store->accessRequests, 0);
     EXPECT_FALSE(state().isSyncing());
+}
+
+TEST_F(SyncOrchestrationTest, AHandStartedSyncBeginsAtOnceOrOnceTheClickIsHandled)
+{
+    store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
+    fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
+
+    state().startSyncByHand(SyncStart::afterThisEvent);
+    EXPECT_FALSE(state().lastSyncReport()) << "nothing starts inside the click";
+    fixture.scheduler.runDue();
+    ASSERT_TRUE(state().lastSyncReport());
+    EXPECT_TRUE(state().preferences().hasActivatedSync) << "it counts as started by hand";
+
+    state().startSyncByHand(SyncStart::now);
+    EXPECT_EQ(store->accessRequests, 2);
 }
 
 TEST_F(SyncOrchestrationTest, HandStartedSyncInstallsTheResultAndActivatesSync)
@@ -213,11 +228,11 @@ TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateRemind
 
     std::vector<Uuid> ids;
     for (const char* title : { "一", "二" }) {
-        Uuid id = state().createNote(nullptr, NoteSizePreset::small, false, true);
+        Uuid id = state().createNote(nullptr, NoteSizePreset::small, NewNoteWindow::hidden);
         StickyNote note = *state().note(id);
         note.title = title;
         note.syncToReminders = true;
-        state().update(note, false);
+        state().update(note);
         ids.push_back(id);
     }
     std::vector<StickyNote> before = state().notes();
@@ -386,7 +401,7 @@ INSTANTIATE_TEST_SUITE_P(Changes, SyncWhileEditing,
             } },
         EditDuringSync { "create",
             [](AppState& s, const Uuid&, const Uuid&) {
-                Uuid id = s.createNote(nullptr, NoteSizePreset::small, false, true);
+                Uuid id = s.createNote(nullptr, NoteSizePreset::small, NewNoteWindow::hidden);
                 s.updateNoteTitle(id, "新建的");
             },
             [](const std::vector<StickyNote>& notes, const Uuid&, const Uuid&) {
@@ -441,7 +456,7 @@ TEST_F(SyncOrchestrationTest, AnAutomaticSyncThatCameDueDuringASyncRunsAfterIt)
     state().synchronizeSystemData(true);
     state().updateNoteTitle(synced.id, "周报（改）");
     StickyNote edited = *state().findNote(synced.id);
-    state().update(edited, true);
+    state().update(edited, SyncAfterEdit::yes);
     fixture.scheduler.advance(std::chrono::seconds(2));
     EXPECT_EQ(store->accessRequests, 1) << "still the first sync";
     store->deliver();

@@ -36,7 +36,7 @@ TEST(Templates, NoteFromTemplateCopiesItsContent)
     StateFixture f;
     AppState& state = f.launch();
     const NoteTemplate& shopping = f.templates->templates()[1];
-    Uuid id = state.createNote(&shopping, NoteSizePreset::medium, false, false);
+    Uuid id = state.createNote(&shopping, NoteSizePreset::medium, NewNoteWindow::shown);
     const StickyNote& note = *state.findNote(id);
     EXPECT_EQ(note.category, "生活");
     EXPECT_EQ(note.style.theme, NoteTheme::life);

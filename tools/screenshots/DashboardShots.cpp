@@ -211,7 +211,7 @@ struct Scene {
     {
         for (const StickyNote& stored : prepared)
             if (!stored.isHidden)
-                state->reveal(stored.id, true, false);
+                state->reveal(stored.id, SurfacePolicy::bypass, WindowFocus::keep);
     }
 
     void open(DashboardDestination destination)

@@ -266,7 +266,7 @@ int main(int argc, char* argv[])
     for (bool dark : { false, true }) {
         QApplication::setPalette(dark ? darkPalette() : lightPalette());
         settle();
-        state.reveal(card.id, true, false);
+        state.reveal(card.id, SurfacePolicy::bypass, WindowFocus::keep);
         for (NoteSizePreset size : allCases<NoteSizePreset>()) {
             for (NoteTheme theme : allCases<NoteTheme>()) {
                 StickyNote shown = *state.note(card.id);
@@ -274,14 +274,14 @@ int main(int argc, char* argv[])
                 shown.frame.sizePreset = size;
                 shown.frame.width = boardSize(size).width;
                 shown.frame.height = boardSize(size).height;
-                state.update(shown, false);
+                state.update(shown);
                 shoot(card.id, QStringLiteral("board-%1-%2").arg(QString::fromLatin1(rawValue(size).data()),
                                    QString::fromLatin1(rawValue(theme).data())), dark);
             }
         }
         state.hide(card.id);
 
-        state.reveal(board.id, true, false);
+        state.reveal(board.id, SurfacePolicy::bypass, WindowFocus::keep);
         shoot(board.id, QStringLiteral("scene-board"), dark);
         state.hide(board.id);
 
@@ -290,7 +290,7 @@ int main(int argc, char* argv[])
         state.hide(detail.id);
         settle();
 
-        state.reveal(longNote.id, true, false);
+        state.reveal(longNote.id, SurfacePolicy::bypass, WindowFocus::keep);
         shoot(longNote.id, QStringLiteral("board-long-list"), dark);
         state.openNoteDetails(longNote.id);
         shoot(longNote.id, QStringLiteral("detail-editor-long"), dark);

@@ -1,12 +1,12 @@
-#include "DesktopUnderX.h"
-
-#include <QApplication>
+#include "QtTestMain.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include <QApplication>
 
 namespace {
 
@@ -31,14 +31,14 @@ int main(int argc, char** argv)
         --argc;
     }
     ::testing::InitGoogleTest(&argc, argv);
-    // Widgets need a GUI application; ctest runs on the offscreen platform.
+    // Widgets, icons and the tray item need a widget application; ctest
+    // runs on the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
     if (underX) {
-        brivet::testing::registerClicksUnderX();
-        brivet::testing::registerCompositorUnderX();
+        brivet::testing::registerTestsUnderX();
         GTEST_FLAG_SET(filter, std::string(brivet::testing::underXSuite) + ".*");
     }
     return RUN_ALL_TESTS();

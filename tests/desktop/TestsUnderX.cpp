@@ -1,0 +1,11 @@
+#include "DesktopUnderX.h"
+
+namespace brivet::testing {
+
+void registerTestsUnderX()
+{
+    registerClicksUnderX();
+    registerCompositorUnderX();
+}
+
+} // namespace brivet::testing
