@@ -217,7 +217,7 @@ int runChild(const fs::path& folderPath, long long firstOp, std::uint64_t seed, 
             NoteTemplate shape;
             shape.title = "t/" + number + "/" + number;
             shape.category = "测试";
-            state.createNote(&shape, NoteSizePreset::small, false, chance(50));
+            state.createNote(&shape, NoteSizePreset::small, chance(50) ? NewNoteWindow::hidden : NewNoteWindow::shown);
         } else {
             const TestNote& target = notes[pick(notes.size())];
             const StickyNote* note = state.findNote(target.id);
@@ -249,7 +249,7 @@ int runChild(const fs::path& folderPath, long long firstOp, std::uint64_t seed, 
                     Rect { static_cast<double>(random() % 1500), static_cast<double>(random() % 800), 344, 248 });
             } else if (roll < 91) {
                 say("begin " + number + " show " + created);
-                state.reveal(target.id, true, false);
+                state.reveal(target.id, SurfacePolicy::bypass, WindowFocus::keep);
             } else if (roll < 95) {
                 say("begin " + number + " hide " + created);
                 state.hide(target.id);
