@@ -1,7 +1,7 @@
 #include "dashboard/DashboardEditorTaskRow.h"
 
 #include "dashboard/DashboardStyle.h"
-#include "desktop/BoundTextInputs.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

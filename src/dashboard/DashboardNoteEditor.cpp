@@ -5,10 +5,10 @@
 #include "dashboard/DashboardEditorTaskRow.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/BoundTextInputs.h"
-#include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "state/AppState.h"
+#include "ui/BoundTextInputs.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>

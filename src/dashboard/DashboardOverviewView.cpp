@@ -7,11 +7,11 @@
 #include "dashboard/FilterChip.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
 
 #include <QAction>
 #include <QApplication>
@@ -288,7 +288,7 @@ QWidget* DashboardOverviewView::buildBoards(QWidget* parent)
     m_boardList->setObjectName(QStringLiteral("boardList"));
     connect(m_boardList, &NoteListView::editRequested, this, &DashboardOverviewView::edit);
     column->addWidget(m_boardList);
-    m_noBoards = makeLabel(qtext(filterTexts(DashboardOverviewFilter::sceneBoards).emptyTitle), 13, QFont::Normal,
+    m_noBoards = makeLabel(qs(filterTexts(DashboardOverviewFilter::sceneBoards).emptyTitle), 13, QFont::Normal,
         colors.secondaryText, box);
     column->addWidget(m_noBoards);
     return box;
@@ -307,7 +307,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     chipRow->setSpacing(8);
     auto* chips = new QButtonGroup(this);
     for (DashboardOverviewFilter filter : allOverviewFilters) {
-        auto* chip = new FilterChip(qtext(filterTexts(filter).chipTitle), filterSymbol(filter), box);
+        auto* chip = new FilterChip(qs(filterTexts(filter).chipTitle), filterSymbol(filter), box);
         chip->setObjectName(QStringLiteral("filterChip"));
         chips->addButton(chip);
         connect(chip, &FilterChip::clicked, this, [this, filter] { selectFilter(filter); });
@@ -323,7 +323,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     sourceLine->setSpacing(8);
     auto* sourceChips = new QButtonGroup(this);
     for (DashboardSourceFilter source : allSourceFilters) {
-        auto* chip = new FilterChip(qtext(title(source)), std::nullopt, m_sourceRow);
+        auto* chip = new FilterChip(qs(title(source)), std::nullopt, m_sourceRow);
         chip->setObjectName(QStringLiteral("sourceChip"));
         sourceChips->addButton(chip);
         connect(chip, &FilterChip::clicked, this, [this, source] { selectSourceFilter(source); });
@@ -417,7 +417,7 @@ void DashboardOverviewView::refresh()
     m_metricValues[0]->setText(QString::number(m_lists.count(DashboardOverviewFilter::today)));
     m_metricValues[1]->setText(QString::number(m_lists.count(DashboardOverviewFilter::surfaced)));
     m_metricValues[2]->setText(QString::number(m_lists.count(DashboardOverviewFilter::deferred)));
-    m_surfacedCaption->setText(qtext(caption(m_state.preferences().desktopSurfaceMode)));
+    m_surfacedCaption->setText(qs(caption(m_state.preferences().desktopSurfaceMode)));
 
     for (DashboardOverviewFilter filter : allOverviewFilters)
         m_chips[index(filter)]->setCount(m_lists.count(filter));
@@ -443,7 +443,7 @@ void DashboardOverviewView::showList()
 
     DashboardFilterTexts texts = filterTexts(m_filter);
     m_sectionTitle->setText(QString::fromStdString(sectionTitle(m_filter, m_sourceFilter)));
-    m_sectionDescription->setText(qtext(texts.description));
+    m_sectionDescription->setText(qs(texts.description));
     m_sourceRow->setVisible(m_filter == DashboardOverviewFilter::sources);
     m_searchSummary->setVisible(searching);
     if (searching)
@@ -458,8 +458,8 @@ void DashboardOverviewView::showList()
             m_emptyTitle->setText(QStringLiteral("没有找到匹配的悬笺"));
             m_emptyText->setText(QStringLiteral("换个关键词试试，搜索会查找标题、内容和任务。"));
         } else {
-            m_emptyTitle->setText(qtext(texts.emptyTitle));
-            m_emptyText->setText(qtext(texts.emptyText));
+            m_emptyTitle->setText(qs(texts.emptyTitle));
+            m_emptyText->setText(qs(texts.emptyText));
         }
     }
 }

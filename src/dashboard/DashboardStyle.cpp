@@ -1,6 +1,6 @@
 #include "dashboard/DashboardStyle.h"
 
-#include "desktop/TintedSvgIcon.h"
+#include "ui/TintedSvgIcon.h"
 
 #include <QLabel>
 

@@ -1,23 +1,17 @@
 #pragma once
 
+#include "ui/QtConversions.h"
+
 #include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
 #include <QString>
 
-#include <string_view>
-
 class QLabel;
 class QWidget;
 
 namespace brivet {
-
-// A UTF-8 text of the core as a Qt string.
-inline QString qtext(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // The dashboard's glyphs, named after what they show.
 enum class DashboardSymbol {

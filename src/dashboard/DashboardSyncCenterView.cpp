@@ -7,8 +7,8 @@
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
 #include "desktop/DesktopStyle.h"
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -64,7 +64,7 @@ QComboBox* picker(QWidget* parent)
 {
     auto* combo = new QComboBox(parent);
     for (Enum value : allCases<Enum>())
-        combo->addItem(qtext(title(value)), static_cast<int>(value));
+        combo->addItem(qs(title(value)), static_cast<int>(value));
     combo->setMinimumWidth(170);
     return combo;
 }
@@ -299,8 +299,8 @@ void DashboardSyncCenterView::showPreferences()
     m_customRange->setVisible(custom);
     if (!custom)
         m_range->setText(QString::fromStdString(DashboardTexts::rangeLine(preferences, m_state.calendar())));
-    m_headline->setText(qtext(DashboardTexts::syncStatusHeadline(preferences.hasActivatedSync)));
-    m_syncButton->setText(qtext(DashboardTexts::syncCenterButtonTitle(preferences.hasActivatedSync)));
+    m_headline->setText(qs(DashboardTexts::syncStatusHeadline(preferences.hasActivatedSync)));
+    m_syncButton->setText(qs(DashboardTexts::syncCenterButtonTitle(preferences.hasActivatedSync)));
     // Selections changed: the switches follow.
     showSources(m_reminders, m_state.syncSources().reminderLists, m_state.syncSources().remindersAuthorized,
         SyncSourceKind::reminderList);

@@ -5,10 +5,10 @@
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
 
 #include <QGridLayout>
 #include <QLabel>

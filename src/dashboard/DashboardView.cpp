@@ -5,7 +5,7 @@
 #include "dashboard/DashboardSyncCenterView.h"
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/SettingsView.h"
-#include "desktop/StateBridge.h"
+#include "ui/StateBridge.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

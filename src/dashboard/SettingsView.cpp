@@ -5,9 +5,9 @@
 #include "dashboard/DashboardTexts.h"
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/StateBridge.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -31,7 +31,7 @@ QComboBox* picker(QWidget* parent)
 {
     auto* combo = new QComboBox(parent);
     for (Enum value : allCases<Enum>())
-        combo->addItem(qtext(title(value)), static_cast<int>(value));
+        combo->addItem(qs(title(value)), static_cast<int>(value));
     combo->setMinimumWidth(170);
     return combo;
 }
@@ -190,7 +190,7 @@ void SettingsView::showPreferences()
     m_binder->apply();
     const AppPreferences& preferences = m_state.preferences();
     m_customRange->setVisible(preferences.syncDateScope == SyncDateScope::custom);
-    m_syncButton->setText(qtext(DashboardTexts::settingsSyncButtonTitle(preferences.hasActivatedSync)));
+    m_syncButton->setText(qs(DashboardTexts::settingsSyncButtonTitle(preferences.hasActivatedSync)));
 }
 
 void SettingsView::showExport()

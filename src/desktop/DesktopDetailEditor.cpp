@@ -1,6 +1,5 @@
 #include "desktop/DesktopDetailEditor.h"
 
-#include "desktop/BoundTextInputs.h"
 #include "desktop/CardStyle.h"
 #include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/ResizeGrip.h"
@@ -8,6 +7,7 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QEasingCurve>
 #include <QHBoxLayout>

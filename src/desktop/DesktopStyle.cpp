@@ -1,6 +1,6 @@
 #include "desktop/DesktopStyle.h"
 
-#include "desktop/TintedSvgIcon.h"
+#include "ui/TintedSvgIcon.h"
 
 #include <QAbstractButton>
 #include <QApplication>

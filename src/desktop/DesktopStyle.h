@@ -2,6 +2,7 @@
 
 #include "model/Enums.h"
 #include "model/StickyNote.h"
+#include "ui/QtConversions.h"
 
 #include <QColor>
 #include <QIcon>
@@ -10,7 +11,6 @@
 
 #include <functional>
 #include <optional>
-#include <string>
 #include <string_view>
 
 class QAbstractButton;
@@ -79,15 +79,6 @@ QLabel* makeTag(const QString& text, const QColor& tint, const CardColors& color
 
 // The three defer presets, in their order, calling `choose` with the one picked.
 QMenu* makeDeferMenu(const QString& title, QWidget* parent, std::function<void(NoteDeferPreset)> choose);
-
-inline QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-inline std::string ss(const QString& text)
-{
-    return text.toStdString();
-}
 
 // "rgba(r, g, b, a)" for style sheets.
 QString cssColor(const QColor& color, double alpha = -1);

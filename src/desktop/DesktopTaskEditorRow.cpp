@@ -1,8 +1,8 @@
 #include "desktop/DesktopTaskEditorRow.h"
 
-#include "desktop/BoundTextInputs.h"
 #include "desktop/CardStyle.h"
 #include "state/AppState.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

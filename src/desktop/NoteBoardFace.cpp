@@ -2,12 +2,12 @@
 
 #include "desktop/CardStyle.h"
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "desktop/ResizeGrip.h"
 #include "desktop/StickyNoteView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/ElidingLabel.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,10 +1,6 @@
 #include "menubar/MenuBarContentView.h"
 
-#include "desktop/CompositorWatch.h"
 #include "desktop/DesktopStyle.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
-#include "desktop/X11WindowHints.h"
 #include "menubar/MenuBarEmptyExecutionCard.h"
 #include "menubar/MenuBarExecutionRow.h"
 #include "menubar/MenuBarPanelStyle.h"
@@ -18,6 +14,10 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/CompositorWatch.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
+#include "ui/X11WindowHints.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,10 +1,10 @@
 #include "menubar/MenuBarExecutionRow.h"
 
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "menubar/MenuBarPanelStyle.h"
 #include "menubar/MenuBarSymbols.h"
 #include "menubar/MenuBarTexts.h"
+#include "ui/ElidingLabel.h"
 
 #include <QHBoxLayout>
 #include <QMenu>

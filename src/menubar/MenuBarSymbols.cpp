@@ -1,6 +1,6 @@
 #include "menubar/MenuBarSymbols.h"
 
-#include "desktop/TintedSvgIcon.h"
+#include "ui/TintedSvgIcon.h"
 
 // Resources live in a static library; they are registered on first use.
 static void registerMenuBarResources()

@@ -2,7 +2,7 @@
 
 #include "desktop/DesktopStyle.h"
 #include "desktop/NoteBoardFace.h"
-#include "desktop/NoteSizePresetMenu.h"
+#include "ui/NoteSizePresetMenu.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,5 +1,5 @@
 #include "desktop/DesktopStyle.h"
-#include "desktop/TintedSvgIcon.h"
+#include "ui/TintedSvgIcon.h"
 
 #include <QHash>
 #include <QImage>
