@@ -64,7 +64,7 @@ MenuBarPrimaryExecutionCard::MenuBarPrimaryExecutionCard(const StickyNote& note,
     buttons->setSpacing(8);
     buttons->setContentsMargins(0, 4, 0, 0);
     QToolButton* complete = MenuBarPanelStyle::textButton(
-        symbolIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, Qt::white, false),
+        bundledIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, Qt::white),
         note.isCompleted ? QStringLiteral("已完成") : QStringLiteral("完成"), QStringLiteral("complete"), true, this);
     connect(complete, &QToolButton::clicked, this, [this] { emit completionToggled(m_noteId); });
     buttons->addWidget(complete);
