@@ -21,7 +21,7 @@ PREFIX ?= /usr/local
 AUTOSTART_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/autostart
 DESKTOP_ID := com.brivet.Brivet
 
-.PHONY: deps build run test check-format test-sanitize torture fuzz bench bench-launch screenshots install install-autostart uninstall-autostart clean
+.PHONY: deps build run test check-format test-sanitize torture fuzz bench bench-launch screenshots screenshots-diff install install-autostart uninstall-autostart clean
 
 deps:
 	@missing=""; \
@@ -135,6 +135,13 @@ SCREENSHOT_DIR ?= $(BUILD_DIR)/screenshots
 screenshots: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) --target brivet-screenshots -j $(JOBS)
 	xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/brivet-screenshots $(SCREENSHOT_DIR)
+
+# Takes the screenshots again and prints, per image, how many pixels differ
+# from a reference run kept in SCREENSHOT_REFERENCE (save one first with
+# cp -r $(SCREENSHOT_DIR) $(SCREENSHOT_REFERENCE)).
+SCREENSHOT_REFERENCE ?= $(BUILD_DIR)/screenshots-before
+screenshots-diff: screenshots
+	@tools/screenshots/screenshots-diff.sh $(SCREENSHOT_REFERENCE) $(SCREENSHOT_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -262,7 +262,7 @@ void warmUpWidgets()
     title->setFont(bold);
     layout->addWidget(title);
     layout->addWidget(new QLineEdit(QStringLiteral("整理季度复盘材料"), &window));
-    layout->addWidget(new QPushButton(symbolIcon(Symbol::plus, Qt::black, false), QStringLiteral("完成"), &window));
+    layout->addWidget(new QPushButton(bundledIcon(Symbol::plus, Qt::black), QStringLiteral("完成"), &window));
     layout->addWidget(new QComboBox(&window));
     window.resize(500, 318);
     window.show();

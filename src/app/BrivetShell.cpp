@@ -2,8 +2,6 @@
 
 #include "app/AppIcon.h"
 #include "app/InstanceServer.h"
-#include "app/QtScheduler.h"
-#include "app/QtScreenList.h"
 #include "app/TrayController.h"
 #include "dashboard/DashboardWindow.h"
 #include "desktop/NoteBoardFace.h"
@@ -15,6 +13,8 @@
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
 #include "sync/SyncService.h"
+#include "ui/QtScheduler.h"
+#include "ui/QtScreenList.h"
 
 #include <QApplication>
 #include <QGuiApplication>

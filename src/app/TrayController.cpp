@@ -1,7 +1,7 @@
 #include "app/TrayController.h"
 
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
+#include "ui/StateBridge.h"
 
 #include <QApplication>
 #include <QMenu>

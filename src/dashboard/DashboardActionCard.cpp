@@ -10,9 +10,9 @@ namespace {
 constexpr int padding = 16;
 constexpr int iconExtent = 30;
 
-QFont titleFont() { return dashboardFont(14, QFont::DemiBold); }
-QFont subtitleFont() { return dashboardFont(12); }
-QFont trailingFont() { return dashboardFont(12, QFont::Medium); }
+QFont titleFont() { return uiFont(14, QFont::DemiBold); }
+QFont subtitleFont() { return uiFont(12); }
+QFont trailingFont() { return uiFont(12, QFont::Medium); }
 
 int subtitleHeight(const QString& text, int width)
 {
@@ -23,8 +23,8 @@ int subtitleHeight(const QString& text, int width)
 
 } // namespace
 
-DashboardActionCard::DashboardActionCard(const QString& title, const QString& subtitle, DashboardSymbol symbol,
-    DashboardSymbol trailingSymbol, const QString& trailingText, QWidget* parent)
+DashboardActionCard::DashboardActionCard(const QString& title, const QString& subtitle, Symbol symbol,
+    Symbol trailingSymbol, const QString& trailingText, QWidget* parent)
     : QAbstractButton(parent)
     , m_subtitle(subtitle)
     , m_symbol(symbol)
@@ -75,7 +75,7 @@ void DashboardActionCard::leaveEvent(QEvent* event)
 
 void DashboardActionCard::paintEvent(QPaintEvent*)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -93,9 +93,9 @@ void DashboardActionCard::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(iconFill);
     painter.drawRoundedRect(QRectF(iconBox), 8, 8);
-    dashboardIcon(m_symbol, colors.accent).paint(&painter, iconBox.adjusted(6, 6, -6, -6));
+    bundledIcon(m_symbol, colors.accent).paint(&painter, iconBox.adjusted(6, 6, -6, -6));
     QColor trailingColor = colors.secondaryText;
-    dashboardIcon(m_trailingSymbol, trailingColor).paint(&painter, QRect(width() - padding - 16, padding + 7, 16, 16));
+    bundledIcon(m_trailingSymbol, trailingColor).paint(&painter, QRect(width() - padding - 16, padding + 7, 16, 16));
 
     int textWidth = width() - 2 * padding;
     int y = padding + iconExtent + 10;

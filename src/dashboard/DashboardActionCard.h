@@ -12,8 +12,8 @@ namespace brivet {
 class DashboardActionCard final : public QAbstractButton {
     Q_OBJECT
 public:
-    DashboardActionCard(const QString& title, const QString& subtitle, DashboardSymbol symbol,
-        DashboardSymbol trailingSymbol, const QString& trailingText = {}, QWidget* parent = nullptr);
+    DashboardActionCard(const QString& title, const QString& subtitle, Symbol symbol,
+        Symbol trailingSymbol, const QString& trailingText = {}, QWidget* parent = nullptr);
 
     const QString& subtitle() const { return m_subtitle; }
     const QString& trailingText() const { return m_trailingText; }
@@ -30,8 +30,8 @@ protected:
 
 private:
     QString m_subtitle;
-    DashboardSymbol m_symbol;
-    DashboardSymbol m_trailingSymbol;
+    Symbol m_symbol;
+    Symbol m_trailingSymbol;
     QString m_trailingText;
     bool m_hovered = false;
 };

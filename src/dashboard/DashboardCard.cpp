@@ -30,7 +30,7 @@ void DashboardCard::setTint(const QColor& tint, double opacity)
 
 void DashboardCard::paintEvent(QPaintEvent*)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -42,7 +42,7 @@ void DashboardCard::paintEvent(QPaintEvent*)
 FormSection::FormSection(const QString& title, QWidget* parent)
     : QWidget(parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
@@ -64,7 +64,7 @@ QWidget* FormSection::addRow(const QString& label, QWidget* control)
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 8, 0, 8);
     line->setSpacing(12);
-    QLabel* text = makeLabel(label, 13, QFont::Normal, DashboardColors::from(palette()).text, row, true);
+    QLabel* text = makeLabel(label, 13, QFont::Normal, Theme::from(palette()).text, row, LabelWrap::anywhere);
     line->addWidget(text, 1);
     if (control) {
         control->setParent(row);
@@ -86,7 +86,7 @@ void FormSection::addDivider()
     line->setFixedHeight(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, DashboardColors::from(this->palette()).separator);
+    palette.setColor(QPalette::Window, Theme::from(this->palette()).separator);
     line->setPalette(palette);
     m_rows->addWidget(line);
 }

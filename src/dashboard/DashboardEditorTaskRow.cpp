@@ -1,7 +1,7 @@
 #include "dashboard/DashboardEditorTaskRow.h"
 
 #include "dashboard/DashboardStyle.h"
-#include "desktop/BoundTextInputs.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -28,7 +28,7 @@ DashboardEditorTaskRow::DashboardEditorTaskRow(const NoteTask& task, bool isEdit
     m_input = new BoundLineEdit(this);
     m_input->setObjectName(QStringLiteral("taskTitle"));
     m_input->setPlaceholderText(QStringLiteral("输入任务内容"));
-    m_input->setFont(dashboardFont(15));
+    m_input->setFont(uiFont(15));
     setTextColor(m_input, EditorColors::title());
     m_input->setEditable(isEditable);
     m_input->setBoundText(QString::fromStdString(task.title));
@@ -38,7 +38,7 @@ DashboardEditorTaskRow::DashboardEditorTaskRow(const NoteTask& task, bool isEdit
 
     m_delete = new QToolButton(this);
     m_delete->setObjectName(QStringLiteral("taskDelete"));
-    m_delete->setIcon(dashboardIcon(DashboardSymbol::trash, EditorColors::secondary()));
+    m_delete->setIcon(bundledIcon(Symbol::trash, EditorColors::secondary()));
     m_delete->setToolTip(QStringLiteral("删除任务"));
     m_delete->setAutoRaise(true);
     m_delete->setEnabled(isEditable);

@@ -5,10 +5,10 @@
 #include "dashboard/DashboardEditorTaskRow.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/BoundTextInputs.h"
-#include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "state/AppState.h"
+#include "ui/BoundTextInputs.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -69,8 +69,7 @@ QPushButton* headerButton(const QString& text, const char* name, bool prominent,
     button->setMinimumWidth(64);
     if (prominent) {
         button->setDefault(true);
-        button->setStyleSheet(QStringLiteral("QPushButton { background: #1D1D1F; color: white; border: none; border-radius: 8px; "
-                                             "padding: 6px 16px; font-weight: 600; } QPushButton:hover { background: #3A3A3C; }"));
+        button->setStyleSheet(prominentButtonStyle(QStringLiteral("QPushButton"), EditorColors::title(), { 6, 16 }));
     } else {
         button->setStyleSheet(QStringLiteral("QPushButton { background: #F3F5F8; color: #1D1D1F; border: none; border-radius: 8px; "
                                              "padding: 6px 16px; } QPushButton:hover { background: #E6E9EE; }"));
@@ -197,7 +196,7 @@ QWidget* DashboardNoteEditor::buildEditorSurface(QWidget* parent)
     m_titleInput = new BoundLineEdit(card);
     m_titleInput->setObjectName(QStringLiteral("editorTitle"));
     m_titleInput->setPlaceholderText(QStringLiteral("标题"));
-    m_titleInput->setFont(dashboardFont(26, QFont::DemiBold));
+    m_titleInput->setFont(uiFont(26, QFont::DemiBold));
     m_titleInput->setMinimumHeight(40);
     setTextColor(m_titleInput, EditorColors::title());
     m_titleInput->setEditable(!m_readOnly);
@@ -208,7 +207,7 @@ QWidget* DashboardNoteEditor::buildEditorSurface(QWidget* parent)
     m_detailsInput = new BoundPlainTextEdit(card);
     m_detailsInput->setObjectName(QStringLiteral("editorDetails"));
     m_detailsInput->setPlaceholderText(QStringLiteral("开始记录内容…"));
-    m_detailsInput->setFont(dashboardFont(16));
+    m_detailsInput->setFont(uiFont(16));
     m_detailsInput->setMinimumHeight(360);
     setTextColor(m_detailsInput, EditorColors::title());
     m_detailsInput->setEditable(!m_readOnly);
@@ -227,7 +226,7 @@ QWidget* DashboardNoteEditor::buildTasksSurface(QWidget* parent)
     column->setSpacing(6);
     auto* header = new QHBoxLayout;
     header->addWidget(makeLabel(QStringLiteral("任务清单"), 15, QFont::DemiBold, EditorColors::title(), card), 1);
-    m_addTask = new QPushButton(dashboardIcon(DashboardSymbol::plus, EditorColors::title()), QStringLiteral("添加任务"), card);
+    m_addTask = new QPushButton(bundledIcon(Symbol::plus, EditorColors::title()), QStringLiteral("添加任务"), card);
     m_addTask->setObjectName(QStringLiteral("addTask"));
     m_addTask->setCursor(Qt::PointingHandCursor);
     m_addTask->setEnabled(!m_readOnly);

@@ -7,11 +7,11 @@
 #include "dashboard/FilterChip.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,21 +37,21 @@ namespace {
 
 constexpr double editorBlurRadius = 12.0;
 
-DashboardSymbol filterSymbol(DashboardOverviewFilter filter)
+Symbol filterSymbol(DashboardOverviewFilter filter)
 {
     switch (filter) {
-    case DashboardOverviewFilter::today: return DashboardSymbol::sun;
-    case DashboardOverviewFilter::sceneBoards: return DashboardSymbol::stack;
-    case DashboardOverviewFilter::sources: return DashboardSymbol::tray;
-    case DashboardOverviewFilter::deferred: return DashboardSymbol::clockBadge;
-    case DashboardOverviewFilter::surfaced: return DashboardSymbol::windowOnRectangle;
+    case DashboardOverviewFilter::today: return Symbol::sun;
+    case DashboardOverviewFilter::sceneBoards: return Symbol::stack;
+    case DashboardOverviewFilter::sources: return Symbol::tray;
+    case DashboardOverviewFilter::deferred: return Symbol::clockBadge;
+    case DashboardOverviewFilter::surfaced: return Symbol::windowOnRectangle;
     }
-    return DashboardSymbol::sun;
+    return Symbol::sun;
 }
 
 QLabel* sectionTitle(const QString& text, QWidget* parent)
 {
-    return makeLabel(text, 17, QFont::DemiBold, DashboardColors::from(parent->palette()).text, parent);
+    return makeLabel(text, 17, QFont::DemiBold, Theme::from(parent->palette()).text, parent);
 }
 
 // Dims the page under the editor and takes every click meant for it.
@@ -123,14 +123,14 @@ void DashboardOverviewView::buildPage()
 
 QWidget* DashboardOverviewView::buildOrphanNotice(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* bar = new QWidget(parent);
     bar->setObjectName(QStringLiteral("orphanedDraftNotice"));
     auto* line = new QHBoxLayout(bar);
     line->setContentsMargins(28, 10, 28, 10);
     line->setSpacing(10);
     line->addWidget(makeLabel(QStringLiteral("正在编辑的悬笺已在别处删除，你的修改还没有保存。"), 13, QFont::Normal, colors.text, bar,
-                        true),
+                        LabelWrap::anywhere),
         1);
     auto* keep = new QPushButton(QStringLiteral("另存为新悬笺"), bar);
     keep->setObjectName(QStringLiteral("keepOrphanedDraft"));
@@ -157,7 +157,7 @@ void DashboardOverviewView::setOrphanedDraft(std::optional<DashboardNoteDraft> d
 
 QWidget* DashboardOverviewView::buildIntroduction(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* box = new QWidget(parent);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
@@ -166,7 +166,7 @@ QWidget* DashboardOverviewView::buildIntroduction(QWidget* parent)
     eyebrow->setObjectName(QStringLiteral("introEyebrow"));
     column->addWidget(eyebrow);
     QLabel* text = makeLabel(QStringLiteral("悬笺不再是全量任务库，而是把今天真正值得看到的事项抬到桌面。Dock 负责编辑与配置，桌面负责执行与勾选。"),
-        20, QFont::DemiBold, colors.text, box, true);
+        20, QFont::DemiBold, colors.text, box, LabelWrap::anywhere);
     text->setObjectName(QStringLiteral("introText"));
     column->addWidget(text);
     return box;
@@ -174,17 +174,17 @@ QWidget* DashboardOverviewView::buildIntroduction(QWidget* parent)
 
 QWidget* DashboardOverviewView::buildMetrics(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     struct Card {
         const char* title;
         const char* caption;
-        DashboardSymbol symbol;
+        Symbol symbol;
         QColor tint;
     };
     const Card cards[] = {
-        { "今日执行项", "今天真正该被看见的任务", DashboardSymbol::stackFill, colors.accent },
-        { "已上桌面", "", DashboardSymbol::windowOnRectangle, colors.green },
-        { "已延期", "稍后 1 小时 / 下午 / 明天会在这里收纳", DashboardSymbol::clockBadge, colors.orange },
+        { "今日执行项", "今天真正该被看见的任务", Symbol::stackFill, colors.accent },
+        { "已上桌面", "", Symbol::windowOnRectangle, colors.green },
+        { "已延期", "稍后 1 小时 / 下午 / 明天会在这里收纳", Symbol::clockBadge, colors.orange },
     };
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
@@ -199,14 +199,14 @@ QWidget* DashboardOverviewView::buildMetrics(QWidget* parent)
         auto* head = new QHBoxLayout;
         head->setSpacing(8);
         auto* icon = new QLabel(card);
-        icon->setPixmap(dashboardIcon(cards[i].symbol, cards[i].tint).pixmap(18, 18));
+        icon->setPixmap(bundledIcon(cards[i].symbol, cards[i].tint).pixmap(18, 18));
         head->addWidget(icon);
         head->addWidget(makeLabel(QString::fromUtf8(cards[i].title), 13, QFont::Medium, colors.secondaryText, card), 1);
         column->addLayout(head);
         m_metricValues[i] = makeLabel(QStringLiteral("0"), 30, QFont::Bold, cards[i].tint, card);
         m_metricValues[i]->setObjectName(QStringLiteral("metricValue"));
         column->addWidget(m_metricValues[i]);
-        QLabel* caption = makeLabel(QString::fromUtf8(cards[i].caption), 12, QFont::Normal, colors.secondaryText, card, true);
+        QLabel* caption = makeLabel(QString::fromUtf8(cards[i].caption), 12, QFont::Normal, colors.secondaryText, card, LabelWrap::anywhere);
         if (i == 1)
             m_surfacedCaption = caption;
         column->addWidget(caption);
@@ -230,25 +230,25 @@ QWidget* DashboardOverviewView::buildActions(QWidget* parent)
     struct MenuTile {
         const char* title;
         const char* subtitle;
-        DashboardSymbol symbol;
+        Symbol symbol;
         const char* actionTitle;
         std::function<void(NoteSizePreset)> action;
     };
     AppState& state = m_state;
     const MenuTile menuTiles[] = {
-        { "新建普通悬笺", "快速创建一张本地悬笺，并按你选的尺寸上桌面", DashboardSymbol::plusSquareFill, "新建",
+        { "新建普通悬笺", "快速创建一张本地悬笺，并按你选的尺寸上桌面", Symbol::plusSquareFill, "新建",
             [&state](NoteSizePreset size) { state.createNote(nullptr, size, NewNoteWindow::focused); } },
-        { "生成今日桌面板", "把今天最重要的 3-6 项任务钉到桌面", DashboardSymbol::sparklesStack, "生成",
+        { "生成今日桌面板", "把今天最重要的 3-6 项任务钉到桌面", Symbol::sparklesStack, "生成",
             [&state](NoteSizePreset size) { state.generateTodayFocusBoard(RevealBoard::yes, size); } },
-        { "生成即将到期板", "把未来几天最容易遗漏的事项提前浮出", DashboardSymbol::calendarTimeline, "生成",
+        { "生成即将到期板", "把未来几天最容易遗漏的事项提前浮出", Symbol::calendarTimeline, "生成",
             [&state](NoteSizePreset size) { state.generateUpcomingBoard(RevealBoard::yes, size); } },
-        { "自定义场景板", "自己定义标题、内容和任务，更适合个人工作流", DashboardSymbol::stackFill, "创建",
+        { "自定义场景板", "自己定义标题、内容和任务，更适合个人工作流", Symbol::stackFill, "创建",
             [this](NoteSizePreset size) { startCustomBoard(size); } },
     };
     int slot = 0;
     for (const MenuTile& tile : menuTiles) {
         auto* card = new DashboardActionCard(QString::fromUtf8(tile.title), QString::fromUtf8(tile.subtitle), tile.symbol,
-            DashboardSymbol::sliders, QString::fromUtf8(tile.actionTitle) + QStringLiteral("并选择尺寸"), box);
+            Symbol::sliders, QString::fromUtf8(tile.actionTitle) + QStringLiteral("并选择尺寸"), box);
         auto action = tile.action;
         connect(card, &DashboardActionCard::clicked, card, [card, action] {
             auto* menu = new NoteSizePresetMenu(card);
@@ -261,12 +261,12 @@ QWidget* DashboardOverviewView::buildActions(QWidget* parent)
         ++slot;
     }
     auto* sync = new DashboardActionCard(QStringLiteral("开始同步"), QStringLiteral("按当前选择的时间范围和来源刷新桌面数据"),
-        DashboardSymbol::playCircleFill, DashboardSymbol::arrowUpRight, {}, box);
+        Symbol::playCircleFill, Symbol::arrowUpRight, {}, box);
     connect(sync, &DashboardActionCard::clicked, this, &DashboardOverviewView::startSync);
     m_tiles[4] = sync;
     grid->addWidget(sync, 1, 1);
     auto* hideAll = new DashboardActionCard(QStringLiteral("收起桌面悬笺"), QStringLiteral("保留数据，只关闭桌面展示"),
-        DashboardSymbol::eyeSlash, DashboardSymbol::arrowUpRight, {}, box);
+        Symbol::eyeSlash, Symbol::arrowUpRight, {}, box);
     connect(hideAll, &DashboardActionCard::clicked, this, [this] { m_state.hideAllNotes(); });
     m_tiles[5] = hideAll;
     grid->addWidget(hideAll, 1, 2);
@@ -277,7 +277,7 @@ QWidget* DashboardOverviewView::buildActions(QWidget* parent)
 
 QWidget* DashboardOverviewView::buildBoards(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* box = new QWidget(parent);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
@@ -288,7 +288,7 @@ QWidget* DashboardOverviewView::buildBoards(QWidget* parent)
     m_boardList->setObjectName(QStringLiteral("boardList"));
     connect(m_boardList, &NoteListView::editRequested, this, &DashboardOverviewView::edit);
     column->addWidget(m_boardList);
-    m_noBoards = makeLabel(qtext(filterTexts(DashboardOverviewFilter::sceneBoards).emptyTitle), 13, QFont::Normal,
+    m_noBoards = makeLabel(qs(filterTexts(DashboardOverviewFilter::sceneBoards).emptyTitle), 13, QFont::Normal,
         colors.secondaryText, box);
     column->addWidget(m_noBoards);
     return box;
@@ -296,7 +296,7 @@ QWidget* DashboardOverviewView::buildBoards(QWidget* parent)
 
 QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* box = new QWidget(parent);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
@@ -307,7 +307,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     chipRow->setSpacing(8);
     auto* chips = new QButtonGroup(this);
     for (DashboardOverviewFilter filter : allOverviewFilters) {
-        auto* chip = new FilterChip(qtext(filterTexts(filter).chipTitle), filterSymbol(filter), box);
+        auto* chip = new FilterChip(qs(filterTexts(filter).chipTitle), filterSymbol(filter), box);
         chip->setObjectName(QStringLiteral("filterChip"));
         chips->addButton(chip);
         connect(chip, &FilterChip::clicked, this, [this, filter] { selectFilter(filter); });
@@ -323,7 +323,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     sourceLine->setSpacing(8);
     auto* sourceChips = new QButtonGroup(this);
     for (DashboardSourceFilter source : allSourceFilters) {
-        auto* chip = new FilterChip(qtext(title(source)), std::nullopt, m_sourceRow);
+        auto* chip = new FilterChip(qs(title(source)), std::nullopt, m_sourceRow);
         chip->setObjectName(QStringLiteral("sourceChip"));
         sourceChips->addButton(chip);
         connect(chip, &FilterChip::clicked, this, [this, source] { selectSourceFilter(source); });
@@ -337,16 +337,16 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     m_search->setObjectName(QStringLiteral("taskSearch"));
     m_search->setPlaceholderText(QStringLiteral("搜索标题、内容或任务"));
     m_search->setClearButtonEnabled(true);
-    m_search->addAction(dashboardIcon(DashboardSymbol::search, colors.secondaryText), QLineEdit::LeadingPosition);
+    m_search->addAction(bundledIcon(Symbol::search, colors.secondaryText), QLineEdit::LeadingPosition);
     m_search->setMinimumHeight(34);
-    m_search->setFont(dashboardFont(13));
+    m_search->setFont(uiFont(13));
     connect(m_search, &QLineEdit::textChanged, this, &DashboardOverviewView::setSearchText);
     column->addWidget(m_search);
 
     m_sectionTitle = makeLabel({}, 15, QFont::DemiBold, colors.text, box);
     m_sectionTitle->setObjectName(QStringLiteral("taskSectionTitle"));
     column->addWidget(m_sectionTitle);
-    m_sectionDescription = makeLabel({}, 12, QFont::Normal, colors.secondaryText, box, true);
+    m_sectionDescription = makeLabel({}, 12, QFont::Normal, colors.secondaryText, box, LabelWrap::anywhere);
     column->addWidget(m_sectionDescription);
     m_searchSummary = makeLabel({}, 12, QFont::Medium, colors.accent, box);
     m_searchSummary->setObjectName(QStringLiteral("searchSummary"));
@@ -369,7 +369,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     m_emptyTitle = makeLabel({}, 15, QFont::DemiBold, colors.text, m_empty);
     m_emptyTitle->setAlignment(Qt::AlignCenter);
     emptyColumn->addWidget(m_emptyTitle);
-    m_emptyText = makeLabel({}, 12, QFont::Normal, colors.secondaryText, m_empty, true);
+    m_emptyText = makeLabel({}, 12, QFont::Normal, colors.secondaryText, m_empty, LabelWrap::anywhere);
     m_emptyText->setAlignment(Qt::AlignCenter);
     emptyColumn->addWidget(m_emptyText);
     column->addWidget(m_empty);
@@ -417,7 +417,7 @@ void DashboardOverviewView::refresh()
     m_metricValues[0]->setText(QString::number(m_lists.count(DashboardOverviewFilter::today)));
     m_metricValues[1]->setText(QString::number(m_lists.count(DashboardOverviewFilter::surfaced)));
     m_metricValues[2]->setText(QString::number(m_lists.count(DashboardOverviewFilter::deferred)));
-    m_surfacedCaption->setText(qtext(caption(m_state.preferences().desktopSurfaceMode)));
+    m_surfacedCaption->setText(qs(caption(m_state.preferences().desktopSurfaceMode)));
 
     for (DashboardOverviewFilter filter : allOverviewFilters)
         m_chips[index(filter)]->setCount(m_lists.count(filter));
@@ -443,7 +443,7 @@ void DashboardOverviewView::showList()
 
     DashboardFilterTexts texts = filterTexts(m_filter);
     m_sectionTitle->setText(QString::fromStdString(sectionTitle(m_filter, m_sourceFilter)));
-    m_sectionDescription->setText(qtext(texts.description));
+    m_sectionDescription->setText(qs(texts.description));
     m_sourceRow->setVisible(m_filter == DashboardOverviewFilter::sources);
     m_searchSummary->setVisible(searching);
     if (searching)
@@ -452,14 +452,14 @@ void DashboardOverviewView::showList()
     m_taskList->setVisible(!empty);
     m_empty->setVisible(empty);
     if (empty) {
-        DashboardColors colors = DashboardColors::from(palette());
-        m_emptyIcon->setPixmap(dashboardIcon(filterSymbol(m_filter), colors.secondaryText).pixmap(28, 28));
+        Theme colors = Theme::from(palette());
+        m_emptyIcon->setPixmap(bundledIcon(filterSymbol(m_filter), colors.secondaryText).pixmap(28, 28));
         if (searching && !full.empty()) {
             m_emptyTitle->setText(QStringLiteral("没有找到匹配的悬笺"));
             m_emptyText->setText(QStringLiteral("换个关键词试试，搜索会查找标题、内容和任务。"));
         } else {
-            m_emptyTitle->setText(qtext(texts.emptyTitle));
-            m_emptyText->setText(qtext(texts.emptyText));
+            m_emptyTitle->setText(qs(texts.emptyTitle));
+            m_emptyText->setText(qs(texts.emptyText));
         }
     }
 }

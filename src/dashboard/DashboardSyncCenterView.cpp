@@ -6,9 +6,8 @@
 #include "dashboard/DashboardTexts.h"
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/DesktopStyle.h"
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -48,27 +47,6 @@ QColor sourceColor(const std::optional<std::string>& hex)
     return parseHexColor(hex.value_or("#7A7A7A")).value_or(QColor(0, 0, 0));
 }
 
-QPushButton* prominentButton(const QIcon& icon, const QString& text, const QColor& accent, QWidget* parent)
-{
-    auto* button = new QPushButton(icon, text, parent);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px; "
-                                         "padding: 7px 16px; font-weight: 600; } QPushButton:hover { background: %2; } "
-                                         "QPushButton:disabled { background: %3; }")
-                              .arg(accent.name(), accent.darker(112).name(), accent.lighter(140).name()));
-    return button;
-}
-
-template<typename Enum>
-QComboBox* picker(QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    for (Enum value : allCases<Enum>())
-        combo->addItem(qtext(title(value)), static_cast<int>(value));
-    combo->setMinimumWidth(170);
-    return combo;
-}
-
 } // namespace
 
 DashboardSyncCenterView::DashboardSyncCenterView(AppState& state, Scheduler& scheduler, StateBridge& bridge, QWidget* parent)
@@ -78,17 +56,9 @@ DashboardSyncCenterView::DashboardSyncCenterView(AppState& state, Scheduler& sch
     , m_binder(new PreferenceBinder(state, this))
 {
     setObjectName(QStringLiteral("dashboardSync"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(28, 24, 28, 28);
-    column->setSpacing(20);
+    ScrollingPage scrolling = makeScrollingPage(this);
+    QWidget* page = scrolling.page;
+    QVBoxLayout* column = scrolling.column;
     column->addWidget(buildHeader(page));
     column->addWidget(buildStrategy(page));
     column->addWidget(buildResults(page));
@@ -97,7 +67,6 @@ DashboardSyncCenterView::DashboardSyncCenterView(AppState& state, Scheduler& sch
     buildSourceSection(m_calendars, QStringLiteral("日历"), page);
     column->addWidget(m_calendars.section);
     column->addStretch(1);
-    scroll->setWidget(page);
 
     connect(&bridge, &StateBridge::preferencesChanged, this, &DashboardSyncCenterView::showPreferences);
     connect(&bridge, &StateBridge::changed, this, [this](StateField field) {
@@ -113,7 +82,7 @@ DashboardSyncCenterView::~DashboardSyncCenterView() = default;
 
 QWidget* DashboardSyncCenterView::buildHeader(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* card = new DashboardCard(parent);
     auto* line = new QHBoxLayout(card);
     line->setContentsMargins(18, 16, 18, 16);
@@ -122,9 +91,9 @@ QWidget* DashboardSyncCenterView::buildHeader(QWidget* parent)
     texts->setSpacing(6);
     texts->addWidget(makeLabel(QStringLiteral("同步源筛选"), 24, QFont::Bold, colors.text, card));
     texts->addWidget(makeLabel(QStringLiteral("悬笺只把值得放上桌面的系统任务拉进来。先选时间范围，再选来源，再决定导入项是否直接上桌面。"),
-        13, QFont::Normal, colors.secondaryText, card, true));
+        13, QFont::Normal, colors.secondaryText, card, LabelWrap::anywhere));
     line->addLayout(texts, 1);
-    m_refresh = new QPushButton(dashboardIcon(DashboardSymbol::arrowClockwise, colors.text), QStringLiteral("刷新源列表"), card);
+    m_refresh = new QPushButton(bundledIcon(Symbol::arrowClockwise, colors.text), QStringLiteral("刷新源列表"), card);
     m_refresh->setObjectName(QStringLiteral("refreshSources"));
     m_refresh->setCursor(Qt::PointingHandCursor);
     connect(m_refresh, &QPushButton::clicked, this, [this] {
@@ -142,7 +111,7 @@ QWidget* DashboardSyncCenterView::buildHeader(QWidget* parent)
 
 QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* section = new FormSection(QStringLiteral("导入策略"), parent);
     auto addSwitch = [&](const QString& text, bool AppPreferences::*field) {
         auto* control = new ToggleSwitch(text);
@@ -155,12 +124,12 @@ QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
     addSwitch(QStringLiteral("自动生成今日桌面板"), &AppPreferences::autoGenerateFocusBoard);
     addSwitch(QStringLiteral("自动生成即将到期板"), &AppPreferences::autoGenerateUpcomingBoard);
 
-    m_surfaceMode = picker<DesktopSurfaceMode>(section);
+    m_surfaceMode = enumPicker<DesktopSurfaceMode>(section);
     m_surfaceMode->setObjectName(QStringLiteral("surfaceModePicker"));
     m_binder->bindPicker(m_surfaceMode, &AppPreferences::desktopSurfaceMode);
     section->addRow(QStringLiteral("桌面呈现方式"), m_surfaceMode);
 
-    m_scope = picker<SyncDateScope>(section);
+    m_scope = enumPicker<SyncDateScope>(section);
     m_scope->setObjectName(QStringLiteral("scopePicker"));
     m_binder->bindPicker(m_scope, &AppPreferences::syncDateScope);
     section->addRow(QStringLiteral("同步日期范围"), m_scope);
@@ -218,13 +187,13 @@ QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
     m_headline->setObjectName(QStringLiteral("syncHeadline"));
     statusTexts->addWidget(m_headline);
     statusTexts->addWidget(makeLabel(QStringLiteral("首次点击“开始同步”后，才会把系统数据导入悬笺并生成桌面板。"), 12, QFont::Normal,
-        colors.secondaryText, statusRow, true));
-    m_status = makeLabel({}, 12, QFont::Medium, colors.secondaryText, statusRow, true);
+        colors.secondaryText, statusRow, LabelWrap::anywhere));
+    m_status = makeLabel({}, 12, QFont::Medium, colors.secondaryText, statusRow, LabelWrap::anywhere);
     m_status->setObjectName(QStringLiteral("syncStatusLine"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusTexts->addWidget(m_status);
     statusLine->addLayout(statusTexts, 1);
-    m_syncButton = prominentButton(dashboardIcon(DashboardSymbol::arrowClockwise, Qt::white), {}, colors.accent, statusRow);
+    m_syncButton = makeProminentButton(bundledIcon(Symbol::arrowClockwise, Qt::white), {}, colors.accent, { 7, 16 }, statusRow);
     m_syncButton->setObjectName(QStringLiteral("syncButton"));
     connect(m_syncButton, &QPushButton::clicked, this, [this] { m_state.startSyncByHand(SyncStart::afterThisEvent); });
     statusLine->addWidget(m_syncButton, 0, Qt::AlignVCenter);
@@ -234,7 +203,7 @@ QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
 
 QWidget* DashboardSyncCenterView::buildResults(QWidget* parent)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     auto* section = new FormSection(QStringLiteral("最近同步结果"), parent);
     m_results = section;
     auto* pills = new QWidget(section);
@@ -263,7 +232,7 @@ QWidget* DashboardSyncCenterView::buildResults(QWidget* parent)
         line->addWidget(pill, 1);
     }
     section->addWidget(pills);
-    m_resultsStatus = makeLabel({}, 12, QFont::Normal, colors.secondaryText, section, true);
+    m_resultsStatus = makeLabel({}, 12, QFont::Normal, colors.secondaryText, section, LabelWrap::anywhere);
     m_resultsStatus->setContentsMargins(0, 0, 0, 8);
     section->addWidget(m_resultsStatus);
     return section;
@@ -278,7 +247,7 @@ void DashboardSyncCenterView::buildSourceSection(SourceSection& section, const Q
     section.rows->setContentsMargins(0, 0, 0, 0);
     section.rows->setSpacing(0);
     form->addWidget(holder);
-    section.notice = makeLabel({}, 13, QFont::Normal, DashboardColors::from(palette()).secondaryText, form, true);
+    section.notice = makeLabel({}, 13, QFont::Normal, Theme::from(palette()).secondaryText, form, LabelWrap::anywhere);
     section.notice->setContentsMargins(0, 8, 0, 8);
     section.notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addWidget(section.notice);
@@ -293,8 +262,8 @@ void DashboardSyncCenterView::showPreferences()
     m_customRange->setVisible(custom);
     if (!custom)
         m_range->setText(QString::fromStdString(DashboardTexts::rangeLine(preferences, m_state.calendar())));
-    m_headline->setText(qtext(DashboardTexts::syncStatusHeadline(preferences.hasActivatedSync)));
-    m_syncButton->setText(qtext(DashboardTexts::syncCenterButtonTitle(preferences.hasActivatedSync)));
+    m_headline->setText(qs(DashboardTexts::syncStatusHeadline(preferences.hasActivatedSync)));
+    m_syncButton->setText(qs(DashboardTexts::syncCenterButtonTitle(preferences.hasActivatedSync)));
     // Selections changed: the switches follow.
     showSources(m_reminders, m_state.syncSources().reminderLists, m_state.syncSources().remindersAuthorized,
         SyncSourceKind::reminderList);
@@ -304,7 +273,7 @@ void DashboardSyncCenterView::showPreferences()
 
 void DashboardSyncCenterView::showSync()
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     const std::string& status = m_state.syncStatus();
     m_status->setText(QString::fromStdString(status));
     bool failed = status.rfind("同步失败", 0) == 0;
@@ -328,7 +297,7 @@ void DashboardSyncCenterView::showSync()
 void DashboardSyncCenterView::showSources(SourceSection& section, const std::vector<SyncSourceOption>& options,
     bool authorized, SyncSourceKind kind)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     if (!authorized) {
         bool waiting = m_refreshRequested && !m_refreshed;
         const std::optional<std::string>& unreachable = m_state.syncSources().unreachable;

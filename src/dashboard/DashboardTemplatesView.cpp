@@ -5,10 +5,10 @@
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -44,24 +44,16 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
     , m_state(state)
 {
     setObjectName(QStringLiteral("dashboardBoards"));
-    DashboardColors colors = DashboardColors::from(palette());
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(28, 24, 28, 28);
-    column->setSpacing(20);
+    Theme colors = Theme::from(palette());
+    ScrollingPage scrolling = makeScrollingPage(this);
+    QWidget* page = scrolling.page;
+    QVBoxLayout* column = scrolling.column;
 
     auto* heading = new QVBoxLayout;
     heading->setSpacing(6);
     heading->addWidget(makeLabel(QStringLiteral("场景板"), 26, QFont::Bold, colors.text, page));
     heading->addWidget(makeLabel(QStringLiteral("场景板不是普通任务列表，而是把某个场景下最关键的动作组合成一张桌面板。"), 13,
-        QFont::Normal, colors.secondaryText, page, true));
+        QFont::Normal, colors.secondaryText, page, LabelWrap::anywhere));
     column->addLayout(heading);
 
     m_boardsSection = new QWidget(page);
@@ -78,26 +70,26 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
     struct BoardCard {
         const char* title;
         const char* detail;
-        DashboardSymbol symbol;
+        Symbol symbol;
         std::function<void(NoteSizePreset)> action;
     };
     AppState* target = &state;
     const BoardCard boardCards[] = {
         { "自定义场景板", "新建一张你自己定义标题、内容和任务的场景板。对大多数用户来说，这比固定模板更有长期价值。",
-            DashboardSymbol::sliders, [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::customBoard, size); } },
-        { "今日聚焦", "把今天最值得看到的任务自动组合成一张桌面板。", DashboardSymbol::sun,
+            Symbol::sliders, [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::customBoard, size); } },
+        { "今日聚焦", "把今天最值得看到的任务自动组合成一张桌面板。", Symbol::sun,
             [target](NoteSizePreset size) { target->generateTodayFocusBoard(RevealBoard::yes, size); } },
-        { "即将到期", "提前浮出未来几天最容易卡住你的事项。", DashboardSymbol::calendarAlert,
+        { "即将到期", "提前浮出未来几天最容易卡住你的事项。", Symbol::calendarAlert,
             [target](NoteSizePreset size) { target->generateUpcomingBoard(RevealBoard::yes, size); } },
-        { "会议准备", "会前确认、会中记录、会后动作全部放进一张桌面板。", DashboardSymbol::people,
+        { "会议准备", "会前确认、会中记录、会后动作全部放进一张桌面板。", Symbol::people,
             [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::meetingBoard, size); } },
-        { "本周推进", "固定本周目标、阻塞点和下一步，适合持续摆在桌面。", DashboardSymbol::chartDoc,
+        { "本周推进", "固定本周目标、阻塞点和下一步，适合持续摆在桌面。", Symbol::chartDoc,
             [this](NoteSizePreset size) { prepareAndReveal(NoteSurfaceRole::weeklyBoard, size); } },
     };
     struct Entry {
         QString title;
         QString detail;
-        DashboardSymbol symbol;
+        Symbol symbol;
         std::function<void(NoteSizePreset)> action;
     };
     std::vector<Entry> entries;
@@ -107,7 +99,7 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
     for (std::size_t i = 0; i < templates.size(); ++i) {
         const NoteTemplate* chosen = &templates[i];
         entries.push_back({ QString::fromStdString(chosen->title), QString::fromStdString(chosen->details),
-            DashboardSymbol::notePlus,
+            Symbol::notePlus,
             [target, chosen](NoteSizePreset size) { target->createNote(chosen, size, NewNoteWindow::focused); } });
     }
 
@@ -121,20 +113,17 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         body->setContentsMargins(16, 16, 16, 16);
         body->setSpacing(6);
         auto* icon = new QLabel(card);
-        icon->setPixmap(dashboardIcon(entry.symbol, colors.accent).pixmap(24, 24));
+        icon->setPixmap(bundledIcon(entry.symbol, colors.accent).pixmap(24, 24));
         body->addWidget(icon);
         body->addWidget(makeLabel(entry.title, 15, QFont::DemiBold, colors.text, card));
-        QLabel* detail = makeLabel(previewText(entry.detail), 12, QFont::Normal, colors.secondaryText, card, true);
+        QLabel* detail = makeLabel(previewText(entry.detail), 12, QFont::Normal, colors.secondaryText, card, LabelWrap::anywhere);
         // At most four whole lines.
         detail->setMaximumHeight(QFontMetrics(detail->font()).lineSpacing() * 4);
         detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         body->addWidget(detail, 1);
-        auto* button = new QPushButton(dashboardIcon(DashboardSymbol::plusSquareFill, Qt::white), QStringLiteral("选择尺寸生成"), card);
+        QPushButton* button = makeProminentButton(bundledIcon(Symbol::plusSquareFill, Qt::white), QStringLiteral("选择尺寸生成"),
+            colors.accent, { 6, 12 }, card);
         button->setObjectName(QStringLiteral("chooseSizeButton"));
-        button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px; "
-                                             "padding: 6px 12px; font-weight: 600; } QPushButton:hover { background: %2; }")
-                                  .arg(colors.accent.name(), colors.accent.darker(112).name()));
         auto action = entry.action;
         connect(button, &QPushButton::clicked, button, [button, action] {
             auto* menu = new NoteSizePresetMenu(button);
@@ -150,7 +139,6 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         grid->setColumnStretch(c, 1);
     column->addLayout(grid);
     column->addStretch(1);
-    scroll->setWidget(page);
 
     auto markDirty = [this] {
         m_dirty = true;

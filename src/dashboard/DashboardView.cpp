@@ -5,7 +5,7 @@
 #include "dashboard/DashboardSyncCenterView.h"
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/SettingsView.h"
-#include "desktop/StateBridge.h"
+#include "ui/StateBridge.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,15 +39,15 @@ QString destinationTitle(DashboardDestination destination)
     return {};
 }
 
-DashboardSymbol destinationSymbol(DashboardDestination destination)
+Symbol destinationSymbol(DashboardDestination destination)
 {
     switch (destination) {
-    case DashboardDestination::today: return DashboardSymbol::sun;
-    case DashboardDestination::sync: return DashboardSymbol::sync;
-    case DashboardDestination::boards: return DashboardSymbol::stack;
-    case DashboardDestination::settings: return DashboardSymbol::gear;
+    case DashboardDestination::today: return Symbol::sun;
+    case DashboardDestination::sync: return Symbol::sync;
+    case DashboardDestination::boards: return Symbol::stack;
+    case DashboardDestination::settings: return Symbol::gear;
     }
-    return DashboardSymbol::sun;
+    return Symbol::sun;
 }
 
 } // namespace
@@ -60,7 +60,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
 {
     setObjectName(QStringLiteral("dashboardView"));
     m_bridge->attach(state);
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -73,7 +73,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     side->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     side->setAutoFillBackground(true);
     QPalette sidePalette = side->palette();
-    sidePalette.setColor(QPalette::Window, colors.dark ? colors.page.darker(115) : colors.page.darker(104));
+    sidePalette.setColor(QPalette::Window, colors.dark ? colors.window.darker(115) : colors.window.darker(104));
     side->setPalette(sidePalette);
     auto* sideColumn = new QVBoxLayout(side);
     sideColumn->setContentsMargins(12, 18, 12, 12);
@@ -88,7 +88,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSpacing(2);
-    m_sidebar->setFont(dashboardFont(14, QFont::Medium));
+    m_sidebar->setFont(uiFont(14, QFont::Medium));
     m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: none; } "
                                             "QListWidget::item { padding: 7px 8px; border-radius: 8px; } "
                                             "QListWidget::item:selected { background: %1; color: %2; } "
@@ -96,9 +96,9 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
                                  .arg(colors.accent.name(), QStringLiteral("white"), colors.separator.name(QColor::HexArgb)));
     m_sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (DashboardDestination destination : destinations) {
-        QIcon icon = dashboardIcon(destinationSymbol(destination), colors.text);
+        QIcon icon = bundledIcon(destinationSymbol(destination), colors.text);
         // On the accent-coloured selection the glyph turns white with the text.
-        QIcon selected = dashboardIcon(destinationSymbol(destination), Qt::white);
+        QIcon selected = bundledIcon(destinationSymbol(destination), Qt::white);
         for (QSize size : selected.availableSizes())
             icon.addPixmap(selected.pixmap(size), QIcon::Selected);
         auto* item = new QListWidgetItem(icon, destinationTitle(destination));

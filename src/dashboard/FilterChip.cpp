@@ -6,12 +6,12 @@ namespace brivet {
 
 namespace {
 
-QFont chipFont() { return dashboardFont(13, QFont::Medium); }
-QFont countFont() { return dashboardFont(12, QFont::DemiBold); }
+QFont chipFont() { return uiFont(13, QFont::Medium); }
+QFont countFont() { return uiFont(12, QFont::DemiBold); }
 
 } // namespace
 
-FilterChip::FilterChip(const QString& title, std::optional<DashboardSymbol> symbol, QWidget* parent)
+FilterChip::FilterChip(const QString& title, std::optional<Symbol> symbol, QWidget* parent)
     : QAbstractButton(parent)
     , m_symbol(symbol)
 {
@@ -56,7 +56,7 @@ void FilterChip::leaveEvent(QEvent* event)
 
 void FilterChip::paintEvent(QPaintEvent*)
 {
-    DashboardColors colors = DashboardColors::from(palette());
+    Theme colors = Theme::from(palette());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -71,7 +71,7 @@ void FilterChip::paintEvent(QPaintEvent*)
     QColor foreground = selected ? QColor(Qt::white) : colors.text;
     int x = 14;
     if (m_symbol) {
-        dashboardIcon(*m_symbol, foreground).paint(&painter, QRect(x, (height() - 16) / 2, 16, 16));
+        bundledIcon(*m_symbol, foreground).paint(&painter, QRect(x, (height() - 16) / 2, 16, 16));
         x += 16 + 6;
     }
     painter.setFont(chipFont());

@@ -12,7 +12,7 @@ namespace brivet {
 class FilterChip final : public QAbstractButton {
     Q_OBJECT
 public:
-    FilterChip(const QString& title, std::optional<DashboardSymbol> symbol, QWidget* parent = nullptr);
+    FilterChip(const QString& title, std::optional<Symbol> symbol, QWidget* parent = nullptr);
 
     void setCount(int count);
     int count() const { return m_count; }
@@ -27,7 +27,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    std::optional<DashboardSymbol> m_symbol;
+    std::optional<Symbol> m_symbol;
     int m_count = 0;
     bool m_hovered = false;
 };

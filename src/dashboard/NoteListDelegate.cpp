@@ -19,17 +19,17 @@ constexpr int buttonGap = 6;
 constexpr int buttonPadding = 12;
 constexpr int chevronWidth = 14;
 
-QFont titleFont() { return dashboardFont(14, QFont::DemiBold); }
-QFont subtitleFont() { return dashboardFont(12); }
-QFont tagFont() { return dashboardFont(11, QFont::DemiBold); }
-QFont buttonFont() { return dashboardFont(12, QFont::Medium); }
+QFont titleFont() { return uiFont(14, QFont::DemiBold); }
+QFont subtitleFont() { return uiFont(12); }
+QFont tagFont() { return uiFont(11, QFont::DemiBold); }
+QFont buttonFont() { return uiFont(12, QFont::Medium); }
 
 QRect cardRect(const QRect& rowRect)
 {
     return rowRect.adjusted(0, cardInset, 0, -cardInset);
 }
 
-QColor tagTint(NoteListRow::TagKind kind, const DashboardColors& colors)
+QColor tagTint(NoteListRow::TagKind kind, const Theme& colors)
 {
     switch (kind) {
     case NoteListRow::TagKind::role: return colors.purple;
@@ -40,7 +40,7 @@ QColor tagTint(NoteListRow::TagKind kind, const DashboardColors& colors)
     return colors.accent;
 }
 
-QColor buttonTint(NoteListRow::Action action, const DashboardColors& colors)
+QColor buttonTint(NoteListRow::Action action, const Theme& colors)
 {
     switch (action) {
     case NoteListRow::Action::edit: return colors.accent;
@@ -99,7 +99,7 @@ void NoteListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (!model)
         return;
     NoteListRow row = model->rowContent(index.row());
-    DashboardColors colors = DashboardColors::from(option.palette);
+    Theme colors = Theme::from(option.palette);
     bool rowHovered = option.state & QStyle::State_MouseOver;
 
     painter->save();
@@ -178,7 +178,7 @@ void NoteListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             textRect.setRight(textRect.right() - chevronWidth);
         painter->drawText(textRect, Qt::AlignCenter, QString::fromStdString(place.button.title));
         if (place.button.action == NoteListRow::Action::addToBoard) {
-            QIcon chevron = dashboardIcon(DashboardSymbol::chevronDown, foreground);
+            QIcon chevron = bundledIcon(Symbol::chevronDown, foreground);
             QRect iconRect(textRect.right() - 4, place.rect.center().y() - 6, 12, 12);
             chevron.paint(painter, iconRect);
         }

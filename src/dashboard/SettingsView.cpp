@@ -5,9 +5,9 @@
 #include "dashboard/DashboardTexts.h"
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/StateBridge.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/StateBridge.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -26,16 +26,6 @@ namespace brivet {
 
 namespace {
 
-template<typename Enum>
-QComboBox* picker(QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    for (Enum value : allCases<Enum>())
-        combo->addItem(qtext(title(value)), static_cast<int>(value));
-    combo->setMinimumWidth(170);
-    return combo;
-}
-
 } // namespace
 
 SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent)
@@ -44,18 +34,10 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     , m_binder(new PreferenceBinder(state, this))
 {
     setObjectName(QStringLiteral("dashboardSettings"));
-    DashboardColors colors = DashboardColors::from(palette());
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(28, 24, 28, 28);
-    column->setSpacing(20);
+    Theme colors = Theme::from(palette());
+    ScrollingPage scrolling = makeScrollingPage(this);
+    QWidget* page = scrolling.page;
+    QVBoxLayout* column = scrolling.column;
     column->addWidget(makeLabel(QStringLiteral("设置"), 26, QFont::Bold, colors.text, page));
 
     // Sync.
@@ -66,7 +48,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     m_calendarEvents = new ToggleSwitch(QStringLiteral("导入日历事件"));
     m_binder->bindSwitch(m_calendarEvents, &AppPreferences::includeCalendarEvents);
     sync->addRow(m_calendarEvents->text(), m_calendarEvents);
-    m_scope = picker<SyncDateScope>(sync);
+    m_scope = enumPicker<SyncDateScope>(sync);
     m_scope->setObjectName(QStringLiteral("scopePicker"));
     m_binder->bindPicker(m_scope, &AppPreferences::syncDateScope);
     sync->addRow(QStringLiteral("同步日期范围"), m_scope);
@@ -98,15 +80,15 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
 
     // Look.
     auto* look = new FormSection(QStringLiteral("默认外观"), page);
-    m_theme = picker<NoteTheme>(look);
+    m_theme = enumPicker<NoteTheme>(look);
     m_theme->setObjectName(QStringLiteral("defaultThemePicker"));
     m_binder->bindPicker(m_theme, &AppPreferences::defaultTheme);
     look->addRow(QStringLiteral("默认主题"), m_theme);
-    m_menuBarTitle = picker<MenuBarTitleMode>(look);
+    m_menuBarTitle = enumPicker<MenuBarTitleMode>(look);
     m_menuBarTitle->setObjectName(QStringLiteral("menuBarTitlePicker"));
     m_binder->bindPicker(m_menuBarTitle, &AppPreferences::menuBarTitleMode);
     look->addRow(QStringLiteral("菜单栏标题"), m_menuBarTitle);
-    m_layer = picker<NoteWindowLayerMode>(look);
+    m_layer = enumPicker<NoteWindowLayerMode>(look);
     m_layer->setObjectName(QStringLiteral("layerPicker"));
     m_binder->bindPicker(m_layer, &AppPreferences::noteWindowLayerMode);
     look->addRow(QStringLiteral("桌面悬笺层级"), m_layer);
@@ -140,7 +122,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     for (const char* line : { "如果你更想让菜单栏保持稳定识别，选固定显示「悬笺」；如果想把菜单栏也当成下一件事提醒，选显示当前任务标题。",
              "贴桌面显示：更像桌面卡片；持续悬浮：一直显示在普通窗口上方；最顶层：会压在绝大多数窗口之上。",
              "这个透明度会立即作用到当前桌面上已经显示的悬笺，而不只是新建悬笺。" }) {
-        QLabel* text = makeLabel(QString::fromUtf8(line), 12, QFont::Normal, colors.secondaryText, look, true);
+        QLabel* text = makeLabel(QString::fromUtf8(line), 12, QFont::Normal, colors.secondaryText, look, LabelWrap::anywhere);
         text->setContentsMargins(0, 4, 0, 4);
         look->addWidget(text);
     }
@@ -150,7 +132,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     QLabel* paragraph = makeLabel(QStringLiteral("悬笺在后台运行，平时只在系统托盘里放一个图标，不占任务栏的位置；点托盘图标打开执行面板，"
                                                  "从面板或这里的控制台编辑与配置。控制台、托盘面板和桌面上的悬笺卡片都由 Qt 6 Widgets 绘制，"
                                                  "在 X11 上显示；提醒事项和日历通过 Evolution Data Server 同步。"),
-        13, QFont::Normal, colors.text, learn, true);
+        13, QFont::Normal, colors.text, learn, LabelWrap::anywhere);
     paragraph->setObjectName(QStringLiteral("learningParagraph"));
     paragraph->setContentsMargins(0, 8, 0, 8);
     learn->addWidget(paragraph);
@@ -158,14 +140,13 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
 
     auto* exported = new FormSection(QStringLiteral("最近导出"), page);
     m_exportSection = exported;
-    m_exportPath = makeLabel({}, 13, QFont::Normal, colors.text, exported, true);
+    m_exportPath = makeLabel({}, 13, QFont::Normal, colors.text, exported, LabelWrap::anywhere);
     m_exportPath->setObjectName(QStringLiteral("exportPath"));
     m_exportPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_exportPath->setContentsMargins(0, 8, 0, 8);
     exported->addWidget(m_exportPath);
     column->addWidget(exported);
     column->addStretch(1);
-    scroll->setWidget(page);
 
     connect(&bridge, &StateBridge::preferencesChanged, this, &SettingsView::showPreferences);
     connect(&bridge, &StateBridge::changed, this, [this](StateField field) {
@@ -183,7 +164,7 @@ void SettingsView::showPreferences()
     m_binder->apply();
     const AppPreferences& preferences = m_state.preferences();
     m_customRange->setVisible(preferences.syncDateScope == SyncDateScope::custom);
-    m_syncButton->setText(qtext(DashboardTexts::settingsSyncButtonTitle(preferences.hasActivatedSync)));
+    m_syncButton->setText(qs(DashboardTexts::settingsSyncButtonTitle(preferences.hasActivatedSync)));
 }
 
 void SettingsView::showExport()

@@ -1,6 +1,5 @@
 #include "desktop/DesktopDetailEditor.h"
 
-#include "desktop/BoundTextInputs.h"
 #include "desktop/CardStyle.h"
 #include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/ResizeGrip.h"
@@ -8,6 +7,7 @@
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QEasingCurve>
 #include <QHBoxLayout>
@@ -142,7 +142,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     taskHeader->addWidget(label(QStringLiteral("任务"), 13, m_colors.text, body, true));
     taskHeader->addStretch(1);
     m_addTaskButton = textButton(QStringLiteral("添加任务"), "addTaskButton", body);
-    m_addTaskButton->setIcon(symbolIcon(Symbol::plus, m_colors.text, false));
+    m_addTaskButton->setIcon(bundledIcon(Symbol::plus, m_colors.text));
     m_addTaskButton->setIconSize(QSize(13, 13));
     m_addTaskButton->setEnabled(!readOnly);
     connect(m_addTaskButton, &QPushButton::clicked, this, [this] { appendTaskAndPrepareScroll(); });
@@ -160,7 +160,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_footerButton->setObjectName(QLatin1String(taskFooterAnchorID));
     m_footerButton->setFlat(true);
     m_footerButton->setFocusPolicy(Qt::NoFocus);
-    m_footerButton->setIcon(symbolIcon(Symbol::plusCircleFill, m_colors.theme, false));
+    m_footerButton->setIcon(bundledIcon(Symbol::plusCircleFill, m_colors.theme));
     m_footerButton->setIconSize(QSize(16, 16));
     m_footerButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; text-align: left; padding: 4px 4px; font-size: 13px; }"
                                                  "QPushButton:disabled { color: %2; }")
@@ -260,7 +260,7 @@ void DesktopDetailEditor::buildToolbar()
     auto* trash = new QToolButton(toolbar);
     trash->setObjectName(QStringLiteral("deleteNoteButton"));
     styleCardControl(trash, CardControl::iconButton);
-    trash->setIcon(symbolIcon(Symbol::trash, m_colors.red, false));
+    trash->setIcon(bundledIcon(Symbol::trash, m_colors.red));
     trash->setIconSize(QSize(16, 16));
     trash->setFixedSize(28, 26);
     trash->setToolTip(QStringLiteral("删除便签"));
@@ -270,11 +270,7 @@ void DesktopDetailEditor::buildToolbar()
     row->addWidget(trash);
 
     if (m_toolbar) {
-        // The layout hands back the item that held the old widget: ours to free.
-        delete m_layout->replaceWidget(m_toolbar, toolbar);
-        m_toolbar->hide();
-        m_toolbar->setParent(nullptr);
-        m_toolbar->deleteLater();
+        replaceInLayout(m_layout, m_toolbar, toolbar);
     } else {
         m_layout->addWidget(toolbar);
     }
@@ -302,15 +298,15 @@ void DesktopDetailEditor::buildBottomBar()
         row->addWidget(clear);
     } else {
         QPushButton* add = textButton(QStringLiteral("添加截止时间"), "addDueButton", bar);
-        add->setIcon(symbolIcon(Symbol::calendar, m_colors.text, false));
+        add->setIcon(bundledIcon(Symbol::calendar, m_colors.text));
         add->setIconSize(QSize(14, 14));
         connect(add, &QPushButton::clicked, this, [this] { addDueDate(); });
         row->addWidget(add);
     }
     row->addStretch(1);
     QPushButton* complete = textButton(m_note.isCompleted ? QStringLiteral("已完成") : QStringLiteral("标记完成"), "completionButton", bar);
-    complete->setIcon(symbolIcon(m_note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle,
-        m_note.isCompleted ? m_colors.green : m_colors.text, false));
+    complete->setIcon(bundledIcon(m_note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle,
+        m_note.isCompleted ? m_colors.green : m_colors.text));
     complete->setIconSize(QSize(15, 15));
     connect(complete, &QPushButton::clicked, this, [this] { toggleCompletion(); });
     row->addWidget(complete);
@@ -323,10 +319,7 @@ void DesktopDetailEditor::buildBottomBar()
             child->unsetCursor();
 
     if (m_bottomBar) {
-        delete m_layout->replaceWidget(m_bottomBar, bar);
-        m_bottomBar->hide();
-        m_bottomBar->setParent(nullptr);
-        m_bottomBar->deleteLater();
+        replaceInLayout(m_layout, m_bottomBar, bar);
     } else {
         m_layout->addWidget(bar);
     }

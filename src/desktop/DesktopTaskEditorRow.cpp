@@ -1,8 +1,8 @@
 #include "desktop/DesktopTaskEditorRow.h"
 
-#include "desktop/BoundTextInputs.h"
 #include "desktop/CardStyle.h"
 #include "state/AppState.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -102,8 +102,8 @@ void DesktopTaskEditorRow::flush()
 
 void DesktopTaskEditorRow::updateToggle()
 {
-    m_toggle->setIcon(symbolIcon(m_task.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle,
-        m_task.isCompleted ? m_colors.green : m_colors.secondaryText, false));
+    m_toggle->setIcon(bundledIcon(m_task.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle,
+        m_task.isCompleted ? m_colors.green : m_colors.secondaryText));
     m_toggle->setToolTip(m_task.isCompleted ? QStringLiteral("标记未完成") : QStringLiteral("标记完成"));
 }
 

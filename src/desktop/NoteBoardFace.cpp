@@ -2,12 +2,12 @@
 
 #include "desktop/CardStyle.h"
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "desktop/ResizeGrip.h"
 #include "desktop/StickyNoteView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
+#include "ui/ElidingLabel.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -42,15 +42,6 @@ int titleSizeFor(NoteSizePreset preset)
     case NoteSizePreset::large: return 19;
     }
     return 17;
-}
-
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
 }
 
 QToolButton* iconButton(Symbol symbol, const QColor& color, const QString& tip, const char* name, QWidget* parent,
@@ -225,7 +216,7 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
     auto* icon = new QLabel(panel);
-    icon->setPixmap(symbolIcon(Symbol::checklist, colors.secondaryText, false).pixmap(14, 14));
+    icon->setPixmap(bundledIcon(Symbol::checklist, colors.secondaryText).pixmap(14, 14));
     header->addWidget(icon);
     auto* caption = new QLabel(QStringLiteral("任务列表"), panel);
     QFont captionFont = caption->font();
@@ -292,7 +283,7 @@ QWidget* NoteBoardFace::buildTaskRow(const StickyNote& note, const NoteTask& tas
     if (sceneBoard && task.linkedSource == NoteSource::calendar) {
         auto* marker = new QLabel(rowWidget);
         marker->setObjectName(QStringLiteral("taskCalendarMarker"));
-        marker->setPixmap(symbolIcon(Symbol::calendar, colors.secondaryText, false).pixmap(16, 16));
+        marker->setPixmap(bundledIcon(Symbol::calendar, colors.secondaryText).pixmap(16, 16));
         marker->setFixedSize(20, 20);
         marker->setAlignment(Qt::AlignCenter);
         row->addWidget(marker);
@@ -351,7 +342,7 @@ QWidget* NoteBoardFace::buildActionRow(const StickyNote& note, QWidget* parent)
     styleCardControl(complete, CardControl::button);
     complete->setFocusPolicy(Qt::NoFocus);
     QColor iconColor = note.isCompleted ? colors.green : colors.text;
-    complete->setIcon(symbolIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, iconColor, false));
+    complete->setIcon(bundledIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, iconColor));
     complete->setIconSize(QSize(15, 15));
     if (note.isCompleted)
         setCardControlTint(complete, colors.green);

@@ -1,6 +1,6 @@
 #include "desktop/NotePanel.h"
 
-#include "desktop/X11WindowHints.h"
+#include "ui/X11WindowHints.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>

@@ -2,13 +2,13 @@
 
 #include "desktop/DesktopDetailEditor.h"
 
-#include "app/QtScreenList.h"
-#include "desktop/CompositorWatch.h"
 #include "desktop/NotePanel.h"
-#include "desktop/StateBridge.h"
 #include "desktop/StickyNoteView.h"
 #include "state/AppState.h"
 #include "state/ScreenPlacement.h"
+#include "ui/CompositorWatch.h"
+#include "ui/QtConversions.h"
+#include "ui/StateBridge.h"
 
 #include <QWidget>
 

@@ -1,9 +1,9 @@
 #include "desktop/NoteWindowManager.h"
 
-#include "desktop/CompositorWatch.h"
 #include "desktop/NotePanelController.h"
-#include "desktop/StateBridge.h"
 #include "state/AppState.h"
+#include "ui/CompositorWatch.h"
+#include "ui/StateBridge.h"
 
 #include <QCoreApplication>
 #include <QEvent>

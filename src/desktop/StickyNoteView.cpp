@@ -3,10 +3,10 @@
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/NoteBoardFace.h"
 #include "desktop/ResizeGrip.h"
-#include "desktop/StateBridge.h"
 #include "model/Clock.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/StateBridge.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,23 +1,23 @@
 #include "menubar/MenuBarContentView.h"
 
-#include "desktop/CompositorWatch.h"
 #include "desktop/DesktopStyle.h"
-#include "desktop/NoteSizePresetMenu.h"
-#include "desktop/StateBridge.h"
-#include "desktop/X11WindowHints.h"
 #include "menubar/MenuBarEmptyExecutionCard.h"
 #include "menubar/MenuBarExecutionRow.h"
 #include "menubar/MenuBarPanelStyle.h"
 #include "menubar/MenuBarPrimaryExecutionCard.h"
 #include "menubar/MenuBarQuickActionRow.h"
 #include "menubar/MenuBarSceneBoardRow.h"
-#include "menubar/MenuBarSymbols.h"
 #include "menubar/MenuBarTexts.h"
 #include "menubar/SizeSubmenuView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/CompositorWatch.h"
+#include "ui/NoteSizePresetMenu.h"
+#include "ui/StateBridge.h"
+#include "ui/Symbol.h"
+#include "ui/X11WindowHints.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -328,7 +328,7 @@ QWidget* MenuBarContentView::buildBoardsSection(const Snapshot& snapshot, QWidge
         empty ? QStringLiteral("还没有固定到桌面的场景板") : QStringLiteral("这些卡片会持续待在桌面上"), section));
     if (empty) {
         QColor text = palette().color(QPalette::WindowText);
-        QToolButton* generate = MenuBarPanelStyle::textButton(menuBarIcon(MenuBarSymbol::sparklesRectangleStack, text),
+        QToolButton* generate = MenuBarPanelStyle::textButton(bundledIcon(Symbol::sparklesRectangleStack, text),
             QStringLiteral("生成今日桌面板"), QStringLiteral("generateTodayBoard"), false, section);
         generate->setPopupMode(QToolButton::InstantPopup);
         auto* menu = new NoteSizePresetMenu(generate);

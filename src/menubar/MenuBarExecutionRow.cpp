@@ -1,10 +1,10 @@
 #include "menubar/MenuBarExecutionRow.h"
 
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "menubar/MenuBarPanelStyle.h"
-#include "menubar/MenuBarSymbols.h"
 #include "menubar/MenuBarTexts.h"
+#include "ui/ElidingLabel.h"
+#include "ui/Symbol.h"
 
 #include <QHBoxLayout>
 #include <QMenu>
@@ -28,7 +28,7 @@ MenuBarExecutionRow::MenuBarExecutionRow(const StickyNote& note, const std::vect
     layout->setSpacing(8);
 
     QToolButton* tick = MenuBarPanelStyle::iconButton(
-        symbolIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, tint, false),
+        bundledIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, tint),
         note.isCompleted ? QStringLiteral("已完成") : QStringLiteral("完成"), QStringLiteral("tick"), this);
     tick->setIconSize(QSize(18, 18));
     connect(tick, &QToolButton::clicked, this, [this] { emit completionToggled(m_noteId); });
@@ -66,7 +66,7 @@ MenuBarExecutionRow::MenuBarExecutionRow(const StickyNote& note, const std::vect
     connect(open, &QToolButton::clicked, this, [this] { emit openRequested(m_noteId); });
     layout->addWidget(open);
 
-    QToolButton* attach = MenuBarPanelStyle::textButton(menuBarIcon(MenuBarSymbol::stackBadgePlus, text), QStringLiteral("加入"),
+    QToolButton* attach = MenuBarPanelStyle::textButton(bundledIcon(Symbol::stackBadgePlus, text), QStringLiteral("加入"),
         QStringLiteral("attach"), false, this);
     attach->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(QStringLiteral("加入"), attach);

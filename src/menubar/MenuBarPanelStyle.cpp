@@ -11,7 +11,7 @@ namespace brivet::MenuBarPanelStyle {
 QColor themeTint(NoteTheme theme, const CardColors& colors)
 {
     switch (theme) {
-    case NoteTheme::work: return colors.theme.isValid() ? colors.theme : QColor(0, 122, 255);
+    case NoteTheme::work: return colors.theme;
     case NoteTheme::life: return colors.green;
     case NoteTheme::urgent: return colors.red;
     case NoteTheme::custom: return colors.orange;
@@ -23,15 +23,14 @@ void styleCard(QFrame* card, const QColor& tint)
 {
     card->setFrameShape(QFrame::NoFrame);
     card->setAttribute(Qt::WA_StyledBackground);
-    card->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: 14px; }")
-                            .arg(card->objectName(), cssColor(tint, 0.10), cssColor(tint, 0.22)));
+    card->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: %4px; }")
+                            .arg(card->objectName(), cssColor(tint, 0.10), cssColor(tint, 0.22))
+                            .arg(cardRadius));
 }
 
 QColor secondaryText(const QWidget* widget)
 {
-    QColor color = widget->palette().color(QPalette::WindowText);
-    color.setAlphaF(isDarkScheme(widget->palette()) ? 0.62 : 0.56);
-    return color;
+    return Theme::from(widget->palette()).secondaryText;
 }
 
 QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, bool secondary, QWidget* parent)
@@ -79,16 +78,14 @@ QToolButton* textButton(const QIcon& icon, const QString& text, const QString& n
     QColor accent = parent->palette().color(QPalette::Highlight);
     QColor foreground = parent->palette().color(QPalette::WindowText);
     if (prominent) {
-        button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: white; border: none; border-radius: 8px;"
-                                             " padding: 4px 10px; font-size: 12px; font-weight: 600; }"
-                                             " QToolButton:hover { background: %2; }")
-                                  .arg(cssColor(accent, 1.0), cssColor(accent.lighter(112), 1.0)));
+        button->setStyleSheet(prominentButtonStyle(QStringLiteral("QToolButton"), accent, { 4, 10 }, 12));
     } else {
-        button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: 8px;"
+        button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: %4px;"
                                              " padding: 4px 10px; font-size: 12px; }"
                                              " QToolButton:hover { background: %3; }"
                                              " QToolButton::menu-indicator { image: none; width: 0; }")
-                                  .arg(cssColor(foreground, 0.07), cssColor(foreground, 1.0), cssColor(foreground, 0.13)));
+                                  .arg(cssColor(foreground, 0.07), cssColor(foreground, 1.0), cssColor(foreground, 0.13))
+                                  .arg(controlRadius));
     }
     return button;
 }

@@ -1,9 +1,9 @@
 #include "menubar/MenuBarPrimaryExecutionCard.h"
 
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "menubar/MenuBarPanelStyle.h"
 #include "menubar/MenuBarTexts.h"
+#include "ui/ElidingLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,7 +64,7 @@ MenuBarPrimaryExecutionCard::MenuBarPrimaryExecutionCard(const StickyNote& note,
     buttons->setSpacing(8);
     buttons->setContentsMargins(0, 4, 0, 0);
     QToolButton* complete = MenuBarPanelStyle::textButton(
-        symbolIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, Qt::white, false),
+        bundledIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, Qt::white),
         note.isCompleted ? QStringLiteral("已完成") : QStringLiteral("完成"), QStringLiteral("complete"), true, this);
     connect(complete, &QToolButton::clicked, this, [this] { emit completionToggled(m_noteId); });
     buttons->addWidget(complete);

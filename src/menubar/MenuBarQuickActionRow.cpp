@@ -1,7 +1,7 @@
 #include "menubar/MenuBarQuickActionRow.h"
 
 #include "desktop/DesktopStyle.h"
-#include "menubar/MenuBarSymbols.h"
+#include "ui/Symbol.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,12 +16,12 @@ constexpr int symbolSlot = 16;
 QIcon rowIcon(QuickAction action, const QColor& color)
 {
     switch (action) {
-    case QuickAction::create: return symbolIcon(Symbol::plus, color, false);
-    case QuickAction::board: return menuBarIcon(MenuBarSymbol::sparklesRectangleStack, color);
-    case QuickAction::sync: return menuBarIcon(MenuBarSymbol::arrowClockwise, color);
-    case QuickAction::dashboard: return menuBarIcon(MenuBarSymbol::rectangleGrid, color);
-    case QuickAction::settings: return menuBarIcon(MenuBarSymbol::sliderHorizontal, color);
-    case QuickAction::quit: return menuBarIcon(MenuBarSymbol::power, color);
+    case QuickAction::create: return bundledIcon(Symbol::plus, color);
+    case QuickAction::board: return bundledIcon(Symbol::sparklesRectangleStack, color);
+    case QuickAction::sync: return bundledIcon(Symbol::arrowClockwise, color);
+    case QuickAction::dashboard: return bundledIcon(Symbol::rectangleGrid, color);
+    case QuickAction::settings: return bundledIcon(Symbol::sliderHorizontal, color);
+    case QuickAction::quit: return bundledIcon(Symbol::power, color);
     }
     return {};
 }
@@ -104,7 +104,7 @@ void MenuBarQuickActionRow::paintEvent(QPaintEvent*)
         QColor secondary = text;
         secondary.setAlphaF(0.45);
         QRect chevron(width() - 10 - 12, (height() - 12) / 2, 12, 12);
-        menuBarIcon(MenuBarSymbol::chevronRight, secondary).paint(&painter, chevron);
+        bundledIcon(Symbol::chevronRight, secondary).paint(&painter, chevron);
     }
 }
 

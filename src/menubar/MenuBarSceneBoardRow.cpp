@@ -1,9 +1,9 @@
 #include "menubar/MenuBarSceneBoardRow.h"
 
 #include "desktop/DesktopStyle.h"
-#include "desktop/ElidingLabel.h"
 #include "menubar/MenuBarPanelStyle.h"
 #include "menubar/MenuBarTexts.h"
+#include "ui/ElidingLabel.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -5,7 +5,7 @@
 #include "dashboard/DashboardNoteEditor.h"
 #include "dashboard/DashboardOverviewView.h"
 #include "dashboard/ToggleSwitch.h"
-#include "desktop/BoundTextInputs.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

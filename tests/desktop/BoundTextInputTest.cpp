@@ -1,6 +1,6 @@
 #include "DesktopFixture.h"
 
-#include "desktop/BoundTextInputs.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QApplication>
 #include <QClipboard>

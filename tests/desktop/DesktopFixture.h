@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/QtScreenList.h"
 #include "desktop/NotePanelController.h"
 #include "desktop/NoteWindowManager.h"
 #include "desktop/StickyNoteView.h"
@@ -9,6 +8,7 @@
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
 #include "state/ScreenList.h"
+#include "ui/QtConversions.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
 #include "sync/SyncService.h"

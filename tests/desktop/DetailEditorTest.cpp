@@ -2,10 +2,10 @@
 
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/DesktopTaskEditorRow.h"
-#include "app/QtScreenList.h"
-#include "desktop/BoundTextInputs.h"
 #include "desktop/NotePanel.h"
 #include "desktop/NotePanelController.h"
+#include "ui/BoundTextInputs.h"
+#include "ui/QtConversions.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -1,7 +1,7 @@
 #include "DesktopFixture.h"
 
 #include "desktop/NoteBoardFace.h"
-#include "desktop/NoteSizePresetMenu.h"
+#include "ui/NoteSizePresetMenu.h"
 
 #include <QLabel>
 #include <QMenu>

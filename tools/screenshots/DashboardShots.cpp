@@ -11,7 +11,6 @@
 
 #include "DashboardShots.h"
 
-#include "app/QtScheduler.h"
 #include "dashboard/DashboardOverviewView.h"
 #include "dashboard/DashboardSyncCenterView.h"
 #include "dashboard/DashboardView.h"
@@ -27,6 +26,7 @@
 #include "state/ScreenList.h"
 #include "state/WindowManaging.h"
 #include "sync/SyncService.h"
+#include "ui/QtScheduler.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

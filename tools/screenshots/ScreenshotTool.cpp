@@ -5,7 +5,6 @@
 // with a size submenu open, each in the light and the dark colour scheme.
 // Usage: brivet-screenshots <output folder>
 
-#include "app/QtScheduler.h"
 #include "desktop/NotePanel.h"
 #include "desktop/NotePanelController.h"
 #include "desktop/NoteWindowManager.h"
@@ -20,6 +19,7 @@
 #include "state/NoteTemplate.h"
 #include "state/ScreenList.h"
 #include "sync/SyncService.h"
+#include "ui/QtScheduler.h"
 #ifdef BRIVET_HAVE_DASHBOARD_SHOTS
 #include "DashboardShots.h"
 #endif

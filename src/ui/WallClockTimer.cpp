@@ -1,4 +1,4 @@
-#include "app/WallClockTimer.h"
+#include "ui/WallClockTimer.h"
 
 #include <QDBusConnection>
 #include <QSocketNotifier>

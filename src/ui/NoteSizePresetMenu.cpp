@@ -1,4 +1,4 @@
-#include "desktop/NoteSizePresetMenu.h"
+#include "ui/NoteSizePresetMenu.h"
 
 #include "desktop/DesktopStyle.h"
 #include "model/StickyNote.h"

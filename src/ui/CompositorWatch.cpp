@@ -1,6 +1,6 @@
-#include "desktop/CompositorWatch.h"
+#include "ui/CompositorWatch.h"
 
-#include "desktop/X11WindowHints.h"
+#include "ui/X11WindowHints.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "desktop/StateBridge.h"
+#include "ui/StateBridge.h"
 
 #include "state/AppState.h"
 

@@ -1,5 +1,5 @@
-#include "desktop/DesktopStyle.h"
-#include "desktop/TintedSvgIcon.h"
+#include "ui/Symbol.h"
+#include "ui/TintedSvgIcon.h"
 
 #include <QHash>
 #include <QImage>
@@ -31,7 +31,7 @@ QColor dominantOpaqueColor(const QImage& image)
 
 TEST(TintedSvgIcon, RendersEachSizeAndPixelRatioItIsAskedForInItsColour)
 {
-    QIcon icon = symbolIcon(Symbol::checkmarkCircleFill, QColor(200, 30, 40), false);
+    QIcon icon = bundledIcon(Symbol::checkmarkCircleFill, QColor(200, 30, 40));
     ASSERT_FALSE(icon.isNull());
 
     QPixmap small = icon.pixmap(QSize(15, 15), 1.0);
@@ -44,15 +44,15 @@ TEST(TintedSvgIcon, RendersEachSizeAndPixelRatioItIsAskedForInItsColour)
     EXPECT_DOUBLE_EQ(sharp.devicePixelRatio(), 2.0);
 
     // Shared per drawing and colour; another colour is another icon.
-    EXPECT_EQ(symbolIcon(Symbol::checkmarkCircleFill, QColor(200, 30, 40), false).cacheKey(), icon.cacheKey());
-    QIcon green = symbolIcon(Symbol::checkmarkCircleFill, QColor(30, 160, 60), false);
+    EXPECT_EQ(bundledIcon(Symbol::checkmarkCircleFill, QColor(200, 30, 40)).cacheKey(), icon.cacheKey());
+    QIcon green = bundledIcon(Symbol::checkmarkCircleFill, QColor(30, 160, 60));
     EXPECT_NE(green.cacheKey(), icon.cacheKey());
     EXPECT_EQ(dominantOpaqueColor(green.pixmap(QSize(24, 24), 1.0).toImage()), QColor(30, 160, 60));
 }
 
 TEST(TintedSvgIcon, TranslucentColoursDisabledLooksAndMissingDrawings)
 {
-    QImage faint = symbolIcon(Symbol::circle, QColor(0, 0, 0, 128), false).pixmap(QSize(24, 24), 1.0).toImage();
+    QImage faint = bundledIcon(Symbol::circle, QColor(0, 0, 0, 128)).pixmap(QSize(24, 24), 1.0).toImage();
     int maxAlpha = 0;
     for (int y = 0; y < faint.height(); ++y)
         for (int x = 0; x < faint.width(); ++x)
@@ -60,7 +60,7 @@ TEST(TintedSvgIcon, TranslucentColoursDisabledLooksAndMissingDrawings)
     EXPECT_GT(maxAlpha, 100);
     EXPECT_LT(maxAlpha, 150) << "the colour's alpha is the drawing's opacity";
 
-    QIcon icon = symbolIcon(Symbol::trash, QColor(200, 30, 40), false);
+    QIcon icon = bundledIcon(Symbol::trash, QColor(200, 30, 40));
     QImage normal = icon.pixmap(QSize(24, 24), 1.0, QIcon::Normal).toImage();
     QImage disabled = icon.pixmap(QSize(24, 24), 1.0, QIcon::Disabled).toImage();
     EXPECT_EQ(disabled.size(), normal.size());

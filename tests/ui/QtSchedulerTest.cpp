@@ -1,4 +1,4 @@
-#include "app/QtScheduler.h"
+#include "ui/QtScheduler.h"
 
 #include <QElapsedTimer>
 

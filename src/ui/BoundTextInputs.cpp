@@ -1,4 +1,4 @@
-#include "desktop/BoundTextInputs.h"
+#include "ui/BoundTextInputs.h"
 
 #include <QFocusEvent>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "desktop/X11WindowHints.h"
+#include "ui/X11WindowHints.h"
 
 #include <QGuiApplication>
 #include <QWindow>

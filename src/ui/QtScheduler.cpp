@@ -1,6 +1,6 @@
-#include "app/QtScheduler.h"
+#include "ui/QtScheduler.h"
 
-#include "app/WallClockTimer.h"
+#include "ui/WallClockTimer.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

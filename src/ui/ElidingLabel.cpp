@@ -1,4 +1,4 @@
-#include "desktop/ElidingLabel.h"
+#include "ui/ElidingLabel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "desktop/TintedSvgIcon.h"
+#include "ui/TintedSvgIcon.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/QtScreenList.h"
+#include "ui/QtConversions.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -30,18 +30,6 @@ QRect toQtRect(const Rect& modelRect)
     int x = int(std::lround(modelRect.x));
     int y = int(std::lround(bottom - modelRect.y - modelRect.height));
     return QRect(x, y, width, height);
-}
-
-std::vector<Rect> QtScreenList::visibleFrames() const
-{
-    std::vector<Rect> frames;
-    QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary)
-        frames.push_back(toModelRect(primary->availableGeometry()));
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen != primary)
-            frames.push_back(toModelRect(screen->availableGeometry()));
-    return frames;
 }
 
 } // namespace brivet
