@@ -389,6 +389,9 @@ private:
     void observeSystemChanges();
     void updateChangeSubscription();
     void finishSync(SyncService::SyncResult result, bool userInitiated);
+    // Once the echo window has closed and no sync runs: a sync for a notice
+    // that came while it was open.
+    void followUpSwallowedStoreChange();
     void installSyncResult(SyncExecution execution, bool userInitiated);
     void startSyncDeadline();
     // Gives up the running sync, if any, as a failure for `reason`.
@@ -433,6 +436,17 @@ private:
     bool m_linksAwaitingSave = false;
     // An automatic sync that came due while one ran, by its reason.
     std::optional<std::string> m_syncAgainFor;
+    // A store notice came while the echo window was open: the store is
+    // looked at once more when the window closes.
+    bool m_storeChangeSwallowed = false;
+    TaskHandle m_storeChangeFollowUpTask;
+    // Whether the next, the running and the last sync answer such a notice,
+    // and whether the last one changed anything: a follow-up that found
+    // nothing to do is not followed up in turn, so a sync's own echoes
+    // cannot keep syncing.
+    bool m_nextSyncIsFollowUp = false;
+    bool m_runningSyncIsFollowUp = false;
+    bool m_lastSyncWasIdleFollowUp = false;
 
     int m_operationDepth = 0;
     bool m_reconcileRequested = false;

@@ -20,6 +20,7 @@ void AppState::scheduleSync(Duration delay, const std::string& reason)
 {
     if (!m_preferences.hasActivatedSync || !m_preferences.autoSyncEnabled)
         return;
+    m_nextSyncIsFollowUp = false;
     startTask(&AppState::m_syncTask, std::max(delay, Duration(0)), [reason](AppState& self) {
         self.setSyncStatus("等待同步：" + reason);
         // The running sync cannot see the change that asked for this one;
@@ -58,8 +59,32 @@ void AppState::updateChangeSubscription()
 
 void AppState::handleEventStoreChangeNotification()
 {
-    if (m_preferences.hasActivatedSync && m_preferences.autoSyncEnabled && now() >= m_suppressExternalChangeNotificationsUntil)
+    if (!m_preferences.hasActivatedSync || !m_preferences.autoSyncEnabled)
+        return;
+    if (now() >= m_suppressExternalChangeNotificationsUntil) {
         scheduleSync(syncAfterStoreChangeDelay, "系统数据变更");
+        return;
+    }
+    // A sync started moments ago: this is most likely its own writes coming
+    // back, but a change made elsewhere meanwhile looks the same. The store
+    // is looked at again once the window closes.
+    m_storeChangeSwallowed = true;
+    if (!m_storeChangeFollowUpTask.isPending())
+        startTask(&AppState::m_storeChangeFollowUpTask, m_suppressExternalChangeNotificationsUntil - now(),
+            [](AppState& self) { self.followUpSwallowedStoreChange(); });
+}
+
+void AppState::followUpSwallowedStoreChange()
+{
+    if (!m_storeChangeSwallowed || m_isSyncing || now() < m_suppressExternalChangeNotificationsUntil)
+        return; // the end of the running sync looks again
+    m_storeChangeSwallowed = false;
+    if (m_lastSyncWasIdleFollowUp) {
+        m_deps.logger.log("Store notices during a sync that changed nothing were its own; not syncing again");
+        return;
+    }
+    scheduleSync(syncAfterStoreChangeDelay, "系统数据变更");
+    m_nextSyncIsFollowUp = m_syncTask.isPending();
 }
 
 void AppState::synchronizeSystemData(bool userInitiated)
@@ -71,6 +96,8 @@ void AppState::synchronizeSystemData(bool userInitiated)
         return;
     }
     m_isSyncing = true;
+    m_runningSyncIsFollowUp = m_nextSyncIsFollowUp && !userInitiated;
+    m_nextSyncIsFollowUp = false;
     notify(StateField::isSyncing);
     setSyncStatus("正在同步系统数据…");
     m_suppressExternalChangeNotificationsUntil = now() + syncEchoWindow;
@@ -105,6 +132,11 @@ void AppState::abandonRunningSync(const std::string& reason)
 void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
 {
     m_syncDeadlineTask.cancel();
+    const bool changedAnything = std::holds_alternative<SyncExecution>(result)
+        ? std::get<SyncExecution>(result).actions.changedAnything()
+        : std::get<SyncFailure>(result).actions.changedAnything();
+    m_lastSyncWasIdleFollowUp = m_runningSyncIsFollowUp && !changedAnything;
+    m_runningSyncIsFollowUp = false;
     if (auto* execution = std::get_if<SyncExecution>(&result)) {
         installSyncResult(std::move(*execution), userInitiated);
     } else {
@@ -124,6 +156,8 @@ void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
         std::string reason = std::move(*m_syncAgainFor);
         m_syncAgainFor.reset();
         scheduleSync(Duration(0), reason);
+    } else {
+        followUpSwallowedStoreChange();
     }
 }
 

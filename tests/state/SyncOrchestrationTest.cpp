@@ -219,6 +219,44 @@ TEST_F(SyncOrchestrationTest, StoreChangesDuringTheFirstTwoSecondsOfASyncAreIgno
     EXPECT_EQ(state().syncStatus().rfind("同步完成：", 0), 0u);
 }
 
+// A change made elsewhere just after a sync started is taken for the
+// sync's own writes at first; the store is looked at again once the window
+// closes, and a follow-up that finds nothing ends the chain.
+TEST_F(SyncOrchestrationTest, AChangeFromElsewhereDuringTheEchoWindowIsSyncedOnceTheWindowCloses)
+{
+    fixture.launchWith({}, [](AppPreferences& p) {
+        p.selectedReminderListIDs = { "work" };
+        p.autoSyncEnabled = true;
+        p.hasActivatedSync = true;
+    });
+    state().synchronizeSystemData(true);
+    ASSERT_EQ(store->accessRequests, 1);
+
+    fixture.scheduler.advance(std::chrono::seconds(1));
+    store->addReminder("phone", "work", "在手机上加的", fixture.clock.now() + std::chrono::hours(6), fixture.clock.now());
+    store->postChange(); // swallowed: the window is open
+    fixture.scheduler.advance(std::chrono::milliseconds(1599)); // the window closed at +2 s, the sync waits 0.6 s
+    EXPECT_EQ(store->accessRequests, 1);
+    fixture.scheduler.advance(std::chrono::milliseconds(1));
+    EXPECT_EQ(store->accessRequests, 2) << "looked again once the window closed";
+    const auto& notes = state().notes();
+    EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const StickyNote& n) { return n.title == "在手机上加的"; }));
+
+    // That follow-up imported something, so its echoes are looked at once
+    // more; the next finds nothing, and its echoes end there.
+    store->postChange();
+    fixture.scheduler.advance(std::chrono::milliseconds(2600));
+    EXPECT_EQ(store->accessRequests, 3);
+    store->postChange();
+    fixture.scheduler.advance(std::chrono::seconds(30));
+    EXPECT_EQ(store->accessRequests, 3) << "no loop";
+
+    // A notice after the window is a change like any other.
+    store->postChange();
+    fixture.scheduler.advance(std::chrono::milliseconds(600));
+    EXPECT_EQ(store->accessRequests, 4);
+}
+
 TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateReminders)
 {
     fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
