@@ -49,6 +49,7 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
         m_repository->usePrefetched(std::move(prefetchedNotes));
     }
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
+    m_syncLogStore = std::make_unique<JsonSyncLogStore>(folder.path() / "sync-log.json", *m_clock, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
     // The store is loaded on the first sync or source listing. Listening to
@@ -67,7 +68,7 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     };
     m_state = std::make_unique<AppState>(AppStateDependencies {
         *m_repository, *m_preferencesStore, *m_templates, *m_syncService, *m_logger, *m_clock, *m_scheduler, *m_screens,
-        *m_calendar, std::move(windows) });
+        *m_calendar, std::move(windows), SaveThread::writer, m_syncLogStore.get() });
     // Reading the notes file frees buffers several times its size; once
     // launch is over and the first cards are up, hand the freed heap back so
     // an idle app stays small.

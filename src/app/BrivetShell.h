@@ -2,6 +2,7 @@
 
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
+#include "sync/SyncLog.h"
 
 #include <QObject>
 
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<AppLogger> m_logger;
     std::unique_ptr<JsonNoteRepository> m_repository;
     std::unique_ptr<JsonPreferencesStore> m_preferencesStore;
+    std::unique_ptr<JsonSyncLogStore> m_syncLogStore;
     std::unique_ptr<DefaultTemplateProvider> m_templates;
     std::unique_ptr<SyncService> m_syncService;
     std::unique_ptr<AppState> m_state;

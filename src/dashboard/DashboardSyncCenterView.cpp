@@ -7,6 +7,7 @@
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
 #include "state/AppState.h"
+#include "dashboard/SyncLogSection.h"
 #include "ui/StateBridge.h"
 
 #include <QComboBox>
@@ -62,6 +63,8 @@ DashboardSyncCenterView::DashboardSyncCenterView(AppState& state, Scheduler& sch
     column->addWidget(buildHeader(page));
     column->addWidget(buildStrategy(page));
     column->addWidget(buildResults(page));
+    m_log = new SyncLogSection(state, page);
+    column->addWidget(m_log);
     buildSourceSection(m_reminders, QStringLiteral("提醒事项列表"), page);
     column->addWidget(m_reminders.section);
     buildSourceSection(m_calendars, QStringLiteral("日历"), page);
@@ -74,6 +77,10 @@ DashboardSyncCenterView::DashboardSyncCenterView(AppState& state, Scheduler& sch
             m_refreshed = true;
     });
     connect(&bridge, &StateBridge::syncChanged, this, &DashboardSyncCenterView::showSync);
+    connect(&bridge, &StateBridge::changed, this, [this](StateField field) {
+        if (field == StateField::syncLog)
+            m_log->refresh();
+    });
     showPreferences();
     showSync();
 }

@@ -15,6 +15,8 @@ class QVBoxLayout;
 
 namespace brivet {
 
+class SyncLogSection;
+
 class AppState;
 class DashboardStepper;
 class PreferenceBinder;
@@ -47,6 +49,7 @@ public:
     // The values of the five pills, in their order.
     QStringList resultValues() const;
     QLabel* resultsStatusLabel() const { return m_resultsStatus; }
+    SyncLogSection* syncLog() const { return m_log; }
     // The rows of one kind, as (title, switch).
     std::vector<std::pair<QString, ToggleSwitch*>> sourceRows(SyncSourceKind kind) const;
     QLabel* sourcesNotice(SyncSourceKind kind) const;
@@ -79,6 +82,7 @@ private:
     bool m_refreshed = false;
 
     QPushButton* m_refresh = nullptr;
+    SyncLogSection* m_log = nullptr;
     std::vector<ToggleSwitch*> m_switches;
     QComboBox* m_surfaceMode = nullptr;
     QComboBox* m_scope = nullptr;

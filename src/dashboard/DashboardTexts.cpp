@@ -1,13 +1,16 @@
 #include "dashboard/DashboardTexts.h"
 
 #include "model/UserCalendar.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncRange.h"
 
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
 #include <unicode/unistr.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace brivet::DashboardTexts {
@@ -62,6 +65,56 @@ std::string sourcesUnavailableText(SyncSourceKind kind, bool refreshed)
     return "Evolution Data Server 没有响应，读不到" + what
         + "。请安装 evolution-data-server（Debian：sudo apt install evolution-data-server），"
           "确认当前会话的 D-Bus 会话总线在运行，然后再点击“刷新源列表”。";
+}
+
+std::string syncLogHeadline(const SyncLogEntry& entry, const UserCalendar& calendar)
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", std::chrono::duration<double>(entry.duration).count());
+    return calendar.formatPattern(entry.startedAt, "M月d日 HH:mm:ss") + " · " + entry.trigger + " · " + seconds + " 秒 · "
+        + (entry.succeeded ? "完成" : "失败");
+}
+
+std::string syncLogCounters(const SyncLogEntry& entry)
+{
+    const SyncReport& report = entry.report;
+    return "新增提醒 " + std::to_string(report.remindersImported) + " · 回写提醒 " + std::to_string(report.remindersWritten)
+        + " · 导入日历 " + std::to_string(report.calendarImported) + " · 刷新场景板 " + std::to_string(report.boardsRefreshed);
+}
+
+std::vector<std::string> syncLogActionLines(const SyncLogEntry& entry)
+{
+    std::vector<std::string> lines;
+    for (const SyncAction& action : entry.actions.list) {
+        const std::string title = "「" + action.title + "」";
+        std::string line;
+        switch (action.kind) {
+        case SyncActionKind::imported:
+            line = "导入" + title;
+            break;
+        case SyncActionKind::updatedFromStore:
+            line = "按系统提醒更新" + title;
+            break;
+        case SyncActionKind::writtenToStore:
+            line = "写入系统提醒" + title;
+            break;
+        case SyncActionKind::recreated:
+            line = "重新创建已在别处删除的提醒" + title;
+            break;
+        case SyncActionKind::skipped:
+            line = "跳过" + title + "：" + action.reason;
+            break;
+        case SyncActionKind::failed:
+            line = "失败" + title + "：" + action.reason;
+            break;
+        }
+        if (action.conflictWinner)
+            line += *action.conflictWinner == SyncSide::note ? "（两边都改过，以便签为准）" : "（两边都改过，以系统提醒为准）";
+        lines.push_back(std::move(line));
+    }
+    if (entry.actions.omitted > 0)
+        lines.push_back("另有 " + std::to_string(entry.actions.omitted) + " 项未列出");
+    return lines;
 }
 
 } // namespace brivet::DashboardTexts

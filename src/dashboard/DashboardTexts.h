@@ -5,10 +5,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brivet {
 
 class UserCalendar;
+struct SyncLogEntry;
 
 // Texts of the sync center and the settings that depend on the state.
 namespace DashboardTexts {
@@ -31,6 +33,15 @@ std::string taskLimitLabel(long long limit);
 // access Evolution Data Server did not answer, and the text says what to
 // install or start.
 std::string sourcesUnavailableText(SyncSourceKind kind, bool refreshed);
+
+// The sync log ("同步记录"), one sync at a time:
+// "12月8日 14:03:27 · 手动 · 1.2 秒 · 完成" (or "失败").
+std::string syncLogHeadline(const SyncLogEntry& entry, const UserCalendar& calendar);
+// "新增提醒 1 · 回写提醒 2 · 导入日历 3 · 刷新场景板 1".
+std::string syncLogCounters(const SyncLogEntry& entry);
+// What it did, one line a note: "导入「交周报」", "跳过「没日期」：没有截止日期",
+// a conflict with the side that won, and "另有 3 项未列出".
+std::vector<std::string> syncLogActionLines(const SyncLogEntry& entry);
 
 } // namespace DashboardTexts
 

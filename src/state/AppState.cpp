@@ -294,7 +294,7 @@ bool AppState::flushPendingSaves()
     // may start, and those the store is still saving are waited for.
     m_syncTask.cancel();
     m_syncAgainFor.reset();
-    abandonRunningSync("The app quit before the sync finished");
+    abandonRunningSync("The app quit before the sync finished", "应用在同步完成前退出");
     m_isFlushing = true;
     m_deps.scheduler.runUntil([this] { return !m_deps.syncService.hasWritesInFlight(); }, syncWritesQuitWait);
     m_isFlushing = false;

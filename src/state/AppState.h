@@ -7,6 +7,7 @@
 #include "state/NotesSavePolicy.h"
 #include "state/SaveQueue.h"
 #include "state/StateObserver.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncService.h"
 #include "sync/SyncTypes.h"
 
@@ -80,6 +81,8 @@ struct AppStateDependencies {
     WindowManagerFactory windowManagerFactory;
     // Where the two files are written.
     SaveThread saveThread = SaveThread::writer;
+    // Where the sync log is kept; none: it lives only while the app runs.
+    SyncLogStore* syncLogStore = nullptr;
 };
 
 // The one owner of the notes and preferences while the app runs. Every view
@@ -271,6 +274,9 @@ public:
     bool isSourceSelected(const SyncSourceOption& option) const;
     void setSource(const SyncSourceOption& option, bool enabled);
     void handleEventStoreChangeNotification();
+    // The last syncs, newest first; read from its file the first time it is
+    // asked for.
+    const SyncLog& syncLog();
     // The most recent automatic sync request still waiting, for the views.
     bool hasPendingSync() const { return m_syncTask.isPending(); }
 
@@ -392,10 +398,12 @@ private:
     // Once the echo window has closed and no sync runs: a sync for a notice
     // that came while it was open.
     void followUpSwallowedStoreChange();
+    // Adds the sync that just ended to the log and saves it.
+    void logSync(bool succeeded, const SyncReport& report, SyncActions actions);
     void installSyncResult(SyncExecution execution, bool userInitiated);
     void startSyncDeadline();
     // Gives up the running sync, if any, as a failure for `reason`.
-    void abandonRunningSync(const std::string& reason);
+    void abandonRunningSync(const std::string& reason, const std::string& explanation);
     // A reminder save returned: its link goes onto the note at once.
     void recordWrittenLink(const Uuid& noteId, const ExternalLink& link);
 
@@ -447,6 +455,10 @@ private:
     bool m_nextSyncIsFollowUp = false;
     bool m_runningSyncIsFollowUp = false;
     bool m_lastSyncWasIdleFollowUp = false;
+    // The running sync's start and what asked for it, for the sync log.
+    Instant m_syncStartedAt {};
+    std::string m_syncTrigger;
+    std::optional<SyncLog> m_syncLog;
 
     int m_operationDepth = 0;
     bool m_reconcileRequested = false;

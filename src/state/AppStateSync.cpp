@@ -29,6 +29,7 @@ void AppState::scheduleSync(Duration delay, const std::string& reason)
             self.m_syncAgainFor = reason;
             return;
         }
+        self.m_syncTrigger = reason;
         self.synchronizeSystemData(false);
     });
 }
@@ -96,6 +97,9 @@ void AppState::synchronizeSystemData(bool userInitiated)
         return;
     }
     m_isSyncing = true;
+    m_syncStartedAt = now();
+    if (userInitiated)
+        m_syncTrigger = "手动";
     m_runningSyncIsFollowUp = m_nextSyncIsFollowUp && !userInitiated;
     m_nextSyncIsFollowUp = false;
     notify(StateField::isSyncing);
@@ -115,18 +119,21 @@ void AppState::synchronizeSystemData(bool userInitiated)
 void AppState::startSyncDeadline()
 {
     startTask(&AppState::m_syncDeadlineTask, syncDeadline, [](AppState& self) {
-        self.abandonRunningSync("The reminders store did not answer within "
-            + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(syncDeadline).count()) + " seconds");
+        const std::string seconds = std::to_string(std::chrono::duration_cast<std::chrono::seconds>(syncDeadline).count());
+        self.abandonRunningSync("The reminders store did not answer within " + seconds + " seconds",
+            "系统存储在 " + seconds + " 秒内没有回应，便签没有任何改动");
     });
 }
 
-void AppState::abandonRunningSync(const std::string& reason)
+void AppState::abandonRunningSync(const std::string& reason, const std::string& explanation)
 {
     if (!m_isSyncing)
         return;
     m_deps.syncService.abandonSync();
     ++m_syncGeneration;
-    finishSync(SyncFailure { reason }, false);
+    SyncFailure failure { reason };
+    failure.explanation = explanation;
+    finishSync(std::move(failure), false);
 }
 
 void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
@@ -138,11 +145,14 @@ void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
     m_lastSyncWasIdleFollowUp = m_runningSyncIsFollowUp && !changedAnything;
     m_runningSyncIsFollowUp = false;
     if (auto* execution = std::get_if<SyncExecution>(&result)) {
+        SyncActions actions = std::move(execution->actions);
         installSyncResult(std::move(*execution), userInitiated);
+        logSync(true, m_lastSyncReport.value_or(SyncReport {}), std::move(actions));
     } else {
-        const SyncFailure& failure = std::get<SyncFailure>(result);
+        SyncFailure& failure = std::get<SyncFailure>(result);
         m_deps.logger.log("Sync failed: " + failure.description);
         setSyncStatus(failure.statusText());
+        logSync(false, SyncReport {}, std::move(failure.actions));
         // Reminders written before the failure exist in the store now; the
         // links recorded for them must reach the file.
         if (m_linksAwaitingSave)
@@ -159,6 +169,26 @@ void AppState::finishSync(SyncService::SyncResult result, bool userInitiated)
     } else {
         followUpSwallowedStoreChange();
     }
+}
+
+const SyncLog& AppState::syncLog()
+{
+    if (!m_syncLog)
+        m_syncLog = m_deps.syncLogStore ? m_deps.syncLogStore->load() : SyncLog {};
+    return *m_syncLog;
+}
+
+void AppState::logSync(bool succeeded, const SyncReport& report, SyncActions actions)
+{
+    syncLog();
+    SyncLogEntry entry { m_syncStartedAt, std::max(Duration(0), now() - m_syncStartedAt), m_syncTrigger, succeeded, m_syncStatus,
+        report, std::move(actions) };
+    if (!succeeded)
+        entry.report.totalNotes = static_cast<int>(m_notes.size());
+    m_syncLog->add(std::move(entry));
+    notify(StateField::syncLog);
+    if (SyncLogStore* store = m_deps.syncLogStore)
+        m_saves->saveOther("sync log", [store, log = *m_syncLog] { return store->save(log); });
 }
 
 void AppState::installSyncResult(SyncExecution execution, bool userInitiated)

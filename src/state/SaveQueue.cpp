@@ -49,12 +49,24 @@ void SaveQueue::savePreferences(AppPreferences preferences)
     submit(SaveFile::preferences, std::move(preferences));
 }
 
-SaveQueue::PendingWrite* SaveQueue::queued(SaveFile file)
+std::string SaveQueue::PendingWrite::name() const
+{
+    if (const auto* other = std::get_if<OtherFile>(&snapshot))
+        return other->name;
+    return nameOf(file);
+}
+
+SaveQueue::PendingWrite* SaveQueue::queued(const std::string& name)
 {
     for (PendingWrite& write : m_queue)
-        if (write.file == file)
+        if (write.name() == name)
             return &write;
     return nullptr;
+}
+
+void SaveQueue::saveOther(std::string name, std::function<Status()> write)
+{
+    submit(SaveFile::other, OtherFile { std::move(name), std::move(write) });
 }
 
 // The snapshot and its place in the queue change in one critical section:
@@ -62,12 +74,15 @@ SaveQueue::PendingWrite* SaveQueue::queued(SaveFile file)
 void SaveQueue::submit(SaveFile file, Snapshot snapshot)
 {
     assert((file == SaveFile::notes) == std::holds_alternative<std::vector<StickyNote>>(snapshot));
+    assert((file == SaveFile::other) == std::holds_alternative<OtherFile>(snapshot));
+    PendingWrite write { file, std::move(snapshot) };
+    const std::string name = write.name();
     std::unique_lock lock(m_mutex);
-    state(file).unsaved.reset(); // this one is newer
-    if (PendingWrite* waiting = queued(file))
-        waiting->snapshot = std::move(snapshot);
+    state(name).unsaved.reset(); // this one is newer
+    if (PendingWrite* waiting = queued(name))
+        waiting->snapshot = std::move(write.snapshot);
     else
-        m_queue.push_back(PendingWrite { file, std::move(snapshot) });
+        m_queue.push_back(std::move(write));
     if (m_mode == SaveThread::caller) {
         while (!m_queue.empty())
             writeNext(lock);
@@ -81,18 +96,22 @@ void SaveQueue::submit(SaveFile file, Snapshot snapshot)
 
 bool SaveQueue::retryFailed()
 {
-    std::vector<std::pair<SaveFile, Snapshot>> retry;
+    std::vector<PendingWrite> retry;
     {
         std::lock_guard lock(m_mutex);
-        for (SaveFile file : { SaveFile::notes, SaveFile::preferences }) {
-            FileState& fileState = state(file);
-            if (fileState.unsaved && !queued(file))
-                retry.emplace_back(file, std::move(*fileState.unsaved));
+        for (auto& [name, fileState] : m_states) {
+            if (fileState.unsaved && !queued(name)) {
+                Snapshot& snapshot = *fileState.unsaved;
+                const SaveFile file = std::holds_alternative<std::vector<StickyNote>>(snapshot) ? SaveFile::notes
+                    : std::holds_alternative<AppPreferences>(snapshot)                          ? SaveFile::preferences
+                                                                                                : SaveFile::other;
+                retry.push_back(PendingWrite { file, std::move(snapshot) });
+            }
             fileState.unsaved.reset();
         }
     }
-    for (auto& [file, snapshot] : retry)
-        submit(file, std::move(snapshot));
+    for (PendingWrite& write : retry)
+        submit(write.file, std::move(write.snapshot));
     return !retry.empty();
 }
 
@@ -105,7 +124,10 @@ void SaveQueue::waitUntilWritten()
 bool SaveQueue::isFailing() const
 {
     std::lock_guard lock(m_mutex);
-    return m_notesState.failure || m_preferencesState.failure;
+    for (const auto& [name, fileState] : m_states)
+        if (fileState.failure)
+            return true;
+    return false;
 }
 
 void SaveQueue::run()
@@ -128,10 +150,9 @@ bool SaveQueue::flush()
     std::vector<std::string> lines;
     {
         std::lock_guard lock(m_mutex);
-        if (m_notesState.failure)
-            lines.push_back("Quitting with the notes unsaved: " + *m_notesState.failure);
-        if (m_preferencesState.failure)
-            lines.push_back("Quitting with the preferences unsaved: " + *m_preferencesState.failure);
+        for (const auto& [name, fileState] : m_states)
+            if (fileState.failure)
+                lines.push_back("Quitting with the " + name + " unsaved: " + *fileState.failure);
     }
     for (const std::string& line : lines)
         m_logger.log(line);
@@ -145,6 +166,8 @@ Status SaveQueue::store(const Snapshot& snapshot)
     try {
         if (const auto* notes = std::get_if<std::vector<StickyNote>>(&snapshot))
             return m_notesStore.save(*notes);
+        if (const auto* other = std::get_if<OtherFile>(&snapshot))
+            return other->write ? other->write() : Status::success();
         return m_preferencesStore.save(std::get<AppPreferences>(snapshot));
     } catch (const std::exception& error) {
         return Status::failure(std::string("unexpected error: ") + error.what());
@@ -166,21 +189,22 @@ void SaveQueue::writeNext(std::unique_lock<std::mutex>& lock)
     probe(write.file, WriterStep::written);
 
     lock.lock();
-    FileState& fileState = state(write.file);
+    const std::string name = write.name();
+    FileState& fileState = state(name);
     // One line when a file starts failing and one when it works again, not
     // one per keystroke in between.
     std::string line;
     const bool recovered = status.ok() && fileState.failure;
     if (status.ok()) {
         if (recovered)
-            line = std::string("Saving the ") + nameOf(write.file) + " works again";
+            line = "Saving the " + name + " works again";
         fileState.failure.reset();
     } else {
         if (!fileState.failure)
-            line = std::string("Save ") + nameOf(write.file) + " failed: " + status.message()
+            line = "Save " + name + " failed: " + status.message()
                 + " (kept in memory; tried again shortly and at every change)";
         fileState.failure = status.message();
-        if (!queued(write.file))
+        if (!queued(name))
             fileState.unsaved = std::move(write.snapshot);
     }
     lock.unlock();

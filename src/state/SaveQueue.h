@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,7 +30,13 @@ enum class SaveThread {
     caller,
 };
 
-enum class SaveFile { notes, preferences };
+enum class SaveFile {
+    notes,
+    preferences,
+    // A small file of its own beside the two (the sync log), named and
+    // written by the caller.
+    other,
+};
 
 // What became of one write, as the writer reports it.
 struct SaveOutcome {
@@ -83,6 +90,10 @@ public:
 
     void saveNotes(std::vector<StickyNote> notes);
     void savePreferences(AppPreferences preferences);
+    // Another file, by name: `write` writes it (durably; on failure the
+    // previous file intact) on the writer thread, and replaces a waiting
+    // write of the same name.
+    void saveOther(std::string name, std::function<Status()> write);
     // Hands the kept snapshot of each file whose last write failed to the
     // writer once more, unless a newer one is on its way. Returns whether
     // there was anything to try.
@@ -98,10 +109,16 @@ public:
     bool isFailing() const;
 
 private:
-    using Snapshot = std::variant<std::vector<StickyNote>, AppPreferences>;
+    struct OtherFile {
+        std::string name;
+        std::function<Status()> write;
+    };
+    using Snapshot = std::variant<std::vector<StickyNote>, AppPreferences, OtherFile>;
     struct PendingWrite {
         SaveFile file;
         Snapshot snapshot;
+        // The file's name in the log and as the key of a waiting write.
+        std::string name() const;
     };
     struct FileState {
         // The last snapshot whose write failed, while no newer one came.
@@ -110,7 +127,8 @@ private:
     };
 
     void submit(SaveFile file, Snapshot snapshot);
-    PendingWrite* queued(SaveFile file);
+    // The waiting write of the file that `name` names.
+    PendingWrite* queued(const std::string& name);
     // Writes the queue's first entry; called and returning with the lock
     // held, which is released while the store writes.
     void writeNext(std::unique_lock<std::mutex>& lock);
@@ -120,7 +138,7 @@ private:
         if (m_probe)
             m_probe(file, step);
     }
-    FileState& state(SaveFile file) { return file == SaveFile::notes ? m_notesState : m_preferencesState; }
+    FileState& state(const std::string& name) { return m_states[name]; }
     Status store(const Snapshot& snapshot);
 
     NoteRepository& m_notesStore;
@@ -135,8 +153,8 @@ private:
     std::condition_variable m_idle;
     // At most one entry per file, first asked first; guarded by m_mutex.
     std::deque<PendingWrite> m_queue;
-    FileState m_notesState;
-    FileState m_preferencesState;
+    // By file name; guarded by m_mutex.
+    std::map<std::string, FileState> m_states;
     bool m_writing = false;
     bool m_stopping = false;
     std::thread m_thread; // started by the first save

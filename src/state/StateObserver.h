@@ -12,6 +12,7 @@ enum class StateField {
     lastExportURL,
     syncSources,
     isSyncing,
+    syncLog,
 };
 
 // Told after every change of a published field; views re-read the state.

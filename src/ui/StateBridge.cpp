@@ -47,6 +47,7 @@ void StateBridge::stateDidChange(StateField field)
     case StateField::lastSyncReport:
     case StateField::syncSources:
     case StateField::isSyncing:
+    case StateField::syncLog:
         emit syncChanged();
         break;
     case StateField::lastExportURL:

@@ -21,6 +21,7 @@ class ScriptedSyncService final : public SyncService {
 public:
     std::optional<std::string> failure;
     SyncReport report;
+    SyncActions actions;
     SyncSourceSnapshot snapshot;
     int syncs = 0;
 
@@ -30,7 +31,7 @@ public:
         if (failure)
             completion(SyncFailure { *failure });
         else
-            completion(SyncExecution { std::move(notes), report });
+            completion(SyncExecution { std::move(notes), report, actions });
     }
     void abandonSync() override { }
     void setLinkHandler(LinkHandler) override { }

@@ -2,6 +2,7 @@
 
 #include "dashboard/DashboardStepper.h"
 #include "dashboard/DashboardSyncCenterView.h"
+#include "dashboard/SyncLogSection.h"
 #include "dashboard/ToggleSwitch.h"
 
 #include <QComboBox>
@@ -131,6 +132,37 @@ TEST_F(SyncCenterTest, ResultsAppearOnlyAfterASuccessfulSync)
     EXPECT_EQ(center()->resultsStatusLabel()->text(), QString::fromStdString(state().lastSyncReport()->statusText()));
     EXPECT_EQ(center()->syncButton()->text(), QStringLiteral("立即同步"));
     EXPECT_EQ(center()->statusHeadline()->text(), QStringLiteral("同步已激活"));
+}
+
+// "同步记录" lists each sync as it ends, newest first, and says what it did
+// to which note behind "详情".
+TEST_F(SyncCenterTest, TheSyncLogListsEachSyncAndWhatItDidBehindDetails)
+{
+    launch({ makeNote("保持原样") });
+    open(DashboardDestination::sync);
+    SyncLogSection* log = center()->syncLog();
+    EXPECT_TRUE(log->headlines().isEmpty());
+
+    state().updatePreferences([](AppPreferences& p) { p.selectedReminderListIDs = { "list" }; });
+    sync.report = SyncReport { 1, 1, 0, 0, 0 };
+    sync.actions.add({ SyncActionKind::imported, "交周报", {}, {} });
+    sync.actions.add({ SyncActionKind::writtenToStore, "买牛奶", {}, SyncSide::note });
+    center()->syncButton()->click();
+    fixture.scheduler.runDue();
+    ASSERT_EQ(log->headlines().size(), 1);
+    EXPECT_TRUE(log->headlines()[0].endsWith(QStringLiteral(" · 手动 · 0.0 秒 · 完成"))) << log->headlines()[0].toStdString();
+    EXPECT_EQ(log->detailLines(0),
+        (QStringList { QStringLiteral("导入「交周报」"), QStringLiteral("写入系统提醒「买牛奶」（两边都改过，以便签为准）") }));
+    QToolButton* details = log->detailsButton(0);
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(details->accessibleName(), QStringLiteral("同步详情：") + log->headlines()[0]);
+
+    sync.failure = "Evolution Data Server is not reachable";
+    center()->syncButton()->click();
+    fixture.scheduler.runDue();
+    ASSERT_EQ(log->headlines().size(), 2);
+    EXPECT_TRUE(log->headlines()[0].endsWith(QStringLiteral(" · 失败"))) << "newest first";
+    EXPECT_EQ(log->detailsButton(0), nullptr) << "nothing done, nothing to detail";
 }
 
 TEST_F(SyncCenterTest, SourcesAreListedAfterARefreshAndSelectionsReachThePreferences)

@@ -257,6 +257,76 @@ TEST_F(SyncOrchestrationTest, AChangeFromElsewhereDuringTheEchoWindowIsSyncedOnc
     EXPECT_EQ(store->accessRequests, 4);
 }
 
+// Keeps the log in memory, as its file would across launches.
+struct MemorySyncLogStore final : SyncLogStore {
+    SyncLog kept;
+    int saves = 0;
+    SyncLog load() override { return kept; }
+    Status save(const SyncLog& log) override
+    {
+        kept = log;
+        ++saves;
+        return Status::success();
+    }
+};
+
+TEST_F(SyncOrchestrationTest, EverySyncIsLoggedNewestFirstWithItsTriggerDurationAndWhatItDid)
+{
+    MemorySyncLogStore kept;
+    SyncLogEntry earlier;
+    earlier.trigger = "手动";
+    earlier.status = "上一次启动时的同步";
+    kept.kept.add(earlier);
+    fixture.syncLogStore = &kept;
+    store->addReminder("r1", "work", "交周报", fixture.at(2026, 12, 6, 17), fixture.at(2026, 12, 4));
+    fixture.launchWith({}, [](AppPreferences& p) {
+        p.selectedReminderListIDs = { "work" };
+        p.autoSyncEnabled = true;
+    });
+    EXPECT_EQ(kept.saves, 0) << "the log is not touched at launch";
+
+    store->answerSavesAfter = std::chrono::milliseconds(1500);
+    store->answerScheduler = &fixture.scheduler;
+    const Instant started = fixture.clock.now();
+    state().synchronizeSystemData(true);
+    const StickyNote* imported = nullptr;
+    for (const StickyNote& note : state().notes())
+        if (note.title == "交周报")
+            imported = &note;
+    ASSERT_NE(imported, nullptr);
+    StickyNote edited = *imported;
+    edited.title = "交周报（改）";
+    state().update(edited, SyncAfterEdit::yes);
+    fixture.scheduler.advance(std::chrono::seconds(5)); // its sync runs at +1.8 s and the store answers 1.5 s later
+
+    const auto& entries = state().syncLog().entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2].status, "上一次启动时的同步") << "the log read from its file stays, oldest last";
+    const SyncLogEntry& byHand = entries[1];
+    EXPECT_EQ(byHand.trigger, "手动");
+    EXPECT_EQ(byHand.startedAt, started);
+    EXPECT_TRUE(byHand.succeeded);
+    EXPECT_EQ(byHand.report.remindersImported, 1);
+    EXPECT_EQ(byHand.actions.list.at(0), (SyncAction { SyncActionKind::imported, "交周报", {}, {} }));
+    const SyncLogEntry& afterEdit = entries[0];
+    EXPECT_EQ(afterEdit.trigger, "便签更新");
+    EXPECT_EQ(afterEdit.duration, std::chrono::milliseconds(1500));
+    EXPECT_EQ(afterEdit.status, state().syncStatus());
+    EXPECT_EQ(kept.kept, state().syncLog()) << "every entry is saved";
+
+    // A failure is logged too, with what failed.
+    store->reminderAccess = StoreError { "bus gone" };
+    state().synchronizeSystemData(true);
+    EXPECT_FALSE(state().syncLog().entries().front().succeeded);
+    EXPECT_EQ(state().syncLog().entries().front().status, state().syncStatus());
+
+    // Twenty syncs at most.
+    store->reminderAccess = true;
+    for (int i = 0; i < 25; ++i)
+        state().synchronizeSystemData(true);
+    EXPECT_EQ(state().syncLog().entries().size(), SyncLog::capacity);
+}
+
 TEST_F(SyncOrchestrationTest, FailedSyncKeepsNotesAndReportButNotDuplicateReminders)
 {
     fixture.launchWith({}, [](AppPreferences& p) { p.selectedReminderListIDs = { "work" }; });
@@ -586,7 +656,7 @@ TEST_F(SyncOrchestrationTest, ASyncWithoutAnAnswerFailsAfterItsDeadlineAndTheNex
     EXPECT_TRUE(state().isSyncing());
     fixture.scheduler.advance(std::chrono::milliseconds(1));
     EXPECT_FALSE(state().isSyncing());
-    EXPECT_EQ(state().syncStatus(), "同步失败：The reminders store did not answer within 60 seconds");
+    EXPECT_EQ(state().syncStatus(), "同步失败：系统存储在 60 秒内没有回应，便签没有任何改动");
     ASSERT_FALSE(fixture.logger->entries().empty());
     EXPECT_NE(fixture.logger->entries().back().find("Sync failed: The reminders store did not answer"), std::string::npos);
     EXPECT_EQ(state().notes(), before);
