@@ -5,7 +5,7 @@
 #include "dashboard/DashboardOverviewView.h"
 #include "dashboard/DashboardView.h"
 #include "dashboard/NoteListView.h"
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "model/AppLogger.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"

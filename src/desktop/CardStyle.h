@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 
 #include <QColor>
 #include <QProxyStyle>

@@ -2,7 +2,7 @@
 
 #include "desktop/DesktopEnvironment.h"
 #include "desktop/DraftCommitter.h"
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "model/StickyNote.h"
 
 #include <QWidget>

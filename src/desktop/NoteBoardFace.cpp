@@ -1,7 +1,7 @@
 #include "desktop/NoteBoardFace.h"
 
 #include "desktop/CardStyle.h"
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "desktop/ResizeGrip.h"
 #include "desktop/StickyNoteView.h"
 #include "model/Clock.h"

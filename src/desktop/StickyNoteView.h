@@ -1,7 +1,7 @@
 #pragma once
 
 #include "desktop/DesktopEnvironment.h"
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "model/StickyNote.h"
 
 #include <QPoint>

@@ -1,6 +1,6 @@
 #include "menubar/MenuBarContentView.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "menubar/MenuBarEmptyExecutionCard.h"
 #include "menubar/MenuBarExecutionRow.h"
 #include "menubar/MenuBarPanelStyle.h"

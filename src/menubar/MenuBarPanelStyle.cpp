@@ -1,6 +1,6 @@
 #include "menubar/MenuBarPanelStyle.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 
 #include <QFrame>
 #include <QLabel>

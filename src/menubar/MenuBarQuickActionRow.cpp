@@ -1,6 +1,6 @@
 #include "menubar/MenuBarQuickActionRow.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "ui/Symbol.h"
 
 #include <QMouseEvent>

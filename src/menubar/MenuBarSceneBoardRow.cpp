@@ -1,6 +1,6 @@
 #include "menubar/MenuBarSceneBoardRow.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "menubar/MenuBarPanelStyle.h"
 #include "menubar/MenuBarTexts.h"
 #include "ui/ElidingLabel.h"

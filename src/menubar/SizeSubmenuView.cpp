@@ -1,6 +1,6 @@
 #include "menubar/SizeSubmenuView.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "model/StickyNote.h"
 
 #include <QGuiApplication>

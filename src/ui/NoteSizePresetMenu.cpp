@@ -1,6 +1,6 @@
 #include "ui/NoteSizePresetMenu.h"
 
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 #include "model/StickyNote.h"
 
 namespace brivet {

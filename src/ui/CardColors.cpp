@@ -1,4 +1,4 @@
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "desktop/DesktopStyle.h"
+#include "ui/CardColors.h"
 
 #include "model/StickyNote.h"
 
@@ -9,7 +9,7 @@
 namespace brivet::testing {
 namespace {
 
-TEST(DesktopStyleTest, ThemeColours)
+TEST(CardColorsTest, ThemeColours)
 {
     EXPECT_EQ(parseHexColor("#FFB340"), QColor(0xFF, 0xB3, 0x40));
     EXPECT_EQ(parseHexColor("##12#34#56"), QColor(0x12, 0x34, 0x56));
