@@ -2,7 +2,9 @@
 
 #include "model/AppLogger.h"
 #include "model/NoteRepository.h"
+#include "model/TrashStore.h"
 
+#include <algorithm>
 #include <cassert>
 #include <exception>
 
@@ -10,17 +12,30 @@ namespace brivet {
 
 namespace {
 
+constexpr SaveFile allFiles[] = { SaveFile::notes, SaveFile::preferences, SaveFile::trash };
+
 const char* nameOf(SaveFile file)
 {
-    return file == SaveFile::notes ? "notes" : "preferences";
+    switch (file) {
+    case SaveFile::notes: return "notes";
+    case SaveFile::preferences: return "preferences";
+    case SaveFile::trash: return "trash";
+    }
+    return "";
+}
+
+SaveFile fileOf(const std::variant<std::vector<StickyNote>, AppPreferences, std::vector<TrashEntry>>& snapshot)
+{
+    return static_cast<SaveFile>(snapshot.index());
 }
 
 } // namespace
 
-SaveQueue::SaveQueue(NoteRepository& notes, PreferencesStore& preferences, AppLogger& logger, SaveThread thread,
-    OutcomeHandler onOutcome, WriterProbe probe)
+SaveQueue::SaveQueue(NoteRepository& notes, PreferencesStore& preferences, TrashStore& trash, AppLogger& logger,
+    SaveThread thread, OutcomeHandler onOutcome, WriterProbe probe)
     : m_notesStore(notes)
     , m_preferencesStore(preferences)
+    , m_trashStore(trash)
     , m_logger(logger)
     , m_mode(thread)
     , m_onOutcome(std::move(onOutcome))
@@ -49,6 +64,11 @@ void SaveQueue::savePreferences(AppPreferences preferences)
     submit(SaveFile::preferences, std::move(preferences));
 }
 
+void SaveQueue::saveTrash(std::vector<TrashEntry> entries)
+{
+    submit(SaveFile::trash, std::move(entries));
+}
+
 SaveQueue::PendingWrite* SaveQueue::queued(SaveFile file)
 {
     for (PendingWrite& write : m_queue)
@@ -61,7 +81,7 @@ SaveQueue::PendingWrite* SaveQueue::queued(SaveFile file)
 // the writer sees either neither or both.
 void SaveQueue::submit(SaveFile file, Snapshot snapshot)
 {
-    assert((file == SaveFile::notes) == std::holds_alternative<std::vector<StickyNote>>(snapshot));
+    assert(fileOf(snapshot) == file);
     std::unique_lock lock(m_mutex);
     state(file).unsaved.reset(); // this one is newer
     if (PendingWrite* waiting = queued(file))
@@ -84,7 +104,7 @@ bool SaveQueue::retryFailed()
     std::vector<std::pair<SaveFile, Snapshot>> retry;
     {
         std::lock_guard lock(m_mutex);
-        for (SaveFile file : { SaveFile::notes, SaveFile::preferences }) {
+        for (SaveFile file : allFiles) {
             FileState& fileState = state(file);
             if (fileState.unsaved && !queued(file))
                 retry.emplace_back(file, std::move(*fileState.unsaved));
@@ -105,7 +125,7 @@ void SaveQueue::waitUntilWritten()
 bool SaveQueue::isFailing() const
 {
     std::lock_guard lock(m_mutex);
-    return m_notesState.failure || m_preferencesState.failure;
+    return std::any_of(m_files.begin(), m_files.end(), [](const FileState& file) { return file.failure.has_value(); });
 }
 
 void SaveQueue::run()
@@ -128,10 +148,9 @@ bool SaveQueue::flush()
     std::vector<std::string> lines;
     {
         std::lock_guard lock(m_mutex);
-        if (m_notesState.failure)
-            lines.push_back("Quitting with the notes unsaved: " + *m_notesState.failure);
-        if (m_preferencesState.failure)
-            lines.push_back("Quitting with the preferences unsaved: " + *m_preferencesState.failure);
+        for (SaveFile file : allFiles)
+            if (const FileState& fileState = state(file); fileState.failure)
+                lines.push_back(std::string("Quitting with the ") + nameOf(file) + " unsaved: " + *fileState.failure);
     }
     for (const std::string& line : lines)
         m_logger.log(line);
@@ -145,6 +164,8 @@ Status SaveQueue::store(const Snapshot& snapshot)
     try {
         if (const auto* notes = std::get_if<std::vector<StickyNote>>(&snapshot))
             return m_notesStore.save(*notes);
+        if (const auto* entries = std::get_if<std::vector<TrashEntry>>(&snapshot))
+            return m_trashStore.save(*entries);
         return m_preferencesStore.save(std::get<AppPreferences>(snapshot));
     } catch (const std::exception& error) {
         return Status::failure(std::string("unexpected error: ") + error.what());

@@ -3,6 +3,7 @@
 #include "model/AppPreferences.h"
 #include "model/Status.h"
 #include "model/StickyNote.h"
+#include "model/TrashEntry.h"
 
 #include <condition_variable>
 #include <deque>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <array>
 #include <thread>
 #include <variant>
 #include <vector>
@@ -19,6 +21,7 @@ namespace brivet {
 class AppLogger;
 class NoteRepository;
 class PreferencesStore;
+class TrashStore;
 
 // Where the state's saves run.
 enum class SaveThread {
@@ -29,7 +32,9 @@ enum class SaveThread {
     caller,
 };
 
-enum class SaveFile { notes, preferences };
+enum class SaveFile { notes,
+    preferences,
+    trash };
 
 // What became of one write, as the writer reports it.
 struct SaveOutcome {
@@ -48,7 +53,7 @@ enum class WriterStep {
     finished,
 };
 
-// The state's saves of the two files. Files are written one at a time, in
+// The state's saves of its three files (notes, preferences, trash). Files are written one at a time, in
 // the order they were first asked for; a newer snapshot of a file that is
 // still waiting replaces the waiting one, so the latest state is written
 // and no older one after it. Each write keeps the stores' guarantee: the
@@ -74,8 +79,8 @@ public:
     // queue's lock held; for tests.
     using WriterProbe = std::function<void(SaveFile, WriterStep)>;
 
-    SaveQueue(NoteRepository& notes, PreferencesStore& preferences, AppLogger& logger, SaveThread thread,
-        OutcomeHandler onOutcome = {}, WriterProbe probe = {});
+    SaveQueue(NoteRepository& notes, PreferencesStore& preferences, TrashStore& trash, AppLogger& logger,
+        SaveThread thread, OutcomeHandler onOutcome = {}, WriterProbe probe = {});
     // Writes what is still waiting, then ends the thread.
     ~SaveQueue();
     SaveQueue(const SaveQueue&) = delete;
@@ -83,6 +88,7 @@ public:
 
     void saveNotes(std::vector<StickyNote> notes);
     void savePreferences(AppPreferences preferences);
+    void saveTrash(std::vector<TrashEntry> entries);
     // Hands the kept snapshot of each file whose last write failed to the
     // writer once more, unless a newer one is on its way. Returns whether
     // there was anything to try.
@@ -91,14 +97,14 @@ public:
     // has failed).
     void waitUntilWritten();
     // For quit: retryFailed(), waits until everything is written, and logs
-    // each file that still could not be written. True when both files are
+    // each file that still could not be written. True when every file is
     // on disk.
     bool flush();
     // Whether the last write of a file failed and no newer one worked.
     bool isFailing() const;
 
 private:
-    using Snapshot = std::variant<std::vector<StickyNote>, AppPreferences>;
+    using Snapshot = std::variant<std::vector<StickyNote>, AppPreferences, std::vector<TrashEntry>>;
     struct PendingWrite {
         SaveFile file;
         Snapshot snapshot;
@@ -120,11 +126,12 @@ private:
         if (m_probe)
             m_probe(file, step);
     }
-    FileState& state(SaveFile file) { return file == SaveFile::notes ? m_notesState : m_preferencesState; }
+    FileState& state(SaveFile file) { return m_files[static_cast<std::size_t>(file)]; }
     Status store(const Snapshot& snapshot);
 
     NoteRepository& m_notesStore;
     PreferencesStore& m_preferencesStore;
+    TrashStore& m_trashStore;
     AppLogger& m_logger;
     const SaveThread m_mode;
     const OutcomeHandler m_onOutcome;
@@ -135,8 +142,8 @@ private:
     std::condition_variable m_idle;
     // At most one entry per file, first asked first; guarded by m_mutex.
     std::deque<PendingWrite> m_queue;
-    FileState m_notesState;
-    FileState m_preferencesState;
+    // By SaveFile.
+    std::array<FileState, 3> m_files;
     bool m_writing = false;
     bool m_stopping = false;
     std::thread m_thread; // started by the first save

@@ -12,6 +12,8 @@ enum class StateField {
     lastExportURL,
     syncSources,
     isSyncing,
+    // The trash's notes or the offer to undo the last delete.
+    trash,
 };
 
 // Told after every change of a published field; views re-read the state.

@@ -3,6 +3,7 @@
 #include "model/AppLogger.h"
 #include "model/NoteRepository.h"
 #include "model/UserCalendar.h"
+#include "support/Fakes.h"
 #include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
@@ -96,12 +97,13 @@ struct SaveQueueTest : ::testing::Test {
     UserCalendar calendar { "Asia/Shanghai", "zh_CN" };
     AppLogger logger { clock, calendar };
     HeldStores stores;
+    MemoryTrashStore trash;
 };
 
 TEST_F(SaveQueueTest, WhileAFileIsWrittenNewerSnapshotsReplaceWaitingOnesInTheOrderAsked)
 {
     stores.holdFirst = true;
-    SaveQueue queue(stores, stores, logger, SaveThread::writer);
+    SaveQueue queue(stores, stores, trash, logger, SaveThread::writer);
     queue.saveNotes(notesTitled("v1"));
     stores.waitUntilHeld(); // v1 is being written and cannot finish
     queue.savePreferences(withOpacity(0.5));
@@ -117,7 +119,7 @@ TEST_F(SaveQueueTest, EndingTheQueueWritesWhatIsStillWaiting)
 {
     stores.holdFirst = true;
     {
-        SaveQueue queue(stores, stores, logger, SaveThread::writer);
+        SaveQueue queue(stores, stores, trash, logger, SaveThread::writer);
         queue.saveNotes(notesTitled("v1"));
         stores.waitUntilHeld();
         queue.saveNotes(notesTitled("at quit"));
@@ -128,7 +130,7 @@ TEST_F(SaveQueueTest, EndingTheQueueWritesWhatIsStillWaiting)
 
 TEST_F(SaveQueueTest, OnTheCallersThreadEachSaveIsDoneWhenItReturns)
 {
-    SaveQueue queue(stores, stores, logger, SaveThread::caller);
+    SaveQueue queue(stores, stores, trash, logger, SaveThread::caller);
     queue.saveNotes(notesTitled("a"));
     EXPECT_EQ(stores.log, (std::vector<std::string> { "notes:a" }));
     queue.savePreferences(withOpacity(0.5));
@@ -232,7 +234,7 @@ TEST_F(SaveQueueTest, ASnapshotHandedOverAtAnyStepOfAWriteIsWrittenAfterItAndNot
             NumberedStores written;
             WriterGate gate(file, step);
             {
-                SaveQueue queue(written, written, logger, SaveThread::writer, {}, gate.probe());
+                SaveQueue queue(written, written, trash, logger, SaveThread::writer, {}, gate.probe());
                 const auto submit = [&](int number) {
                     if (file == SaveFile::notes)
                         queue.saveNotes(numbered(number));
@@ -266,7 +268,7 @@ TEST_F(SaveQueueTest, BurstsOfSavesAgainstAWriterWriteOnlyWhatWasHandedOverInOrd
     int lastNotes = 0;
     int lastPreferences = 0;
     {
-        SaveQueue queue(written, written, logger, SaveThread::writer);
+        SaveQueue queue(written, written, trash, logger, SaveThread::writer);
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
         int burst = 0;
         while (std::chrono::steady_clock::now() < until) {
@@ -325,7 +327,7 @@ TEST_F(SaveQueueTest, AStoreThatThrowsFailsTheSaveAndTheSnapshotIsKeptForTheRetr
     } stores;
     std::vector<SaveOutcome> outcomes;
     std::mutex outcomesMutex;
-    SaveQueue queue(stores, stores, logger, SaveThread::writer, [&](SaveOutcome outcome) {
+    SaveQueue queue(stores, stores, trash, logger, SaveThread::writer, [&](SaveOutcome outcome) {
         std::lock_guard lock(outcomesMutex);
         outcomes.push_back(outcome);
     });

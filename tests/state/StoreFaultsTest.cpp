@@ -33,6 +33,7 @@ struct DiskFull : ::testing::Test {
     DataFolder folder { temp.path() / "Brivet" };
     JsonNoteRepository notesFile { folder, clock, &logger };
     JsonPreferencesStore preferencesFile { folder, clock, calendar, &logger };
+    JsonTrashStore trashFile { folder, clock, &logger };
 
     std::vector<StickyNote> notesTitled(const std::string& title, int count = 40) const
     {
@@ -71,7 +72,7 @@ struct DiskFull : ::testing::Test {
 
 TEST_F(DiskFull, SavesFailWithTheFileWholeAreLoggedOnceAndTheNextChangeWritesEverything)
 {
-    SaveQueue queue(notesFile, preferencesFile, logger, SaveThread::writer);
+    SaveQueue queue(notesFile, preferencesFile, trashFile, logger, SaveThread::writer);
     queue.saveNotes(notesTitled("before"));
     queue.waitUntilWritten();
     const std::string before = readFile(folder.notesFile());
@@ -97,7 +98,7 @@ TEST_F(DiskFull, SavesFailWithTheFileWholeAreLoggedOnceAndTheNextChangeWritesEve
 
 TEST_F(DiskFull, QuitTriesTheFailedSaveOnceMoreAndReportsWhatStillFails)
 {
-    SaveQueue queue(notesFile, preferencesFile, logger, SaveThread::writer);
+    SaveQueue queue(notesFile, preferencesFile, trashFile, logger, SaveThread::writer);
     queue.saveNotes(notesTitled("before"));
     queue.waitUntilWritten();
     const std::string before = readFile(folder.notesFile());
