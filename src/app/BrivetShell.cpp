@@ -13,8 +13,11 @@
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
 #include "sync/SyncService.h"
+#include "ui/DeleteUndoNotices.h"
+#include "ui/DesktopNotifications.h"
 #include "ui/QtScheduler.h"
 #include "ui/QtScreenList.h"
+#include "ui/StateBridge.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -50,6 +53,7 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     }
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_syncLogStore = std::make_unique<JsonSyncLogStore>(folder.path() / "sync-log.json", *m_clock, m_logger.get());
+    m_trashStore = std::make_unique<JsonTrashStore>(folder, *m_clock, m_logger.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
     // The store is loaded on the first sync or source listing. Listening to
@@ -68,7 +72,7 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     };
     m_state = std::make_unique<AppState>(AppStateDependencies {
         *m_repository, *m_preferencesStore, *m_templates, *m_syncService, *m_logger, *m_clock, *m_scheduler, *m_screens,
-        *m_calendar, std::move(windows), SaveThread::writer, m_syncLogStore.get() });
+        *m_calendar, std::move(windows), SaveThread::writer, m_syncLogStore.get(), m_trashStore.get() });
     // Reading the notes file frees buffers several times its size; once
     // launch is over and the first cards are up, hand the freed heap back so
     // an idle app stays small.
@@ -86,6 +90,9 @@ BrivetShell::~BrivetShell()
     flush();
     // The views go first, then the state (and its windows), then the
     // services it refers to.
+    m_undoNotices.reset();
+    m_notifications.reset();
+    m_noticeBridge.reset();
     m_instanceServer.reset();
     m_tray.reset();
     m_panel.reset();
@@ -104,7 +111,22 @@ void BrivetShell::startInterface()
     // looked at first, the icon appears a moment later. Asking whether a
     // tray host runs goes over the session bus, so it waits for the icon
     // too.
-    m_scheduler->schedule(Duration(0), [this] { startTray(); });
+    m_scheduler->schedule(Duration(0), [this] {
+        startTray();
+        startDeleteNotices();
+    });
+}
+
+void BrivetShell::startDeleteNotices()
+{
+    m_noticeBridge = std::make_unique<StateBridge>();
+    m_noticeBridge->attach(*m_state);
+    m_notifications = std::make_unique<DesktopNotifications>([this](const QString& why) {
+        m_logger->log("Desktop notifications are unavailable (" + why.toStdString()
+            + "); deleted notes are restored from the dashboard's trash");
+    });
+    m_undoNotices = std::make_unique<DeleteUndoNotices>(*m_state, *m_noticeBridge, *m_notifications,
+        [this] { return m_dashboard && m_dashboard->isActiveWindow(); });
 }
 
 void BrivetShell::startTray()

@@ -19,6 +19,10 @@ class DefaultTemplateProvider;
 class InstanceServer;
 class JsonNoteRepository;
 class JsonPreferencesStore;
+class JsonTrashStore;
+class DeleteUndoNotices;
+class DesktopNotifications;
+class StateBridge;
 class MenuBarContentView;
 class QtScheduler;
 class QtScreenList;
@@ -65,6 +69,7 @@ public:
 
 private:
     void startTray();
+    void startDeleteNotices();
 
     std::unique_ptr<SystemClock> m_clock;
     std::unique_ptr<UserCalendar> m_calendar;
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<JsonNoteRepository> m_repository;
     std::unique_ptr<JsonPreferencesStore> m_preferencesStore;
     std::unique_ptr<JsonSyncLogStore> m_syncLogStore;
+    std::unique_ptr<JsonTrashStore> m_trashStore;
     std::unique_ptr<DefaultTemplateProvider> m_templates;
     std::unique_ptr<SyncService> m_syncService;
     std::unique_ptr<AppState> m_state;
@@ -82,6 +88,10 @@ private:
     std::unique_ptr<MenuBarContentView> m_panel;
     std::unique_ptr<TrayController> m_tray;
     std::unique_ptr<InstanceServer> m_instanceServer;
+    // A notice with "撤销" after a delete away from the dashboard.
+    std::unique_ptr<StateBridge> m_noticeBridge;
+    std::unique_ptr<DesktopNotifications> m_notifications;
+    std::unique_ptr<DeleteUndoNotices> m_undoNotices;
 };
 
 } // namespace brivet

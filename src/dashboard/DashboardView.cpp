@@ -4,12 +4,15 @@
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/DashboardSyncCenterView.h"
 #include "dashboard/DashboardTemplatesView.h"
+#include "dashboard/DashboardTrashView.h"
+#include "dashboard/DashboardUndoBar.h"
 #include "dashboard/SettingsView.h"
 #include "ui/StateBridge.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -115,11 +118,22 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     divider->setPalette(dividerPalette);
     row->addWidget(divider);
 
+    auto* detail = new QVBoxLayout;
+    detail->setContentsMargins(0, 0, 0, 0);
+    detail->setSpacing(0);
+    m_undoBar = new DashboardUndoBar(state, *m_bridge, this);
+    connect(m_undoBar, &DashboardUndoBar::trashRequested, this, &DashboardView::showTrash);
+    detail->addWidget(m_undoBar);
     m_pages = new QStackedWidget(this);
     m_pages->setObjectName(QStringLiteral("dashboardDetail"));
     for (std::size_t i = 0; i < destinations.size(); ++i)
         m_pages->addWidget(new QWidget(m_pages));
-    row->addWidget(m_pages, 1);
+    detail->addWidget(m_pages, 1);
+    row->addLayout(detail, 1);
+
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, [this] { m_state.undoLastDelete(); });
 
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || std::size_t(row) >= destinations.size())
@@ -167,7 +181,12 @@ QWidget* DashboardView::page(DashboardDestination destination)
         built = gallery;
         break;
     }
-    case DashboardDestination::settings: built = new SettingsView(m_state, *m_bridge); break;
+    case DashboardDestination::settings: {
+        auto* settings = new SettingsView(m_state, *m_bridge);
+        connect(settings, &SettingsView::trashRequested, this, &DashboardView::showTrash);
+        built = settings;
+        break;
+    }
     }
     QWidget* placeholder = m_pages->widget(int(index));
     m_pages->insertWidget(int(index), built);
@@ -207,6 +226,26 @@ DashboardTemplatesView* DashboardView::boardGallery()
 DashboardSyncCenterView* DashboardView::syncCenter()
 {
     return qobject_cast<DashboardSyncCenterView*>(page(DashboardDestination::sync));
+}
+
+void DashboardView::showTrash()
+{
+    if (m_shown == DashboardDestination::today) {
+        if (auto* overview = qobject_cast<DashboardOverviewView*>(m_built[slot(DashboardDestination::today)]))
+            overview->resetViewState();
+    }
+    if (!m_trash) {
+        m_trash = new DashboardTrashView(m_state, *m_bridge);
+        m_pages->addWidget(m_trash);
+    }
+    m_pages->setCurrentWidget(m_trash);
+    QSignalBlocker block(m_sidebar);
+    m_sidebar->setCurrentRow(-1);
+}
+
+bool DashboardView::isShowingTrash() const
+{
+    return m_trash && m_pages->currentWidget() == m_trash;
 }
 
 SettingsView* DashboardView::settings()

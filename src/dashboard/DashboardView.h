@@ -16,12 +16,16 @@ namespace brivet {
 class DashboardOverviewView;
 class DashboardSyncCenterView;
 class DashboardTemplatesView;
+class DashboardTrashView;
+class DashboardUndoBar;
 class SettingsView;
 class StateBridge;
 
 // The dashboard's content: a sidebar of the four destinations, bound to
 // the state's dashboard destination, and the page of the chosen one.
-// Pages are built the first time they are shown.
+// Pages are built the first time they are shown. The trash is a page
+// outside the sidebar, reached from Settings and the undo bar; Ctrl+Z
+// takes back the last delete (a text field's own undo comes first).
 class DashboardView final : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +45,12 @@ public:
     DashboardTemplatesView* boardGallery();
     DashboardSyncCenterView* syncCenter();
     SettingsView* settings();
+    // Shows the trash page; the sidebar then has no selection, and any
+    // destination leaves it.
+    void showTrash();
+    DashboardTrashView* trash() const { return m_trash; }
+    bool isShowingTrash() const;
+    DashboardUndoBar* undoBar() const { return m_undoBar; }
     StateBridge& bridge() const { return *m_bridge; }
 
 private:
@@ -53,6 +63,8 @@ private:
     QListWidget* m_sidebar = nullptr;
     QStackedWidget* m_pages = nullptr;
     std::array<QWidget*, 4> m_built {};
+    DashboardTrashView* m_trash = nullptr;
+    DashboardUndoBar* m_undoBar = nullptr;
     DashboardDestination m_shown = DashboardDestination::today;
 };
 

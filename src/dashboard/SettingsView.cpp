@@ -128,6 +128,14 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     }
     column->addWidget(look);
 
+    auto* trash = new FormSection(QStringLiteral("回收站"), page);
+    m_trashButton = new QPushButton(bundledIcon(Symbol::trash, colors.text), QStringLiteral("打开回收站"), trash);
+    m_trashButton->setObjectName(QStringLiteral("openTrashButton"));
+    makeClickable(m_trashButton);
+    connect(m_trashButton, &QPushButton::clicked, this, &SettingsView::trashRequested);
+    trash->addRow(QStringLiteral("删除的便签保留 30 天，可随时恢复"), m_trashButton);
+    column->addWidget(trash);
+
     auto* learn = new FormSection(QStringLiteral("学习提示"), page);
     QLabel* paragraph = makeLabel(QStringLiteral("悬笺在后台运行，平时只在系统托盘里放一个图标，不占任务栏的位置；点托盘图标打开执行面板，"
                                                  "从面板或这里的控制台编辑与配置。控制台、托盘面板和桌面上的悬笺卡片都由 Qt 6 Widgets 绘制，"

@@ -41,6 +41,10 @@ public:
     QLabel* opacityLabel() const { return m_opacityValue; }
     QWidget* exportSection() const { return m_exportSection; }
     QLabel* exportPath() const { return m_exportPath; }
+    QPushButton* trashButton() const { return m_trashButton; }
+
+signals:
+    void trashRequested();
 
 private:
     void showPreferences();
@@ -63,6 +67,7 @@ private:
     QLabel* m_opacityValue = nullptr;
     QWidget* m_exportSection = nullptr;
     QLabel* m_exportPath = nullptr;
+    QPushButton* m_trashButton = nullptr;
 };
 
 } // namespace brivet

@@ -18,6 +18,7 @@ public:
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path notesFile() const { return m_path / "notes.json"; }
     std::filesystem::path preferencesFile() const { return m_path / "preferences.json"; }
+    std::filesystem::path trashFile() const { return m_path / "trash.json"; }
 
     // Creates the folder (mode 0700) when nothing exists there.
     Status ensureExists() const;

@@ -395,4 +395,65 @@ Status JsonPreferencesStore::save(const AppPreferences& preferences)
     return writeFileAtomically(file, bytes);
 }
 
+JsonTrashStore::JsonTrashStore(DataFolder folder, const Clock& clock, AppLogger* logger)
+    : m_folder(std::move(folder))
+    , m_clock(clock)
+    , m_logger(logger)
+{
+}
+
+TrashStore::Loaded JsonTrashStore::loadTrash()
+{
+    m_keepAsideBeforeSave = false;
+    Loaded loaded;
+    const std::filesystem::path file = m_folder.trashFile();
+    std::error_code error;
+    if (!std::filesystem::exists(file, error))
+        return loaded;
+    std::string problem;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error) {
+        problem = "the file cannot be read: " + error.message();
+    } else if (size > largestReadableFile) {
+        problem = "the file is " + std::to_string(size >> 20) + " MB, larger than any trash";
+    } else if (auto bytes = readWholeFile(file); !bytes) {
+        problem = "the file cannot be read";
+    } else {
+        auto decoded = decodeTrashFile(*bytes, m_clock.now());
+        if (auto* entries = std::get_if<std::vector<TrashEntry>>(&decoded)) {
+            loaded.entries = std::move(*entries);
+            return loaded;
+        }
+        problem = std::get<DecodeError>(decoded).message;
+    }
+    if (m_logger)
+        m_logger->log(file.filename().string() + " cannot be read: " + problem);
+    // Set aside now, so the message can name where it went; should that
+    // fail, every save tries again first and fails until it works.
+    auto aside = keepUnreadableFileAside(file, m_clock.now());
+    if (auto* name = std::get_if<std::string>(&aside)) {
+        if (m_logger)
+            m_logger->log("Kept unreadable " + file.filename().string() + " as " + *name);
+        loaded.problem = "回收站文件已损坏，已原样保留为「" + *name + "」，回收站从空开始。";
+    } else {
+        m_keepAsideBeforeSave = true;
+        if (m_logger)
+            m_logger->log("Cannot keep the unreadable " + file.filename().string()
+                + " aside yet: " + std::get<Status>(aside).message());
+        loaded.problem = "回收站文件已损坏，暂时无法移开；它保持原样，回收站从空开始。";
+    }
+    return loaded;
+}
+
+Status JsonTrashStore::save(const std::vector<TrashEntry>& entries)
+{
+    std::string bytes = encodeTrashFile(entries);
+    if (Status status = m_folder.ensureExists(); !status.ok())
+        return status;
+    const std::filesystem::path file = m_folder.trashFile();
+    if (Status status = keepAsideIfUnreadable(m_keepAsideBeforeSave, file, m_clock.now(), m_logger); !status.ok())
+        return status;
+    return writeFileAtomically(file, bytes);
+}
+
 } // namespace brivet

@@ -2,6 +2,7 @@
 
 #include "model/DataFolder.h"
 #include "model/NoteRepository.h"
+#include "model/TrashStore.h"
 
 #include <future>
 #include <string>
@@ -71,6 +72,27 @@ private:
     DataFolder m_folder;
     const Clock& m_clock;
     const UserCalendar& m_calendar;
+    AppLogger* m_logger;
+    bool m_keepAsideBeforeSave = false;
+};
+
+// The trash file in the application folder. A file that exists but cannot
+// be read (damaged, hand-edited, not a trash file, too large) is moved aside
+// as "trash.json.unreadable-<UTC stamp>" when it is read, and the trash
+// starts empty; while it cannot be moved, saves fail rather than replace it.
+class JsonTrashStore final : public TrashStore {
+public:
+    // No trash of at most a thousand notes comes near this; a larger file
+    // is not what it claims and is not read into memory.
+    static constexpr std::uintmax_t largestReadableFile = std::uintmax_t(256) << 20;
+
+    JsonTrashStore(DataFolder folder, const Clock& clock, AppLogger* logger = nullptr);
+    Loaded loadTrash() override;
+    Status save(const std::vector<TrashEntry>& entries) override;
+
+private:
+    DataFolder m_folder;
+    const Clock& m_clock;
     AppLogger* m_logger;
     bool m_keepAsideBeforeSave = false;
 };

@@ -5,6 +5,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -285,6 +286,44 @@ std::string encodePreferencesFile(const AppPreferences& preferences)
     w.beginObject();
     w.key("preferences");
     writePreferences(w, preferences);
+    w.key("version");
+    w.value(1);
+    w.endObject();
+    out.push_back('\n');
+    return out;
+}
+
+std::string encodeTrashFile(const std::vector<TrashEntry>& entries)
+{
+    std::string out;
+    JsonWriter w(out);
+    w.beginObject();
+    w.key("trash");
+    w.beginArray();
+    for (const TrashEntry& entry : entries) {
+        w.beginObject();
+        w.key("boardLines");
+        w.beginArray();
+        for (const TrashedBoardLine& line : entry.boardLines) {
+            w.beginObject();
+            w.key("boardID");
+            w.value(line.boardId);
+            w.key("line");
+            writeTask(w, line.line);
+            w.key("position");
+            w.value(static_cast<long long>(line.position));
+            w.endObject();
+        }
+        w.endArray();
+        w.key("deletedAt");
+        w.date(entry.deletedAt);
+        w.key("note");
+        writeNote(w, entry.note);
+        w.key("position");
+        w.value(static_cast<long long>(entry.position));
+        w.endObject();
+    }
+    w.endArray();
     w.key("version");
     w.value(1);
     w.endObject();
@@ -915,6 +954,62 @@ Decoded<std::vector<StickyNote>> decodeNotes(std::string_view json, bool isPadde
     });
 }
 
+// A position in a list: negative ones read as the front, and the state
+// clamps any that lie past the end.
+std::size_t asPosition(od::value value, std::string_view field)
+{
+    return static_cast<std::size_t>(std::max(0LL, asInteger(value, field)));
+}
+
+TrashedBoardLine decodeBoardLine(od::value value)
+{
+    TrashedBoardLine line;
+    unsigned seen = 0;
+    forEachField(value, "boardLines", [&](std::string_view key, od::value v) {
+        if (key == "boardID") {
+            line.boardId = asUuid(v, "boardID");
+            seen |= 1;
+        } else if (key == "line") {
+            line.line = decodeTask(v);
+            seen |= 2;
+        } else if (key == "position") {
+            line.position = asPosition(v, "board line position");
+        } else {
+            return false;
+        }
+        return true;
+    });
+    if (seen != 3)
+        fail("boardLines", "boardID and line are required");
+    return line;
+}
+
+TrashEntry decodeTrashEntry(od::value value, Instant now)
+{
+    TrashEntry entry;
+    unsigned seen = 0;
+    forEachField(value, "trash", [&](std::string_view key, od::value v) {
+        if (key == "note") {
+            entry.note = decodeNoteElement(v, now);
+            seen |= 1;
+        } else if (key == "deletedAt") {
+            entry.deletedAt = asDate(v, "deletedAt");
+            seen |= 2;
+        } else if (key == "position") {
+            entry.position = asPosition(v, "position");
+        } else if (key == "boardLines") {
+            od::array lines = asArray(v, "boardLines", "expected a list");
+            forEachItem(lines, [&](od::value item) { entry.boardLines.push_back(decodeBoardLine(item)); });
+        } else {
+            return false;
+        }
+        return true;
+    });
+    if (seen != 3)
+        fail("trash", "note and deletedAt are required");
+    return entry;
+}
+
 } // namespace
 
 Decoded<std::vector<StickyNote>> decodeNotesFile(std::string_view json, Instant now)
@@ -935,6 +1030,24 @@ Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserC
             preferences = decodePreferencesElement(payload, calendar, now);
         });
         return std::move(*preferences);
+    });
+}
+
+Decoded<std::vector<TrashEntry>> decodeTrashFile(std::string_view json, Instant now)
+{
+    return decodeDocument<std::vector<TrashEntry>>(json, false, [&](od::value root) {
+        std::vector<TrashEntry> entries;
+        readEnvelope(root, "trash", [&](od::value payload) {
+            od::array items = asArray(payload, "trash", "expected a list");
+            forEachItem(items, [&](od::value item) {
+                try {
+                    entries.push_back(decodeTrashEntry(item, now));
+                } catch (Failure& failure) {
+                    throw Failure { "entry " + std::to_string(entries.size()) + ": " + failure.message };
+                }
+            });
+        });
+        return entries;
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/AppPreferences.h"
 #include "model/StickyNote.h"
+#include "model/TrashEntry.h"
 
 #include <optional>
 #include <string>
@@ -44,6 +45,13 @@ Decoded<std::vector<StickyNote>> decodePaddedNotesFile(std::string_view json, In
 // The preferences file: {"preferences": {...}, "version": 1}.
 std::string encodePreferencesFile(const AppPreferences& preferences);
 Decoded<AppPreferences> decodePreferencesFile(std::string_view json, const UserCalendar& calendar, Instant now);
+
+// The trash file: {"trash": [{"boardLines": [...], "deletedAt": ...,
+// "note": {...}, "position": n}, ...], "version": 1}; a board line is
+// {"boardID": ..., "line": <task>, "position": n}. Fails as a whole when
+// any entry fails.
+std::string encodeTrashFile(const std::vector<TrashEntry>& entries);
+Decoded<std::vector<TrashEntry>> decodeTrashFile(std::string_view json, Instant now);
 
 // Single records, as they stand inside the files.
 std::string encodeNote(const StickyNote& note);

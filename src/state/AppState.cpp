@@ -3,8 +3,10 @@
 #include "model/AppLogger.h"
 #include "model/Clock.h"
 #include "model/NoteRepository.h"
+#include "model/TrashStore.h"
 #include "model/UserCalendar.h"
 #include "state/NoteTemplate.h"
+#include "state/NoteTrash.h"
 #include "state/ScreenPlacement.h"
 #include "state/WindowManaging.h"
 #include "sync/SyncService.h"
@@ -12,6 +14,17 @@
 #include <algorithm>
 
 namespace brivet {
+
+namespace {
+
+// Without a trash file the trash lasts as long as the run.
+class TrashInMemory final : public TrashStore {
+public:
+    Loaded loadTrash() override { return {}; }
+    Status save(const std::vector<TrashEntry>&) override { return Status::success(); }
+};
+
+} // namespace
 
 AppState::Operation::Operation(AppState& state, NotesHandOver handOver)
     : m_state(state)
@@ -38,11 +51,17 @@ AppState::AppState(AppStateDependencies dependencies)
     m_notes = m_deps.repository.loadNotes();
     m_preferences = m_deps.preferencesStore.loadPreferences();
     m_preferences.focusBoardTaskLimit = AppPreferences::clampedTaskLimit(m_preferences.focusBoardTaskLimit);
-    m_saves = std::make_unique<SaveQueue>(m_deps.repository, m_deps.preferencesStore, m_deps.logger, m_deps.saveThread,
+    if (!m_deps.trashStore) {
+        m_ownTrashStore = std::make_unique<TrashInMemory>();
+        m_deps.trashStore = m_ownTrashStore.get();
+    }
+    m_saves = std::make_unique<SaveQueue>(m_deps.repository, m_deps.preferencesStore, m_deps.logger,
+        m_deps.saveThread,
         [&scheduler = m_deps.scheduler, report = whileAlive([](AppState& self, SaveOutcome outcome) {
             self.saveDidFinish(outcome);
         })](SaveOutcome outcome) { scheduler.post([report, outcome] { report(outcome); }); });
     m_notesSave = std::make_unique<NotesSavePolicy>(m_deps.scheduler, *m_saves, m_notes, notesSaveDelay, launchNotesSaveDelay);
+    m_trash = std::make_unique<NoteTrash>(*m_deps.trashStore, *m_saves);
 
     // The window manager refers back to this state, so it comes once the
     // notes and preferences are in place.
@@ -219,6 +238,15 @@ void AppState::finishLaunch()
         reconcileWindows();
         setSyncStatus(m_preferences.hasActivatedSync ? "同步已就绪" : "请先选择同步源并手动开始同步");
     }
+    // Notes past their time leave the trash at every launch, but reading
+    // the trash file waits until the first cards are up.
+    startTask(&AppState::m_trashPurgeTask, trashPurgeDelay, [](AppState& self) {
+        if (self.m_trash->isLoaded())
+            self.m_trash->purge(self.now());
+        else
+            self.m_trash->ensureLoaded(self.m_notes, self.now());
+        self.notify(StateField::trash);
+    });
 }
 
 void AppState::closeAllNotesOnLaunch()

@@ -4,6 +4,7 @@
 #include "model/Instant.h"
 #include "model/Scheduler.h"
 #include "model/StickyNote.h"
+#include "model/TrashEntry.h"
 #include "state/NotesSavePolicy.h"
 #include "state/SaveQueue.h"
 #include "state/StateObserver.h"
@@ -27,6 +28,8 @@ class NoteRepository;
 class PreferencesStore;
 class ScreenList;
 class TemplateProviding;
+class NoteTrash;
+class TrashStore;
 class UserCalendar;
 class WindowManaging;
 class AppState;
@@ -79,10 +82,12 @@ struct AppStateDependencies {
     const UserCalendar& calendar;
     // Builds the desktop window manager; empty: no desktop windows.
     WindowManagerFactory windowManagerFactory;
-    // Where the two files are written.
+    // Where the files are written.
     SaveThread saveThread = SaveThread::writer;
     // Where the sync log is kept; none: it lives only while the app runs.
     SyncLogStore* syncLogStore = nullptr;
+    // The trash file; none: the trash lives in memory for the run.
+    TrashStore* trashStore = nullptr;
 };
 
 // The one owner of the notes and preferences while the app runs. Every view
@@ -280,7 +285,48 @@ public:
     // The most recent automatic sync request still waiting, for the views.
     bool hasPendingSync() const { return m_syncTask.isPending(); }
 
+    // --- Trash -------------------------------------------------------------
+    // A deleted note goes to the trash (NoteTrash); for this long after the
+    // delete the user is offered to take it back in one step.
+    static constexpr Duration undoDeleteWindow { 15'000 };
+    // How long after the first cards the trash file is read and cleared of
+    // notes past their time, when nothing needed it sooner: with the launch
+    // hand-over of the notes, once the first cards are up.
+    static constexpr Duration trashPurgeDelay = launchNotesSaveDelay;
+    // The delete the user can still take back, while its offer runs.
+    struct UndoOffer {
+        Uuid noteId;
+        std::string title;
+    };
+    const std::optional<UndoOffer>& undoOffer() const { return m_undoOffer; }
+    // The deleted notes, oldest deletion first; reads the file on first use
+    // and drops notes past their time.
+    const std::vector<TrashEntry>& trash();
+    // Why the trash file could not be read (it was set aside), once read.
+    const std::optional<std::string>& trashProblem() const;
+    // Takes back the delete the running offer stands for; false when no
+    // offer runs or the note cannot come back.
+    bool undoLastDelete();
+    // Puts the note back as it was deleted (id, frame, tasks, link,
+    // deferral, place in the list) and the board lines that pointed at it.
+    // False, and nothing changes, when the trash does not hold it or a note
+    // with its id exists.
+    bool restoreFromTrash(const Uuid& noteId);
+    // Deletes the note for good ("彻底删除"); its reminder stays in the store.
+    void deleteFromTrash(const Uuid& noteId);
+    void emptyTrash();
+
 private:
+    // The trash's part of a delete: the note's record and where it and
+    // its board lines stood; removes the note from the list.
+    TrashEntry takeIntoTrash(std::vector<StickyNote>::iterator note);
+    void endUndoOffer();
+    std::unique_ptr<TrashStore> m_ownTrashStore;
+    std::unique_ptr<NoteTrash> m_trash;
+    std::optional<UndoOffer> m_undoOffer;
+    TaskHandle m_undoOfferTask;
+    TaskHandle m_trashPurgeTask;
+
     // Groups the immediate saves and window reconciles of one user action:
     // however many steps ask for them, the notes file is written at most
     // once and the windows reconciled at most once, when the outermost

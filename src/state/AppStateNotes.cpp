@@ -181,12 +181,18 @@ void AppState::deleteNote(const Uuid& noteId)
     if (found == m_notes.end())
         return;
     Operation op(*this);
-    m_notes.erase(found);
+    // The trash is handed to the writer before the notes (at the end of
+    // `op`): the note is never missing from both files.
+    TrashEntry entry = takeIntoTrash(found);
+    m_undoOffer = UndoOffer { noteId, entry.note.title };
+    m_trash->add(std::move(entry), m_notes, now());
+    startTask(&AppState::m_undoOfferTask, undoDeleteWindow, [](AppState& self) { self.endUndoOffer(); });
     notesDidChange();
     m_deps.logger.log("Deleted note " + noteId.toString());
     rescheduleDeferredRevealTask();
     persistNotes(true);
     reconcileWindows();
+    notify(StateField::trash);
 }
 
 void AppState::hideAllNotes()

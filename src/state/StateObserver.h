@@ -13,6 +13,8 @@ enum class StateField {
     syncSources,
     isSyncing,
     syncLog,
+    // The trash's notes or the offer to undo the last delete.
+    trash,
 };
 
 // Told after every change of a published field; views re-read the state.

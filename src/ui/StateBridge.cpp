@@ -52,6 +52,9 @@ void StateBridge::stateDidChange(StateField field)
         break;
     case StateField::lastExportURL:
         break;
+    case StateField::trash:
+        emit trashChanged();
+        break;
     }
 }
 

@@ -31,6 +31,7 @@ signals:
     // Sync status, running flag, last report or the source snapshot.
     void syncChanged();
     void dashboardDestinationChanged();
+    void trashChanged();
 
 private:
     AppState* m_state = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/NoteRepository.h"
+#include "model/TrashStore.h"
 #include "state/WindowManaging.h"
 
 #include <optional>
@@ -46,6 +47,30 @@ public:
         savingThreads.push_back(std::this_thread::get_id());
         stored = preferences;
         writes.push_back(preferences);
+        return Status::success();
+    }
+};
+
+// Keeps the trash in memory; `problem` plays a file that could not be read.
+class MemoryTrashStore final : public TrashStore {
+public:
+    std::vector<TrashEntry> stored;
+    std::optional<std::string> problem;
+    int loads = 0;
+    int writes = 0;
+    bool failing = false;
+
+    Loaded loadTrash() override
+    {
+        ++loads;
+        return Loaded { stored, problem };
+    }
+    Status save(const std::vector<TrashEntry>& entries) override
+    {
+        if (failing)
+            return Status::failure("disk full");
+        stored = entries;
+        ++writes;
         return Status::success();
     }
 };

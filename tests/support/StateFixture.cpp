@@ -40,7 +40,8 @@ AppState& StateFixture::build()
 {
     m_state = std::make_unique<AppState>(AppStateDependencies { *repositoryInUse, *preferencesStoreInUse, *templates, *syncService,
         *logger, clock, scheduler, screens, calendar,
-        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread, syncLogStore });
+        [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread, syncLogStore,
+        trashStoreInUse });
     return *m_state;
 }
 

@@ -49,10 +49,12 @@ public:
     FixedScreenList screens { { Rect { 0, 0, 1920, 1055 } } };
     MemoryNoteRepository repository;
     MemoryPreferencesStore preferencesStore;
+    MemoryTrashStore trashStore;
     // The stores the state reads and writes; tests may point them at the
     // real files before build().
     NoteRepository* repositoryInUse = &repository;
     PreferencesStore* preferencesStoreInUse = &preferencesStore;
+    TrashStore* trashStoreInUse = &trashStore;
     std::unique_ptr<DefaultTemplateProvider> templates;
     UnavailableSyncService unavailableSync;
     // What the state syncs through; tests may point it elsewhere before build().

@@ -324,6 +324,13 @@ void shootPages(Shooter& shoot, bool dark)
     shoot(scene.window.get(), QStringLiteral("dashboard-sync-unreachable"));
     scene.state->setDashboardDestination(DashboardDestination::settings);
     shoot(scene.window.get(), QStringLiteral("dashboard-settings"));
+
+    // Two notes deleted: the undo bar for the last, then the trash.
+    scene.state->deleteNote(prepared[1].id);
+    scene.state->deleteNote(prepared[0].id);
+    shoot(scene.window.get(), QStringLiteral("dashboard-undo-bar"));
+    scene.view->showTrash();
+    shoot(scene.window.get(), QStringLiteral("dashboard-trash"));
 }
 
 #ifdef BRIVET_HAVE_EDS
