@@ -10,6 +10,7 @@
 namespace brivet {
 
 class AppLogger;
+class BackupArchive;
 class Clock;
 class UserCalendar;
 
@@ -38,6 +39,8 @@ public:
 
     std::vector<StickyNote> loadNotes() override;
     Status save(const std::vector<StickyNote>& notes) override;
+    // Each save first lets the archive keep the day's copy; none: no backups.
+    void setBackups(BackupArchive* backups) { m_backups = backups; }
 
 private:
     static LoadResult read(const DataFolder& folder, Instant now);
@@ -59,6 +62,7 @@ private:
     };
     Fingerprint m_lastWritten;
     std::future<LoadResult> m_prefetched;
+    BackupArchive* m_backups = nullptr;
 };
 
 class JsonPreferencesStore final : public PreferencesStore {
@@ -66,6 +70,7 @@ public:
     JsonPreferencesStore(DataFolder folder, const Clock& clock, const UserCalendar& calendar, AppLogger* logger = nullptr);
     AppPreferences loadPreferences() override;
     Status save(const AppPreferences& preferences) override;
+    void setBackups(BackupArchive* backups) { m_backups = backups; }
 
 private:
     DataFolder m_folder;
@@ -73,6 +78,7 @@ private:
     const UserCalendar& m_calendar;
     AppLogger* m_logger;
     bool m_keepAsideBeforeSave = false;
+    BackupArchive* m_backups = nullptr;
 };
 
 // Moves an unreadable file aside under "<name>.unreadable-<stamp>"; returns
