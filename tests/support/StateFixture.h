@@ -60,6 +60,8 @@ public:
     // Saves are done when the operation returns, so tests read the stores
     // right after it; a test of the writer thread sets `writer`.
     SaveThread saveThread = SaveThread::caller;
+    // Where the state keeps and restores backups; tests may set one before build().
+    BackupArchive* backups = nullptr;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 
