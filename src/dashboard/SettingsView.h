@@ -11,6 +11,8 @@ class QSlider;
 namespace brivet {
 
 class AppState;
+class BackupSection;
+class NoteTransferActions;
 class PreferenceBinder;
 class StateBridge;
 class ToggleSwitch;
@@ -41,6 +43,10 @@ public:
     QLabel* opacityLabel() const { return m_opacityValue; }
     QWidget* exportSection() const { return m_exportSection; }
     QLabel* exportPath() const { return m_exportPath; }
+    QPushButton* openExportFolderButton() const { return m_openExportFolder; }
+    BackupSection* backupSection() const { return m_backups; }
+    NoteTransferActions* transfer() const { return m_transfer; }
+    QLabel* transferStatus() const { return m_transferStatus; }
 
 private:
     void showPreferences();
@@ -63,6 +69,10 @@ private:
     QLabel* m_opacityValue = nullptr;
     QWidget* m_exportSection = nullptr;
     QLabel* m_exportPath = nullptr;
+    QPushButton* m_openExportFolder = nullptr;
+    BackupSection* m_backups = nullptr;
+    NoteTransferActions* m_transfer = nullptr;
+    QLabel* m_transferStatus = nullptr;
 };
 
 } // namespace brivet
