@@ -7,6 +7,7 @@
 #include "desktop/NoteBoardFace.h"
 #include "menubar/MenuBarContentView.h"
 #include "model/AppLogger.h"
+#include "model/BackupArchive.h"
 #include "model/Clock.h"
 #include "model/JsonStores.h"
 #include "model/UserCalendar.h"
@@ -41,7 +42,9 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     , m_screens(std::make_unique<QtScreenList>())
 {
     m_logger = std::make_unique<AppLogger>(*m_clock, *m_calendar, makeJournaldSink());
+    m_backups = std::make_unique<BackupArchive>(folder, *m_clock, *m_calendar, m_logger.get());
     m_repository = std::make_unique<JsonNoteRepository>(folder, *m_clock, m_logger.get());
+    m_repository->setBackups(m_backups.get());
     if (prefetchedNotes.valid()) {
         // A large file is still being read: the time until it is in goes
         // to loading what the first card's text needs.
@@ -54,6 +57,7 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     m_preferencesStore = std::make_unique<JsonPreferencesStore>(folder, *m_clock, *m_calendar, m_logger.get());
     m_syncLogStore = std::make_unique<JsonSyncLogStore>(folder.path() / "sync-log.json", *m_clock, m_logger.get());
     m_trashStore = std::make_unique<JsonTrashStore>(folder, *m_clock, m_logger.get());
+    m_preferencesStore->setBackups(m_backups.get());
     m_templates = std::make_unique<DefaultTemplateProvider>(*m_clock, *m_calendar);
 #ifdef HAVE_BRIVET_EDS
     // The store is loaded on the first sync or source listing. Listening to
@@ -72,7 +76,8 @@ BrivetShell::BrivetShell(DataFolder folder, std::future<JsonNoteRepository::Load
     };
     m_state = std::make_unique<AppState>(AppStateDependencies {
         *m_repository, *m_preferencesStore, *m_templates, *m_syncService, *m_logger, *m_clock, *m_scheduler, *m_screens,
-        *m_calendar, std::move(windows), SaveThread::writer, m_syncLogStore.get(), m_trashStore.get() });
+        *m_calendar, std::move(windows), SaveThread::writer, m_syncLogStore.get(), m_trashStore.get(),
+        m_backups.get() });
     // Reading the notes file frees buffers several times its size; once
     // launch is over and the first cards are up, hand the freed heap back so
     // an idle app stays small.

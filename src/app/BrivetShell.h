@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/BackupArchive.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
 #include "sync/SyncLog.h"
@@ -76,6 +77,8 @@ private:
     std::unique_ptr<QtScheduler> m_scheduler;
     std::unique_ptr<QtScreenList> m_screens;
     std::unique_ptr<AppLogger> m_logger;
+    // Before the stores: their saves (on the writer thread) use it.
+    std::unique_ptr<BackupArchive> m_backups;
     std::unique_ptr<JsonNoteRepository> m_repository;
     std::unique_ptr<JsonPreferencesStore> m_preferencesStore;
     std::unique_ptr<JsonSyncLogStore> m_syncLogStore;

@@ -6,6 +6,7 @@
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/FilterChip.h"
 #include "dashboard/NoteListModel.h"
+#include "dashboard/NoteTransferActions.h"
 #include "dashboard/NoteListView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
@@ -301,7 +302,16 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
-    column->addWidget(sectionTitle(QStringLiteral("任务视图"), box));
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(sectionTitle(QStringLiteral("任务视图"), box));
+    titleRow->addStretch(1);
+    m_transfer = new NoteTransferActions(m_state, this);
+    m_exportButton = new QPushButton(QStringLiteral("导出…"), box);
+    m_exportButton->setObjectName(QStringLiteral("overviewExport"));
+    m_exportButton->setCursor(Qt::PointingHandCursor);
+    connect(m_exportButton, &QPushButton::clicked, this, [this] { m_transfer->exportNotes(shownNotes()); });
+    titleRow->addWidget(m_exportButton);
+    column->addLayout(titleRow);
 
     auto* chipRow = new QHBoxLayout;
     chipRow->setSpacing(8);
@@ -431,6 +441,16 @@ void DashboardOverviewView::refresh()
     m_hasCustomBoards = hasCustomBoards;
     showList();
     scheduleWakeUp();
+}
+
+std::vector<StickyNote> DashboardOverviewView::shownNotes() const
+{
+    std::vector<StickyNote> notes;
+    const std::vector<StickyNote>& all = m_state.notes();
+    for (std::uint32_t position : m_taskModel->positions())
+        if (position < all.size())
+            notes.push_back(all[position]);
+    return notes;
 }
 
 void DashboardOverviewView::showList()

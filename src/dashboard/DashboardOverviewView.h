@@ -19,6 +19,8 @@ class QLineEdit;
 class QScrollArea;
 class QVariantAnimation;
 
+class QPushButton;
+
 namespace brivet {
 
 class AppState;
@@ -26,6 +28,7 @@ class DashboardActionCard;
 class DashboardNoteEditor;
 class FilterChip;
 class NoteListModel;
+class NoteTransferActions;
 class NoteListView;
 class StateBridge;
 
@@ -80,6 +83,10 @@ public:
     QLabel* metricValueLabel(int card) const { return m_metricValues[std::size_t(card)]; }
     QLabel* surfacedCaptionLabel() const { return m_surfacedCaption; }
     const std::array<DashboardActionCard*, 6>& actionTiles() const { return m_tiles; }
+    // "导出…" beside the task view's title: all notes, or those the list shows.
+    QPushButton* exportButton() const { return m_exportButton; }
+    // The notes the task list shows now, in its order.
+    std::vector<StickyNote> shownNotes() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -131,6 +138,8 @@ private:
     std::array<QLabel*, 3> m_metricValues {};
     QLabel* m_surfacedCaption = nullptr;
     std::array<DashboardActionCard*, 6> m_tiles {};
+    QPushButton* m_exportButton = nullptr;
+    NoteTransferActions* m_transfer = nullptr;
     NoteListModel* m_boardModel = nullptr;
     NoteListView* m_boardList = nullptr;
     QLabel* m_noBoards = nullptr;

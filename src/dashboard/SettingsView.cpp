@@ -1,8 +1,10 @@
 #include "dashboard/SettingsView.h"
 
+#include "dashboard/BackupSection.h"
 #include "dashboard/DashboardCard.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/DashboardTexts.h"
+#include "dashboard/NoteTransferActions.h"
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/UserCalendar.h"
@@ -11,6 +13,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -146,6 +150,39 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     learn->addWidget(paragraph);
     column->addWidget(learn);
 
+    // Export and import.
+    m_transfer = new NoteTransferActions(m_state, this);
+    auto* transfer = new FormSection(QStringLiteral("导出与导入"), page);
+    auto button = [](const QString& text, const char* name, QWidget* parent) {
+        auto* b = new QPushButton(text, parent);
+        b->setObjectName(QLatin1String(name));
+        b->setCursor(Qt::PointingHandCursor);
+        return b;
+    };
+    QPushButton* exportButton = button(QStringLiteral("导出…"), "exportButton", transfer);
+    connect(exportButton, &QPushButton::clicked, this, [this] { m_transfer->exportNotes(); });
+    transfer->addRow(QStringLiteral("导出为 Markdown、悬笺 JSON 或 iCalendar"), exportButton);
+    auto* importButtons = new QWidget(transfer);
+    auto* importLine = new QHBoxLayout(importButtons);
+    importLine->setContentsMargins(0, 0, 0, 0);
+    QPushButton* importFile = button(QStringLiteral("导入…"), "importButton", importButtons);
+    connect(importFile, &QPushButton::clicked, this, [this] { m_transfer->importNotes(NoteTransferActions::ImportSource::file); });
+    QPushButton* importFolder = button(QStringLiteral("导入 Markdown 文件夹…"), "importFolderButton", importButtons);
+    connect(importFolder, &QPushButton::clicked, this,
+        [this] { m_transfer->importNotes(NoteTransferActions::ImportSource::markdownFolder); });
+    importLine->addWidget(importFile);
+    importLine->addWidget(importFolder);
+    transfer->addRow(QStringLiteral("从导出文件导入（新便签不上桌面）"), importButtons);
+    m_transferStatus = makeLabel({}, 12, QFont::Normal, colors.secondaryText, transfer, LabelWrap::anywhere);
+    m_transferStatus->setObjectName(QStringLiteral("transferStatus"));
+    m_transferStatus->setVisible(false);
+    transfer->addWidget(m_transferStatus);
+    connect(m_transfer, &NoteTransferActions::finished, this, [this](const QString& message) {
+        m_transferStatus->setText(message);
+        m_transferStatus->setVisible(!message.isEmpty());
+    });
+    column->addWidget(transfer);
+
     auto* exported = new FormSection(QStringLiteral("最近导出"), page);
     m_exportSection = exported;
     m_exportPath = makeLabel({}, 13, QFont::Normal, colors.text, exported, LabelWrap::anywhere);
@@ -153,7 +190,16 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     m_exportPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_exportPath->setContentsMargins(0, 8, 0, 8);
     exported->addWidget(m_exportPath);
+    m_openExportFolder = button(QStringLiteral("打开所在文件夹"), "openExportFolder", exported);
+    connect(m_openExportFolder, &QPushButton::clicked, this, [this] {
+        QFileInfo exportedPath(m_exportPath->text());
+        QDesktopServices::openUrl(QUrl::fromLocalFile(exportedPath.absolutePath()));
+    });
+    exported->addRow({}, m_openExportFolder);
     column->addWidget(exported);
+
+    m_backups = new BackupSection(m_state, page);
+    column->addWidget(m_backups);
     column->addStretch(1);
 
     connect(&bridge, &StateBridge::preferencesChanged, this, &SettingsView::showPreferences);

@@ -11,6 +11,8 @@ class QSlider;
 namespace brivet {
 
 class AppState;
+class BackupSection;
+class NoteTransferActions;
 class PreferenceBinder;
 class StateBridge;
 class ToggleSwitch;
@@ -42,6 +44,10 @@ public:
     QWidget* exportSection() const { return m_exportSection; }
     QLabel* exportPath() const { return m_exportPath; }
     QPushButton* trashButton() const { return m_trashButton; }
+    QPushButton* openExportFolderButton() const { return m_openExportFolder; }
+    BackupSection* backupSection() const { return m_backups; }
+    NoteTransferActions* transfer() const { return m_transfer; }
+    QLabel* transferStatus() const { return m_transferStatus; }
 
 signals:
     void trashRequested();
@@ -68,6 +74,10 @@ private:
     QWidget* m_exportSection = nullptr;
     QLabel* m_exportPath = nullptr;
     QPushButton* m_trashButton = nullptr;
+    QPushButton* m_openExportFolder = nullptr;
+    BackupSection* m_backups = nullptr;
+    NoteTransferActions* m_transfer = nullptr;
+    QLabel* m_transferStatus = nullptr;
 };
 
 } // namespace brivet

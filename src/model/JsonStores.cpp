@@ -2,6 +2,7 @@
 
 #include "model/AppLogger.h"
 #include "model/AtomicFile.h"
+#include "model/BackupArchive.h"
 #include "model/Clock.h"
 #include "model/JsonWriter.h"
 #include "model/NoteCoding.h"
@@ -336,6 +337,8 @@ Status JsonNoteRepository::save(const std::vector<StickyNote>& notes)
     encodeNotesFile(notes, m_buffer);
     if (Status status = m_folder.ensureExists(); !status.ok())
         return status;
+    if (m_backups)
+        m_backups->beforeSave();
     std::filesystem::path file = m_folder.notesFile();
     if (m_keepAsideBeforeSave) {
         if (Status status = keepAsideIfUnreadable(m_keepAsideBeforeSave, file, m_clock.now(), m_logger); !status.ok())
@@ -389,6 +392,8 @@ Status JsonPreferencesStore::save(const AppPreferences& preferences)
     std::string bytes = encodePreferencesFile(preferences);
     if (Status status = m_folder.ensureExists(); !status.ok())
         return status;
+    if (m_backups)
+        m_backups->beforeSave();
     std::filesystem::path file = m_folder.preferencesFile();
     if (Status status = keepAsideIfUnreadable(m_keepAsideBeforeSave, file, m_clock.now(), m_logger); !status.ok())
         return status;

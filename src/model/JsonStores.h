@@ -11,6 +11,7 @@
 namespace brivet {
 
 class AppLogger;
+class BackupArchive;
 class Clock;
 class UserCalendar;
 
@@ -39,6 +40,8 @@ public:
 
     std::vector<StickyNote> loadNotes() override;
     Status save(const std::vector<StickyNote>& notes) override;
+    // Each save first lets the archive keep the day's copy; none: no backups.
+    void setBackups(BackupArchive* backups) { m_backups = backups; }
 
 private:
     static LoadResult read(const DataFolder& folder, Instant now);
@@ -60,6 +63,7 @@ private:
     };
     Fingerprint m_lastWritten;
     std::future<LoadResult> m_prefetched;
+    BackupArchive* m_backups = nullptr;
 };
 
 class JsonPreferencesStore final : public PreferencesStore {
@@ -67,6 +71,7 @@ public:
     JsonPreferencesStore(DataFolder folder, const Clock& clock, const UserCalendar& calendar, AppLogger* logger = nullptr);
     AppPreferences loadPreferences() override;
     Status save(const AppPreferences& preferences) override;
+    void setBackups(BackupArchive* backups) { m_backups = backups; }
 
 private:
     DataFolder m_folder;
@@ -74,6 +79,7 @@ private:
     const UserCalendar& m_calendar;
     AppLogger* m_logger;
     bool m_keepAsideBeforeSave = false;
+    BackupArchive* m_backups = nullptr;
 };
 
 // The trash file in the application folder. A file that exists but cannot

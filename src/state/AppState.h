@@ -2,6 +2,7 @@
 
 #include "model/AppPreferences.h"
 #include "model/Instant.h"
+#include "model/NoteTransfer.h"
 #include "model/Scheduler.h"
 #include "model/StickyNote.h"
 #include "model/TrashEntry.h"
@@ -12,6 +13,7 @@
 #include "sync/SyncService.h"
 #include "sync/SyncTypes.h"
 
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -22,6 +24,7 @@
 namespace brivet {
 
 class AppLogger;
+class BackupArchive;
 class Clock;
 class SyncService;
 class NoteRepository;
@@ -33,6 +36,7 @@ class TrashStore;
 class UserCalendar;
 class WindowManaging;
 class AppState;
+struct BackupEntry;
 struct NoteTemplate;
 struct Rect;
 
@@ -88,6 +92,8 @@ struct AppStateDependencies {
     SyncLogStore* syncLogStore = nullptr;
     // The trash file; none: the trash lives in memory for the run.
     TrashStore* trashStore = nullptr;
+    // Where backups are kept; none: no restore.
+    BackupArchive* backups = nullptr;
 };
 
 // The one owner of the notes and preferences while the app runs. Every view
@@ -315,6 +321,24 @@ public:
     // Deletes the note for good ("彻底删除"); its reminder stays in the store.
     void deleteFromTrash(const Uuid& noteId);
     void emptyTrash();
+    // --- Backups, export and import ---------------------------------------
+    BackupArchive* backups() const { return m_deps.backups; }
+    // Keeps the current notes and preferences as a backup of their own (so
+    // the restore can itself be undone), then loads the backup's in their
+    // place. Fails, changing nothing, when the backup is damaged or the
+    // current notes cannot be kept; the message is for the user.
+    Status restoreBackup(const BackupEntry& entry);
+    // Every note (and, when given, the preferences) replaced as a launch
+    // loads them: frames placed on the screens, expired deferrals ended,
+    // generated boards rebuilt; a running sync is given up first. Both files
+    // are handed to the writer.
+    void replaceAllNotes(std::vector<StickyNote> notes, std::optional<AppPreferences> preferences);
+    // Writes `notes` at `target` and, when that worked, sets lastExportURL.
+    Status exportNotes(const std::vector<StickyNote>& notes, ExportFormat format, const std::filesystem::path& target);
+    // Adds notes read from an export, hidden (they arrive in the library,
+    // not on the desktop); those whose id is already present are left out.
+    // Returns how many were added.
+    std::size_t importNotes(std::vector<StickyNote> notes);
 
 private:
     // The trash's part of a delete: the note's record and where it and

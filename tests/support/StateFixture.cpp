@@ -41,7 +41,7 @@ AppState& StateFixture::build()
     m_state = std::make_unique<AppState>(AppStateDependencies { *repositoryInUse, *preferencesStoreInUse, *templates, *syncService,
         *logger, clock, scheduler, screens, calendar,
         [this](AppState&) { return std::make_unique<ForwardingWindowManager>(windows); }, saveThread, syncLogStore,
-        trashStoreInUse });
+        trashStoreInUse, backups });
     return *m_state;
 }
 

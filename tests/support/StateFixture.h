@@ -64,6 +64,8 @@ public:
     SaveThread saveThread = SaveThread::caller;
     // Where the sync log is kept; none by default.
     SyncLogStore* syncLogStore = nullptr;
+    // Where the state keeps and restores backups; tests may set one before build().
+    BackupArchive* backups = nullptr;
     std::unique_ptr<AppLogger> logger;
     RecordingWindowManager windows;
 

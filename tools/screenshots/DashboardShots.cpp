@@ -16,8 +16,10 @@
 #include "dashboard/DashboardView.h"
 #include "dashboard/FilterChip.h"
 #include "dashboard/NoteListView.h"
+#include "dashboard/SettingsView.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/AppLogger.h"
+#include "model/BackupArchive.h"
 #include "model/Clock.h"
 #include "model/NoteRepository.h"
 #include "model/UserCalendar.h"
@@ -34,6 +36,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -189,6 +192,9 @@ struct Scene {
     std::unique_ptr<AppLogger> logger;
     ShotNotes notes;
     ShotPreferences preferences;
+    // A backups folder of its own, with two backups, one of them damaged.
+    QTemporaryDir dataFolder;
+    std::unique_ptr<BackupArchive> backups;
     std::unique_ptr<AppState> state;
     std::unique_ptr<QWidget> window;
     DashboardView* view = nullptr;
@@ -200,8 +206,19 @@ struct Scene {
         preferences.preferences = AppPreferences::defaultValue(calendar, clock.now());
         preferences.preferences.autoGenerateFocusBoard = false;
         notes.notes = std::move(stored);
+        backups = std::make_unique<BackupArchive>(
+            DataFolder(dataFolder.path().toStdString() + "/Brivet"), clock, calendar, logger.get());
+        backups->keep(notes.notes, preferences.preferences);
+        if (auto damaged = backups->keep({}, preferences.preferences); std::holds_alternative<BackupEntry>(damaged)) {
+            FILE* file = std::fopen((std::get<BackupEntry>(damaged).folder / "notes.json").c_str(), "w");
+            if (file) {
+                std::fputs("{\"notes\": [", file);
+                std::fclose(file);
+            }
+        }
         state = std::make_unique<AppState>(AppStateDependencies { notes, preferences, *templates, sync, *logger, clock,
-            scheduler, screens, calendar, [](AppState&) { return std::make_unique<NoWindows>(); } });
+            scheduler, screens, calendar, [](AppState&) { return std::make_unique<NoWindows>(); }, SaveThread::writer,
+            nullptr, nullptr, backups.get() });
         // Lets the launch run; it hides every note.
         wait(30);
     }
@@ -331,6 +348,11 @@ void shootPages(Shooter& shoot, bool dark)
     shoot(scene.window.get(), QStringLiteral("dashboard-undo-bar"));
     scene.view->showTrash();
     shoot(scene.window.get(), QStringLiteral("dashboard-trash"));
+    scene.state->exportNotes(scene.state->notes(), ExportFormat::json,
+        scene.dataFolder.path().toStdString() + "/悬笺便签.json");
+    wait(200); // the backups' note counts come from a thread of their own
+    scrollToEnd(scene.view->settings());
+    shoot(scene.window.get(), QStringLiteral("dashboard-settings-backups"));
 }
 
 #ifdef BRIVET_HAVE_EDS
