@@ -143,7 +143,8 @@ void CalDavServer::stop()
     m_pid = 0;
 }
 
-std::string CalDavServer::addTaskCollection(const std::string& user, const std::string& name, const std::string& displayName)
+std::string CalDavServer::addTaskCollection(
+    const std::string& user, const std::string& name, const std::string& displayName)
 {
     const std::filesystem::path folder = collectionFolder(user, name);
     std::filesystem::create_directories(folder);
@@ -193,7 +194,8 @@ std::map<std::string, std::string> CalDavServer::storageSnapshot() const
     return result;
 }
 
-void CalDavServer::putItemFile(const std::string& user, const std::string& name, const std::string& fileName, const std::string& ical)
+void CalDavServer::putItemFile(
+    const std::string& user, const std::string& name, const std::string& fileName, const std::string& ical)
 {
     std::ofstream(collectionFolder(user, name) / fileName, std::ios::binary) << ical;
 }
@@ -203,7 +205,8 @@ int CalDavServer::request(const std::string& method, const std::string& path, st
     const int socketFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socketFd < 0)
         return 0;
-    timeval limit { static_cast<time_t>(timeout.count() / 1000), static_cast<suseconds_t>((timeout.count() % 1000) * 1000) };
+    timeval limit { static_cast<time_t>(timeout.count() / 1000),
+        static_cast<suseconds_t>((timeout.count() % 1000) * 1000) };
     setsockopt(socketFd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     setsockopt(socketFd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     sockaddr_in address {};
