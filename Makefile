@@ -92,6 +92,7 @@ fuzz: deps
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
 	$(BUILD_DIR)/bin/brivet-dashboard-bench
+	$(BUILD_DIR)/bin/brivet-caldav-bench
 
 # The app's launch (empty folder, 1,000 and 10,000 notes) next to a bare Qt
 # program, each under its own Xvfb: first window, memory, CPU, page faults;
