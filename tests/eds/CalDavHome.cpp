@@ -47,17 +47,18 @@ std::optional<std::string> CalDavHome::start(const std::string& collectionUrl)
     return m_name + " did not start: " + why;
 }
 
-void CalDavHome::stop()
+bool CalDavHome::stop()
 {
     if (m_pid <= 0)
-        return;
+        return true;
     const std::string quit = "quit\n";
     (void)!write(m_toChild, quit.data(), quit.size());
     close(m_toChild);
     // Ending its EDS takes a few seconds at most.
+    int status = 0;
     bool ended = false;
     for (int waited = 0; waited < 1500 && !ended; ++waited) {
-        ended = waitpid(m_pid, nullptr, WNOHANG) == m_pid;
+        ended = waitpid(m_pid, &status, WNOHANG) == m_pid;
         if (!ended)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -68,6 +69,7 @@ void CalDavHome::stop()
     close(m_fromChild);
     m_pid = 0;
     m_toChild = m_fromChild = -1;
+    return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::vector<std::string> CalDavHome::command(const std::string& line, std::chrono::seconds timeout)

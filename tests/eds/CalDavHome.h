@@ -34,7 +34,9 @@ public:
     // success, else what went wrong.
     std::optional<std::string> start(const std::string& collectionUrl);
     // Asks the child to end and waits for it (killing it after a while).
-    void stop();
+    // False when it had to be killed or ended with an error (a sanitizer's
+    // report, say); true when it ended cleanly or was not running.
+    bool stop();
 
     // Sends one command line; the reply's lines without their "> ", or
     // nothing with `failed` set when no full reply came within `timeout`.

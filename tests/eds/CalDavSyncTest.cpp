@@ -71,8 +71,8 @@ protected:
 
     void TearDown() override
     {
-        first.stop();
-        second.stop();
+        for (CalDavHome* home : { &first, &second })
+            EXPECT_TRUE(home->stop()) << home->name() << " did not end cleanly";
         server.stop();
     }
 
