@@ -10,7 +10,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINF
 DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 \
 	libicu-dev libsimdjson-dev libsystemd-dev libfontconfig-dev \
-	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus \
+	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus radicale \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libxcb1-dev libxcb-xfixes0-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk \
@@ -97,6 +97,7 @@ fuzz: deps
 bench: build
 	$(BUILD_DIR)/bin/brivet-bench
 	$(BUILD_DIR)/bin/brivet-dashboard-bench
+	$(BUILD_DIR)/bin/brivet-caldav-bench
 
 # The app's launch (empty folder, 1,000 and 10,000 notes) next to a bare Qt
 # program, each under its own Xvfb: first window, memory, CPU, page faults;

@@ -201,7 +201,10 @@ std::optional<std::string> EdsSandbox::addSource(const SourceSettings& settings)
         return message;
     }
     e_source_set_display_name(source, settings.displayName.c_str());
-    e_source_set_parent(source, settings.backend == "webcal" ? "webcal-stub" : "local-stub");
+    e_source_set_parent(source,
+        settings.backend == "webcal"       ? "webcal-stub"
+            : settings.backend == "caldav" ? "caldav-stub"
+                                           : "local-stub");
     auto* extension = e_source_get_extension(source, settings.taskList ? E_SOURCE_EXTENSION_TASK_LIST : E_SOURCE_EXTENSION_CALENDAR);
     e_source_backend_set_backend_name(E_SOURCE_BACKEND(extension), settings.backend.c_str());
     if (settings.color)
@@ -212,6 +215,15 @@ std::optional<std::string> EdsSandbox::addSource(const SourceSettings& settings)
         GUri* uri = g_uri_parse("http://127.0.0.1:9/none.ics", G_URI_FLAGS_NONE, nullptr);
         e_source_webdav_set_uri(webdav, uri);
         g_uri_unref(uri);
+    }
+    if (settings.backend == "caldav") {
+        auto* webdav = E_SOURCE_WEBDAV(e_source_get_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND));
+        GUri* uri = g_uri_parse(settings.webdavUri.c_str(), G_URI_FLAGS_NONE, nullptr);
+        e_source_webdav_set_uri(webdav, uri);
+        if (uri)
+            g_uri_unref(uri);
+        auto* offline = E_SOURCE_OFFLINE(e_source_get_extension(source, E_SOURCE_EXTENSION_OFFLINE));
+        e_source_offline_set_stay_synchronized(offline, TRUE);
     }
     const gboolean committed = e_source_registry_commit_source_sync(m_registry, source, nullptr, &error);
     g_object_unref(source);

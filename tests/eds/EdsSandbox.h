@@ -40,6 +40,9 @@ public:
         bool taskList = true; // else an event calendar
         std::string backend = "local";
         std::optional<std::string> color;
+        // For a "caldav" source: the collection's URL. Such a source keeps
+        // a full copy of the collection for offline use.
+        std::string webdavUri = {};
     };
     // Commits a new source and waits until the registry lists it.
     std::optional<std::string> addSource(const SourceSettings& settings);

@@ -1,3 +1,4 @@
+#include "CalDavHomeAgent.h"
 #include "EdsTestSupport.h"
 
 #include "model/AppPreferences.h"
@@ -88,6 +89,8 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--unreachable-eds-probe") == 0)
         return runUnreachableProbe(argc > 2 ? argv[2] : nullptr);
+    if (argc > 2 && std::strcmp(argv[1], "--caldav-home") == 0)
+        return runCalDavHomeAgent(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     registerEdsSandboxEnvironment();
     return RUN_ALL_TESTS();
