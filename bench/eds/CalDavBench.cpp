@@ -110,7 +110,8 @@ int main()
         if (++asked % 100 == 0)
             e_client_refresh_sync(E_CLIENT(client), nullptr, nullptr);
         return cachedCount(client) == count;
-    }, 120s);
+    },
+        120s);
     if (!fetched)
         return fail("EDS never held every item (" + std::to_string(cachedCount(client)) + ")");
     const double fetchMs = millisecondsSince(importStart);

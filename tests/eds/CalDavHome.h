@@ -25,7 +25,8 @@ public:
         std::string externalId;
     };
 
-    explicit CalDavHome(std::string name) : m_name(std::move(name)) { }
+    explicit CalDavHome(std::string name)
+        : m_name(std::move(name)) { }
     ~CalDavHome();
     CalDavHome(const CalDavHome&) = delete;
     CalDavHome& operator=(const CalDavHome&) = delete;

@@ -121,14 +121,14 @@ private:
 
     void add(const std::string& title, const std::string& details, int priority, long long dueSeconds)
     {
-        const Uuid id = state().createNote(nullptr, NoteSizePreset::medium, false, false);
+        const Uuid id = state().createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::shown);
         StickyNote note = *state().note(id);
         note.title = title;
         note.details = details;
         note.priority = static_cast<NotePriority>(priority);
         note.dueDate = instantFromSeconds(dueSeconds);
         note.syncToReminders = true;
-        state().update(note, false);
+        state().update(note);
         reply("ok");
     }
 
@@ -150,7 +150,7 @@ private:
             reply("error\tno field " + field);
             return;
         }
-        state().update(note, false);
+        state().update(note);
         reply("ok");
     }
 
