@@ -341,6 +341,11 @@ void shootPages(Shooter& shoot, bool dark)
     shoot(scene.window.get(), QStringLiteral("dashboard-sync-unreachable"));
     scene.state->setDashboardDestination(DashboardDestination::settings);
     shoot(scene.window.get(), QStringLiteral("dashboard-settings"));
+    scene.state->exportNotes(scene.state->notes(), ExportFormat::json,
+        scene.dataFolder.path().toStdString() + "/悬笺便签.json");
+    wait(200); // the backups' note counts come from a thread of their own
+    scrollToEnd(scene.view->settings());
+    shoot(scene.window.get(), QStringLiteral("dashboard-settings-backups"));
 
     // Two notes deleted: the undo bar for the last, then the trash.
     scene.state->deleteNote(prepared[1].id);
@@ -348,11 +353,6 @@ void shootPages(Shooter& shoot, bool dark)
     shoot(scene.window.get(), QStringLiteral("dashboard-undo-bar"));
     scene.view->showTrash();
     shoot(scene.window.get(), QStringLiteral("dashboard-trash"));
-    scene.state->exportNotes(scene.state->notes(), ExportFormat::json,
-        scene.dataFolder.path().toStdString() + "/悬笺便签.json");
-    wait(200); // the backups' note counts come from a thread of their own
-    scrollToEnd(scene.view->settings());
-    shoot(scene.window.get(), QStringLiteral("dashboard-settings-backups"));
 }
 
 #ifdef BRIVET_HAVE_EDS
