@@ -1,5 +1,6 @@
 #include "model/BackupArchive.h"
 
+#include "model/NoteCoding.h"
 #include "model/AppLogger.h"
 #include "model/AtomicFile.h"
 #include "model/Clock.h"
@@ -34,18 +35,6 @@ std::string momentName(const UserCalendar::Components& c)
     return text;
 }
 
-std::optional<int> number(std::string_view text)
-{
-    if (text.empty())
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 // "2026-12-08" or "2026-12-08_15-30-12", the latter with an optional "-2"
 // and so on when two were taken within a second.
@@ -55,9 +44,9 @@ std::optional<BackupEntry> parseName(const std::string& name)
         return std::nullopt;
     BackupEntry entry;
     entry.name = name;
-    auto year = number(std::string_view(name).substr(0, 4));
-    auto month = number(std::string_view(name).substr(5, 2));
-    auto day = number(std::string_view(name).substr(8, 2));
+    auto year = parseDecimal(std::string_view(name).substr(0, 4));
+    auto month = parseDecimal(std::string_view(name).substr(5, 2));
+    auto day = parseDecimal(std::string_view(name).substr(8, 2));
     if (!year || !month || !day || *month < 1 || *month > 12 || *day < 1 || *day > 31)
         return std::nullopt;
     entry.takenAt = { *year, *month, *day, 0, 0, 0 };
@@ -65,12 +54,12 @@ std::optional<BackupEntry> parseName(const std::string& name)
         return entry;
     if (name.size() < 19 || name[10] != '_' || name[13] != '-' || name[16] != '-')
         return std::nullopt;
-    auto hour = number(std::string_view(name).substr(11, 2));
-    auto minute = number(std::string_view(name).substr(14, 2));
-    auto second = number(std::string_view(name).substr(17, 2));
+    auto hour = parseDecimal(std::string_view(name).substr(11, 2));
+    auto minute = parseDecimal(std::string_view(name).substr(14, 2));
+    auto second = parseDecimal(std::string_view(name).substr(17, 2));
     if (!hour || !minute || !second)
         return std::nullopt;
-    if (name.size() > 19 && (name[19] != '-' || !number(std::string_view(name).substr(20))))
+    if (name.size() > 19 && (name[19] != '-' || !parseDecimal(std::string_view(name).substr(20))))
         return std::nullopt;
     entry.kind = BackupEntry::Kind::beforeRestore;
     entry.takenAt.hour = *hour;

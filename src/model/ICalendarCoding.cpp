@@ -1,5 +1,6 @@
 #include "model/ICalendarCoding.h"
 
+#include "model/NoteCoding.h"
 #include "model/UserCalendar.h"
 
 #include <cstdio>
@@ -152,18 +153,6 @@ std::string unescapeText(std::string_view text)
     return out;
 }
 
-std::optional<int> digits(std::string_view text)
-{
-    if (text.empty())
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 // DATE-TIME in UTC ("…Z"), in a TZID zone, or floating (the user's zone);
 // a DATE is the start of that day in the user's zone.
@@ -172,9 +161,9 @@ std::optional<Instant> parseTime(const Property& property, const UserCalendar& c
     const std::string& v = property.value;
     if (v.size() < 8)
         return std::nullopt;
-    auto year = digits(std::string_view(v).substr(0, 4));
-    auto month = digits(std::string_view(v).substr(4, 2));
-    auto day = digits(std::string_view(v).substr(6, 2));
+    auto year = parseDecimal(std::string_view(v).substr(0, 4));
+    auto month = parseDecimal(std::string_view(v).substr(4, 2));
+    auto day = parseDecimal(std::string_view(v).substr(6, 2));
     if (!year || !month || !day)
         return std::nullopt;
     UserCalendar::Components c { *year, *month, *day, 0, 0, 0 };
@@ -182,9 +171,9 @@ std::optional<Instant> parseTime(const Property& property, const UserCalendar& c
         return calendar.instant(c);
     if (v.size() < 15 || v[8] != 'T')
         return std::nullopt;
-    auto hour = digits(std::string_view(v).substr(9, 2));
-    auto minute = digits(std::string_view(v).substr(11, 2));
-    auto second = digits(std::string_view(v).substr(13, 2));
+    auto hour = parseDecimal(std::string_view(v).substr(9, 2));
+    auto minute = parseDecimal(std::string_view(v).substr(11, 2));
+    auto second = parseDecimal(std::string_view(v).substr(13, 2));
     if (!hour || !minute || !second)
         return std::nullopt;
     c.hour = *hour;
@@ -317,7 +306,7 @@ Decoded<std::vector<StickyNote>> decodeICalendar(std::string_view text, const Us
         } else if (name == "DESCRIPTION") {
             todo->details = unescapeText(property->value);
         } else if (name == "PRIORITY") {
-            todo->priority = priorityFromStore(digits(property->value).value_or(0));
+            todo->priority = priorityFromStore(parseDecimal(property->value).value_or(0));
         } else if (name == "STATUS") {
             completed = completed || upper(property->value) == "COMPLETED";
         } else if (name == "COMPLETED") {

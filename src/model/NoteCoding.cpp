@@ -19,6 +19,21 @@ namespace brivet {
 
 // --- Dates -------------------------------------------------------------------
 
+std::optional<int> parseDecimal(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > std::numeric_limits<int>::max())
+            return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
 std::string formatIsoDate(Instant instant)
 {
     std::string out;

@@ -21,6 +21,9 @@ class UserCalendar;
 std::string formatIsoDate(Instant);
 // Only the form above is accepted.
 std::optional<Instant> parseIsoDate(std::string_view);
+// The value of a run of ASCII digits ("0042" is 42); none for an empty run,
+// any other character, or a value past what an int holds.
+std::optional<int> parseDecimal(std::string_view);
 
 struct DecodeError {
     // "<field>: <problem>", for a note of the notes file led by

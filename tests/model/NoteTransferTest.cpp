@@ -291,3 +291,22 @@ TEST_F(NoteTransfer, FileUrlsEncodeWhatAUrlCannotHold)
 {
     EXPECT_EQ(fileUrl("/home/a b/导出#1"), "file:///home/a%20b/%E5%AF%BC%E5%87%BA%231");
 }
+
+// Numbers in an imported file are read without overflowing, whatever
+// their length.
+TEST(NoteTransferNumbers, DigitRunsTooLongForAnIntAreRefusedNotWrapped)
+{
+    EXPECT_EQ(parseDecimal("0042"), 42);
+    EXPECT_EQ(parseDecimal("2147483647"), 2147483647);
+    EXPECT_EQ(parseDecimal("2147483648"), std::nullopt);
+    EXPECT_EQ(parseDecimal("99999999999999999999999"), std::nullopt);
+    EXPECT_EQ(parseDecimal(""), std::nullopt);
+    EXPECT_EQ(parseDecimal("4a"), std::nullopt);
+
+    UserCalendar calendar("Asia/Shanghai", "zh_CN");
+    const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:huge\r\nSUMMARY:大数\r\n"
+                            "PRIORITY:99999999999999999999\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+    auto decoded = decodeICalendar(ics, calendar, instantFromSeconds(1'796'000'000));
+    ASSERT_TRUE(std::holds_alternative<std::vector<StickyNote>>(decoded));
+    EXPECT_EQ(std::get<std::vector<StickyNote>>(decoded).at(0).priority, NotePriority::normal);
+}
