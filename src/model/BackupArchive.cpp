@@ -35,7 +35,6 @@ std::string momentName(const UserCalendar::Components& c)
     return text;
 }
 
-
 // "2026-12-08" or "2026-12-08_15-30-12", the latter with an optional "-2"
 // and so on when two were taken within a second.
 std::optional<BackupEntry> parseName(const std::string& name)

@@ -153,7 +153,6 @@ std::string unescapeText(std::string_view text)
     return out;
 }
 
-
 // DATE-TIME in UTC ("…Z"), in a TZID zone, or floating (the user's zone);
 // a DATE is the start of that day in the user's zone.
 std::optional<Instant> parseTime(const Property& property, const UserCalendar& calendar)
