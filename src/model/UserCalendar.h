@@ -37,6 +37,7 @@ public:
         int hour = 0;
         int minute = 0;
         int second = 0;
+        friend bool operator==(const Components&, const Components&) = default;
     };
 
     Instant startOfDay(Instant) const;
