@@ -8,6 +8,7 @@
 #include "menubar/MenuBarQuickActionRow.h"
 #include "menubar/MenuBarSceneBoardRow.h"
 #include "menubar/MenuBarTexts.h"
+#include "menubar/PanelAccessibility.h"
 #include "menubar/SizeSubmenuView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
@@ -74,8 +75,10 @@ MenuBarContentView::MenuBarContentView(AppState& state, Scheduler& scheduler, QW
     , m_compositor(std::make_unique<CompositorWatch>())
     , m_submenu(std::make_unique<SizeSubmenuView>(m_compositor->isCompositing()))
 {
+    installPanelAccessibility();
     setObjectName(QStringLiteral("menuBarPanel"));
     setWindowTitle(QStringLiteral("悬笺"));
+    setAccessibleName(QStringLiteral("悬笺面板"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     m_composited = m_compositor->isCompositing();
@@ -152,6 +155,7 @@ void MenuBarContentView::buildChrome()
     // The quick actions never change; the sections above them do.
     auto* actions = new QWidget(m_content);
     actions->setObjectName(QStringLiteral("quickActions"));
+    actions->setAccessibleName(QStringLiteral("快速操作"));
     auto* actionsLayout = new QVBoxLayout(actions);
     actionsLayout->setContentsMargins(0, 0, 0, 0);
     actionsLayout->setSpacing(2);
@@ -162,6 +166,7 @@ void MenuBarContentView::buildChrome()
         connect(row, &MenuBarQuickActionRow::entered, this, [this](QuickAction a) { m_hover.rowEntered(a); });
         connect(row, &MenuBarQuickActionRow::left, this, [this](QuickAction a) { m_hover.rowLeft(a); });
         connect(row, &MenuBarQuickActionRow::clicked, this, &MenuBarContentView::perform);
+        row->installEventFilter(this);
         actionsLayout->addWidget(row);
     }
     m_contentLayout->addWidget(actions);
@@ -222,6 +227,12 @@ void MenuBarContentView::refresh()
         return;
     }
     m_summary->setText(qs(snapshot.summary));
+    // A control of the old sections that had the focus (a tick just
+    // pressed from the keyboard) hands it to the control in its place.
+    int refocus = -1;
+    for (std::size_t i = 0; i < m_focusOrder.size(); ++i)
+        if (m_focusOrder[i] && m_focusOrder[i]->hasFocus() && m_sections && m_sections->isAncestorOf(m_focusOrder[i]))
+            refocus = static_cast<int>(i);
     QWidget* sections = buildSections(snapshot);
     if (QWidget* old = m_sections) {
         old->hide();
@@ -235,7 +246,151 @@ void MenuBarContentView::refresh()
     // measured with it.
     sections->show();
     m_shown = std::move(snapshot);
+    updateFocusOrder(refocus);
     applyHeight();
+}
+
+void MenuBarContentView::updateFocusOrder(int refocus)
+{
+    m_focusOrder.clear();
+    // Children in creation order, depth first: the reading order of the
+    // sections (rebuilt sections come last in Qt's own chain).
+    for (QWidget* widget : m_sections->findChildren<QWidget*>())
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            m_focusOrder.emplace_back(widget);
+            widget->installEventFilter(this);
+        }
+    int sectionControls = static_cast<int>(m_focusOrder.size());
+    for (QuickAction action : allQuickActions)
+        m_focusOrder.emplace_back(m_rows[action]);
+    if (refocus >= 0 && isActiveWindow())
+        m_focusOrder[static_cast<std::size_t>(std::min(refocus, std::max(sectionControls - 1, 0)))]->setFocus(Qt::TabFocusReason);
+}
+
+bool MenuBarContentView::focusNextPrevChild(bool next)
+{
+    // Qt's focus chain follows creation order, and the sections are
+    // rebuilt after the quick actions: Tab follows the reading order
+    // instead, round and round.
+    std::vector<QWidget*> order;
+    for (const QPointer<QWidget>& widget : m_focusOrder)
+        if (widget && widget->isVisibleTo(this) && widget->isEnabled())
+            order.push_back(widget);
+    if (order.empty())
+        return QWidget::focusNextPrevChild(next);
+    auto at = std::find(order.begin(), order.end(), focusWidget());
+    int count = static_cast<int>(order.size());
+    int index = at == order.end() ? (next ? 0 : count - 1)
+                                  : (static_cast<int>(at - order.begin()) + (next ? 1 : count - 1)) % count;
+    order[static_cast<std::size_t>(index)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+QWidget* MenuBarContentView::lineOf(QWidget* control) const
+{
+    // A quick-action row is a line of its own; a button shares its line
+    // with the other buttons of its card or row.
+    return qobject_cast<MenuBarQuickActionRow*>(control) ? control : control->parentWidget();
+}
+
+void MenuBarContentView::moveFocusAcrossLines(QWidget* control, int step)
+{
+    std::vector<QWidget*> lines;
+    for (const QPointer<QWidget>& widget : m_focusOrder)
+        if (widget && (lines.empty() || lines.back() != lineOf(widget)))
+            lines.push_back(lineOf(widget));
+    auto at = std::find(lines.begin(), lines.end(), lineOf(control));
+    if (at == lines.end())
+        return;
+    int target = static_cast<int>(at - lines.begin()) + step;
+    if (target < 0 || target >= static_cast<int>(lines.size()))
+        return;
+    QWidget* line = lines[static_cast<std::size_t>(target)];
+    // The same control (by name) in the line above or below, else its first.
+    QWidget* first = nullptr;
+    for (const QPointer<QWidget>& widget : m_focusOrder) {
+        if (!widget || lineOf(widget) != line)
+            continue;
+        if (!first)
+            first = widget;
+        if (widget->objectName() == control->objectName()) {
+            first = widget;
+            break;
+        }
+    }
+    if (first)
+        first->setFocus(Qt::TabFocusReason);
+}
+
+void MenuBarContentView::moveFocusWithinLine(QWidget* control, int step)
+{
+    auto at = std::find(m_focusOrder.begin(), m_focusOrder.end(), control);
+    if (at == m_focusOrder.end())
+        return;
+    int target = static_cast<int>(at - m_focusOrder.begin()) + step;
+    if (target < 0 || target >= static_cast<int>(m_focusOrder.size()))
+        return;
+    QWidget* next = m_focusOrder[static_cast<std::size_t>(target)];
+    if (next && lineOf(next) == lineOf(control))
+        next->setFocus(Qt::TabFocusReason);
+}
+
+bool MenuBarContentView::handleControlKey(QWidget* control, QKeyEvent* event)
+{
+    // Shift+Tab and other chords are Qt's.
+    if (event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    int key = event->key();
+    bool activates = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    if (auto* row = qobject_cast<MenuBarQuickActionRow*>(control)) {
+        if (m_submenuShownFor == row->action()) {
+            // The submenu never has the focus: its row drives it.
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                m_submenu->moveCurrent(key == Qt::Key_Down ? 1 : -1);
+                return true;
+            }
+            if (activates) {
+                if (!m_submenu->chooseCurrent())
+                    m_submenu->moveCurrent(1);
+                return true;
+            }
+            if (key == Qt::Key_Left || key == Qt::Key_Escape) {
+                m_hover.closeSubmenu();
+                return true;
+            }
+            return false;
+        }
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            moveFocusAcrossLines(row, key == Qt::Key_Down ? 1 : -1);
+            return true;
+        }
+        if (activates || (key == Qt::Key_Right && hasSizeSubmenu(row->action()))) {
+            row->activate();
+            // Opened from the keyboard: its first entry is current.
+            if (m_submenuShownFor == row->action())
+                m_submenu->moveCurrent(1);
+            return true;
+        }
+        return false;
+    }
+    auto* button = qobject_cast<QToolButton*>(control);
+    if (!button)
+        return false;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Space is the button's own; Enter does the same.
+        if (button->menu())
+            button->showMenu();
+        else
+            button->click();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down: moveFocusAcrossLines(button, key == Qt::Key_Down ? 1 : -1); return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right: moveFocusWithinLine(button, key == Qt::Key_Right ? 1 : -1); return true;
+    default: return false;
+    }
 }
 
 bool MenuBarContentView::ownsPopup(const QWidget* popup) const
@@ -249,7 +404,11 @@ bool MenuBarContentView::ownsPopup(const QWidget* popup) const
 
 bool MenuBarContentView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && watched != this)
+        return handleControlKey(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
+    // Only the row menus are watched for hiding; the panel's own controls
+    // are watched for keys.
+    if (event->type() == QEvent::Hide && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
         watched->removeEventFilter(this);
         scheduleRefresh();
     }
@@ -285,6 +444,7 @@ QWidget* MenuBarContentView::buildQueueSection(const Snapshot& snapshot, QWidget
 {
     auto* section = new QWidget(parent);
     section->setObjectName(QStringLiteral("queueSection"));
+    section->setAccessibleName(QStringLiteral("接下来"));
     auto* layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -320,6 +480,7 @@ QWidget* MenuBarContentView::buildBoardsSection(const Snapshot& snapshot, QWidge
 {
     auto* section = new QWidget(parent);
     section->setObjectName(QStringLiteral("boardsSection"));
+    section->setAccessibleName(QStringLiteral("桌面场景板"));
     auto* layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -408,6 +569,7 @@ void MenuBarContentView::hoverChanged()
         return;
     }
     MenuBarQuickActionRow* row = quickActionRow(*active);
+    m_submenu->setOwnerTitle(row->accessibleName());
     QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
     m_submenu->presentBeside(rowRect, frameGeometry());
 }
@@ -456,6 +618,9 @@ void MenuBarContentView::popUp(const QRect& anchor)
         y = std::min(m_anchor.top() - anchorGap - height(), available.bottom() + 1 - anchorGap - height());
     y = std::clamp(y, available.top(), std::max(available.top(), available.bottom() + 1 - height()));
     move(x, y);
+    // The panel itself holds the focus when it opens: the first Tab goes
+    // to the first control, and a pointer user sees no focus ring.
+    setFocus(Qt::ActiveWindowFocusReason);
     show();
     raise();
     activateWindow();
@@ -476,6 +641,8 @@ bool MenuBarContentView::wasJustDismissed() const
 
 void MenuBarContentView::keyPressEvent(QKeyEvent* event)
 {
+    // A submenu driven from its focused row took its Escape there; one the
+    // pointer opened closes with the panel.
     if (event->key() == Qt::Key_Escape) {
         dismiss();
         return;

@@ -34,6 +34,14 @@ class StateBridge;
 // share of the screen, scrolling beyond. Every control calls one state
 // operation; the panel keeps only hover state. It follows the state while
 // open, closes on Escape and when it loses the focus.
+//
+// From the keyboard: Tab and Shift+Tab walk every control in reading order
+// (the cards' and rows' buttons, then the quick actions); Up and Down move
+// to the same control of the line above or below, Left and Right within a
+// line; Enter or Space activates, opening a button's menu or a row's size
+// submenu (Right too), whose entries Up and Down walk and Enter chooses.
+// Escape closes a size submenu driven from its focused row first and the
+// panel last.
 class MenuBarContentView final : public QWidget {
     Q_OBJECT
 public:
@@ -74,8 +82,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    void updateFocusOrder(int refocus);
+    bool handleControlKey(QWidget* control, QKeyEvent* event);
+    void moveFocusAcrossLines(QWidget* control, int step);
+    void moveFocusWithinLine(QWidget* control, int step);
+    QWidget* lineOf(QWidget* control) const;
     // What the sections show; an unchanged snapshot needs no rebuild.
     struct Snapshot {
         std::string summary;
@@ -115,6 +129,8 @@ private:
     QLabel* m_summary = nullptr;
     QPointer<QWidget> m_sections;
     std::map<QuickAction, MenuBarQuickActionRow*> m_rows;
+    // The controls Tab walks, in reading order.
+    std::vector<QPointer<QWidget>> m_focusOrder;
 
     std::optional<Snapshot> m_shown;
     bool m_refreshQueued = false;

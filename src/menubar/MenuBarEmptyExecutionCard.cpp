@@ -11,6 +11,7 @@ MenuBarEmptyExecutionCard::MenuBarEmptyExecutionCard(QWidget* parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("emptyCard"));
+    setAccessibleName(QStringLiteral("今天已经清空"));
     MenuBarPanelStyle::styleCard(this, palette().color(QPalette::Highlight));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);

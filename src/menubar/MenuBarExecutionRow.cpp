@@ -19,6 +19,8 @@ MenuBarExecutionRow::MenuBarExecutionRow(const StickyNote& note, const std::vect
     , m_noteId(note.id)
 {
     setObjectName(QStringLiteral("executionRow"));
+    setAccessibleName(qs(MenuBarTexts::noteTitle(note)));
+    setAccessibleDescription(qs(MenuBarTexts::executionMetaLine(note, calendar)));
     CardColors colors = cardColors(note.style, palette());
     QColor tint = MenuBarPanelStyle::themeTint(note.style.theme, colors);
     QColor text = palette().color(QPalette::WindowText);
@@ -57,7 +59,6 @@ MenuBarExecutionRow::MenuBarExecutionRow(const StickyNote& note, const std::vect
     QToolButton* later = MenuBarPanelStyle::iconButton(symbolIcon(Symbol::clockBadge, text), QStringLiteral("稍后"),
         QStringLiteral("defer"), this);
     later->setPopupMode(QToolButton::InstantPopup);
-    later->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     later->setMenu(makeDeferMenu(QStringLiteral("稍后"), later, [this](NoteDeferPreset preset) { emit deferChosen(m_noteId, preset); }));
     layout->addWidget(later);
 

@@ -1,5 +1,6 @@
 #include "menubar/MenuBarPanelStyle.h"
 
+#include "menubar/PanelButton.h"
 #include "ui/CardColors.h"
 
 #include <QFrame>
@@ -33,6 +34,11 @@ QColor secondaryText(const QWidget* widget)
     return Theme::from(widget->palette()).secondaryText;
 }
 
+QColor focusRing(const QWidget* widget, bool onAccent)
+{
+    return widget->palette().color(onAccent ? QPalette::WindowText : QPalette::Highlight);
+}
+
 QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, bool secondary, QWidget* parent)
 {
     auto* result = new QLabel(text, parent);
@@ -51,7 +57,7 @@ QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, bool sec
 
 QToolButton* iconButton(const QIcon& icon, const QString& tip, const QString& name, QWidget* parent)
 {
-    auto* button = new QToolButton(parent);
+    auto* button = new PanelButton(parent);
     button->setObjectName(name);
     button->setIcon(icon);
     button->setIconSize(QSize(15, 15));
@@ -59,33 +65,44 @@ QToolButton* iconButton(const QIcon& icon, const QString& tip, const QString& na
     button->setAccessibleName(tip);
     button->setAutoRaise(true);
     button->setFixedSize(26, 26);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     makeClickable(button);
+    // The style sheet draws only the focused state; otherwise the flat
+    // button looks as the style draws it.
+    button->setStyleSheet(QStringLiteral("QToolButton:focus { border: 2px solid %1; border-radius: 7px; }"
+                                         " QToolButton::menu-indicator { image: none; width: 0; }")
+                              .arg(cssColor(focusRing(parent), 1.0)));
     return button;
 }
 
 QToolButton* textButton(const QIcon& icon, const QString& text, const QString& name, bool prominent, QWidget* parent)
 {
-    auto* button = new QToolButton(parent);
+    auto* button = new PanelButton(parent);
     button->setObjectName(name);
     button->setIcon(icon);
     button->setIconSize(QSize(14, 14));
     button->setText(text);
     button->setAccessibleName(text);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     makeClickable(button);
     QColor accent = parent->palette().color(QPalette::Highlight);
     QColor foreground = parent->palette().color(QPalette::WindowText);
     if (prominent) {
-        button->setStyleSheet(prominentButtonStyle(QStringLiteral("QToolButton"), accent, { 4, 10 }, 12));
+        // The ring takes the place of two pixels of padding, so focusing
+        // the button does not move its neighbours.
+        button->setStyleSheet(prominentButtonStyle(QStringLiteral("QToolButton"), accent, { 4, 10 }, 12)
+            + QStringLiteral(" QToolButton:focus { border: 2px solid %1; padding: 2px 8px; }")
+                  .arg(cssColor(focusRing(parent, true), 1.0)));
     } else {
         button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: %4px;"
                                              " padding: 4px 10px; font-size: 12px; }"
                                              " QToolButton:hover { background: %3; }"
+                                             " QToolButton:focus { border: 2px solid %5; padding: 2px 8px; }"
                                              " QToolButton::menu-indicator { image: none; width: 0; }")
                                   .arg(cssColor(foreground, 0.07), cssColor(foreground, 1.0), cssColor(foreground, 0.13))
-                                  .arg(controlRadius));
+                                  .arg(controlRadius)
+                                  .arg(cssColor(focusRing(parent), 1.0)));
     }
     return button;
 }

@@ -30,7 +30,13 @@ void styleCard(QFrame* card, const QColor& tint);
 QColor secondaryText(const QWidget* widget);
 // A label in a pixel size and weight; `secondary` dims it.
 QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, bool secondary, QWidget* parent);
-// A flat icon button without focus, named for tests and screen readers.
+// The ring drawn around the control that has the keyboard focus: the
+// accent colour, which the themes keep distinct from the window in light
+// and dark; on a control filled with the accent, the window text colour.
+QColor focusRing(const QWidget* widget, bool onAccent = false);
+// A flat icon button, named for tests and screen readers. Buttons are
+// reached by Tab but never take the focus on a click, so the pointer
+// leaves no ring behind.
 QToolButton* iconButton(const QIcon& icon, const QString& tip, const QString& name, QWidget* parent);
 // A text button with an icon; `prominent` fills it with the accent colour.
 QToolButton* textButton(const QIcon& icon, const QString& text, const QString& name, bool prominent, QWidget* parent);

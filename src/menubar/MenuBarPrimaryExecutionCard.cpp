@@ -19,6 +19,8 @@ MenuBarPrimaryExecutionCard::MenuBarPrimaryExecutionCard(const StickyNote& note,
     , m_noteId(note.id)
 {
     setObjectName(QStringLiteral("primaryCard"));
+    setAccessibleName(qs(MenuBarTexts::noteTitle(note)));
+    setAccessibleDescription(qs(MenuBarTexts::primaryDueText(note, calendar, now)));
     CardColors colors = cardColors(note.style, palette());
     QColor tint = MenuBarPanelStyle::themeTint(note.style.theme, colors);
     MenuBarPanelStyle::styleCard(this, tint);

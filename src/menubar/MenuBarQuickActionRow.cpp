@@ -1,8 +1,10 @@
 #include "menubar/MenuBarQuickActionRow.h"
 
+#include "menubar/MenuBarPanelStyle.h"
 #include "ui/CardColors.h"
 #include "ui/Symbol.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -37,6 +39,14 @@ MenuBarQuickActionRow::MenuBarQuickActionRow(QuickAction action, QWidget* parent
     setFixedHeight(rowHeight);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    // Tab reaches it; a click does not focus it, so the pointer leaves no
+    // focus ring behind.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void MenuBarQuickActionRow::activate()
+{
+    emit clicked(m_action);
 }
 
 QSize MenuBarQuickActionRow::sizeHint() const
@@ -70,6 +80,23 @@ void MenuBarQuickActionRow::mouseReleaseEvent(QMouseEvent* event)
         emit clicked(m_action);
 }
 
+void MenuBarQuickActionRow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: activate(); return;
+    case Qt::Key_Right:
+        if (hasSizeSubmenu(m_action)) {
+            activate();
+            return;
+        }
+        break;
+    default: break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void MenuBarQuickActionRow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -82,12 +109,17 @@ void MenuBarQuickActionRow::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QColor text = palette().color(QPalette::WindowText);
-    if (m_highlighted) {
+    if (m_highlighted || hasFocus()) {
         QColor highlight = palette().color(QPalette::Highlight);
         highlight.setAlphaF(0.14);
         painter.setPen(Qt::NoPen);
         painter.setBrush(highlight);
         painter.drawRoundedRect(QRectF(rect()), 9, 9);
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(MenuBarPanelStyle::focusRing(this), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
     }
     int x = 10;
     QRect slot(x, (height() - symbolSlot) / 2, symbolSlot, symbolSlot);

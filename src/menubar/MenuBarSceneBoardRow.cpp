@@ -16,6 +16,8 @@ MenuBarSceneBoardRow::MenuBarSceneBoardRow(const StickyNote& board, QWidget* par
     , m_boardId(board.id)
 {
     setObjectName(QStringLiteral("sceneBoardRow"));
+    setAccessibleName(qs(MenuBarTexts::boardTitle(board)));
+    setAccessibleDescription(qs(MenuBarTexts::sceneBoardMetaLine(board)));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 0, 4);
     layout->setSpacing(8);

@@ -3,6 +3,7 @@
 #include "ui/CardColors.h"
 #include "model/StickyNote.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,6 +31,7 @@ SizeSubmenuView::SizeSubmenuView(bool composited, QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(QStringLiteral("尺寸"));
     int count = static_cast<int>(allCases<NoteSizePreset>().size());
     setFixedSize(width, 2 * padding + count * entryHeight);
     // Rounded by translucent corners under a compositor, by a mask otherwise.
@@ -87,6 +89,44 @@ void SizeSubmenuView::setHoveredPreset(std::optional<NoteSizePreset> preset)
         return;
     m_hoveredPreset = preset;
     update();
+    if (preset && isVisible()) {
+        // The window never has the focus: a screen reader learns of the
+        // highlighted entry from this event.
+        QRect entry = entryGeometry(*preset);
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(entry.isValid() ? (entry.top() - padding) / entryHeight : -1);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void SizeSubmenuView::moveCurrent(int step)
+{
+    const auto& presets = allCases<NoteSizePreset>();
+    int count = static_cast<int>(presets.size());
+    int index = step >= 0 ? 0 : count - 1;
+    if (m_hoveredPreset) {
+        auto found = std::find(presets.begin(), presets.end(), *m_hoveredPreset);
+        index = std::clamp(static_cast<int>(found - presets.begin()) + step, 0, count - 1);
+    }
+    setHoveredPreset(presets[static_cast<std::size_t>(index)]);
+}
+
+bool SizeSubmenuView::chooseCurrent()
+{
+    if (!m_hoveredPreset)
+        return false;
+    choose(*m_hoveredPreset);
+    return true;
+}
+
+void SizeSubmenuView::choose(NoteSizePreset preset)
+{
+    emit presetChosen(preset);
+}
+
+void SizeSubmenuView::setOwnerTitle(const QString& title)
+{
+    setAccessibleName(title + QStringLiteral(" · 尺寸"));
 }
 
 void SizeSubmenuView::enterEvent(QEnterEvent* event)
@@ -113,7 +153,7 @@ void SizeSubmenuView::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     if (std::optional<NoteSizePreset> preset = presetAt(event->position().toPoint()))
-        emit presetChosen(*preset);
+        choose(*preset);
 }
 
 void SizeSubmenuView::paintEvent(QPaintEvent*)

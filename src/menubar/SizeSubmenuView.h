@@ -10,7 +10,9 @@ namespace brivet {
 
 // The size popover beside a quick-action row: small, medium and large
 // under their menu labels, the entry under the pointer highlighted. A
-// window of its own that never takes the focus, so the panel keeps it.
+// window of its own that never takes the focus, so the panel keeps it and
+// drives the current entry from the keyboard through moveCurrent and
+// chooseCurrent.
 class SizeSubmenuView final : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +23,15 @@ public:
     explicit SizeSubmenuView(bool composited = false, QWidget* parent = nullptr);
 
     std::optional<NoteSizePreset> hoveredPreset() const { return m_hoveredPreset; }
+    // The highlighted entry moves by `step` (none yet: the first or, going
+    // up, the last), stopping at the ends.
+    void moveCurrent(int step);
+    // Chooses the highlighted entry; false when none is.
+    bool chooseCurrent();
+    // Chooses `preset`, as a click on its entry does.
+    void choose(NoteSizePreset preset);
+    // The title read by screen readers: which row it belongs to.
+    void setOwnerTitle(const QString& title);
     // Shows it beside `row` (global rectangle), on the side of `panel`
     // (global rectangle) that has room on the screen.
     void presentBeside(const QRect& row, const QRect& panel);

@@ -58,6 +58,11 @@ void SubmenuHoverTracker::sizeChosen()
     changed();
 }
 
+void SubmenuHoverTracker::closeSubmenu()
+{
+    sizeChosen();
+}
+
 void SubmenuHoverTracker::reset()
 {
     m_dismissTask.cancel();

@@ -26,6 +26,8 @@ public:
     void submenuLeft(QuickAction action);
     // A size was chosen in the open submenu: it closes.
     void sizeChosen();
+    // The keyboard closed the submenu (Escape, Left); the hovered row stays.
+    void closeSubmenu();
     // Forgets all hover state and closes the submenu (the panel closed).
     void reset();
 
