@@ -268,6 +268,25 @@ TEST_F(PanelKeyboardTest, ArrowsMoveAlongAndAcrossTheLinesOfControls)
     EXPECT_EQ(joined(path), joined(expected));
 }
 
+TEST_F(PanelKeyboardTest, ATickFromTheKeyboardLeavesTheFocusWhereTheNoteWas)
+{
+    StickyNote first = StateFixture::makeNote("写周报", today(11));
+    StickyNote second = StateFixture::makeNote("回电话", today(12));
+    launch({ first, second });
+    ASSERT_TRUE(panel->isActiveWindow());
+    key(Qt::Key_Tab);
+    ASSERT_EQ(focusName(panel.get()).toStdString(), "primaryCard/complete");
+    key(Qt::Key_Space);
+    settle();
+    EXPECT_TRUE(state().note(first.id)->isCompleted);
+    // The sections were rebuilt under the focus: it stays on the card's
+    // first button, now for the next note, so Space again goes on with it.
+    EXPECT_EQ(focusName(panel.get()).toStdString(), "primaryCard/complete");
+    key(Qt::Key_Space);
+    settle();
+    EXPECT_TRUE(state().note(second.id)->isCompleted);
+}
+
 TEST_F(PanelKeyboardTest, EnterActivatesEachQuickAction)
 {
     fixture.syncService = &sync;

@@ -1,8 +1,9 @@
 // Renders the real desktop cards from a prepared set of notes into PNG
 // files: every board size in every theme, a scene board with linked tasks,
 // the detail editor, a card and an editor with more than fits (their
-// scroll bars), and the tray panel with work, without work and
-// with a size submenu open, each in the light and the dark colour scheme.
+// scroll bars), and the tray panel with work, without work, with a size
+// submenu open and driven from the keyboard (its focus ring), each in the
+// light and the dark colour scheme.
 // Usage: brivet-screenshots <output folder>
 
 #include "desktop/NotePanel.h"
@@ -28,6 +29,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyle>
@@ -131,23 +133,45 @@ bool save(const QImage& image, const QDir& out, const QString& name, bool dark)
     return false;
 }
 
-// The panel as it opens below a tray icon at the top right of the screen;
-// with `submenuFor`, the pointer rests on that quick action and its size
-// submenu is open beside the panel. Returns how many images were written.
+// How a shot reaches its state: the pointer resting on a quick action, or
+// the keyboard (Tab presses, Enter on a focused quick action).
+enum class Reach { pointer,
+    keyboard };
+
+void pressKey(QWidget* target, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+// The panel as it opens below a tray icon at the top right of the screen,
+// after `tabs` presses of Tab; with `submenuFor`, that quick action's size
+// submenu is open beside the panel, by the pointer resting on the row or
+// by Enter on the focused row. Returns how many images were written.
 int shootTrayPanel(AppState& state, Scheduler& scheduler, const QDir& out, const QString& name, bool dark,
-    std::optional<QuickAction> submenuFor = std::nullopt)
+    std::optional<QuickAction> submenuFor = std::nullopt, Reach reach = Reach::pointer, int tabs = 0)
 {
     MenuBarContentView panel(state, scheduler);
     panel.popUp(QRect(1860, 4, 24, 24));
+    settle();
+    for (int i = 0; i < tabs; ++i)
+        pressKey(panel.focusWidget() ? panel.focusWidget() : &panel, Qt::Key_Tab);
     settle();
     QPixmap panelImage = panel.grab();
     if (!submenuFor)
         return save(onBackdrop(panelImage, dark), out, name, dark) ? 1 : 0;
 
     MenuBarQuickActionRow* row = panel.quickActionRow(*submenuFor);
-    QPointF inside(row->width() / 2.0, row->height() / 2.0);
-    QEnterEvent enter(inside, row->mapTo(&panel, inside), row->mapToGlobal(inside));
-    QCoreApplication::sendEvent(row, &enter);
+    if (reach == Reach::keyboard) {
+        row->setFocus(Qt::TabFocusReason);
+        pressKey(row, Qt::Key_Return);
+    } else {
+        QPointF inside(row->width() / 2.0, row->height() / 2.0);
+        QEnterEvent enter(inside, row->mapTo(&panel, inside), row->mapToGlobal(inside));
+        QCoreApplication::sendEvent(row, &enter);
+    }
     settle();
     SizeSubmenuView* submenu = panel.sizeSubmenu();
     if (!submenu->isVisible())
@@ -299,6 +323,11 @@ int main(int argc, char* argv[])
 
         written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel"), dark);
         written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel-size-submenu"), dark, QuickAction::create);
+        // Tab to the primary card's 稍后; Enter on 今日板 opens its sizes.
+        written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel-keyboard-focus"), dark, std::nullopt,
+            Reach::keyboard, 2);
+        written += shootTrayPanel(state, scheduler, out, QStringLiteral("tray-panel-keyboard-submenu"), dark, QuickAction::board,
+            Reach::keyboard);
     }
 
     // Nothing left to do: one finished note and no boards.
