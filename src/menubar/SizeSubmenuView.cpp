@@ -1,7 +1,8 @@
 #include "menubar/SizeSubmenuView.h"
 
-#include "ui/CardColors.h"
+#include "menubar/PanelAccessibility.h"
 #include "model/StickyNote.h"
+#include "ui/CardColors.h"
 
 #include <QAccessible>
 #include <QGuiApplication>
@@ -26,6 +27,9 @@ constexpr double cornerRadius = 10;
 SizeSubmenuView::SizeSubmenuView(bool composited, QWidget* parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
 {
+    // Before the first accessibility event below: the interface made for
+    // a widget is kept for its lifetime.
+    installPanelAccessibility();
     setObjectName(QStringLiteral("sizeSubmenu"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
