@@ -3,8 +3,8 @@
 #include "menubar/MenuBarTexts.h"
 #include "menubar/SizeSubmenuView.h"
 #include "state/AppState.h"
+#include "support/Fakes.h"
 #include "support/StateFixture.h"
-#include "sync/SyncService.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -23,21 +23,6 @@ using namespace brivet;
 using namespace brivet::testing;
 
 namespace {
-
-// A sync that stays in flight until the test ends it.
-class PendingSyncService final : public SyncService {
-public:
-    int started = 0;
-    void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)>) override { ++started; }
-    void abandonSync() override { }
-    void setLinkHandler(LinkHandler) override { }
-    bool hasWritesInFlight() const override { return false; }
-    void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
-    {
-        completion(SyncSourceSnapshot::empty());
-    }
-    void setChangeHandler(std::function<void()>) override { }
-};
 
 void settle()
 {

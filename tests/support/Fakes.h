@@ -3,6 +3,7 @@
 #include "model/NoteRepository.h"
 #include "model/TrashStore.h"
 #include "state/WindowManaging.h"
+#include "sync/SyncService.h"
 
 #include <optional>
 #include <thread>
@@ -90,6 +91,21 @@ public:
         reconciles.push_back({ notes, preferences });
     }
     void focus(const Uuid& noteId) override { focused.push_back(noteId); }
+};
+
+// A sync that stays in flight until the test ends: it only counts starts.
+class PendingSyncService final : public SyncService {
+public:
+    int started = 0;
+    void synchronize(std::vector<StickyNote>, AppPreferences, std::function<void(SyncResult)>) override { ++started; }
+    void abandonSync() override { }
+    void setLinkHandler(LinkHandler) override { }
+    bool hasWritesInFlight() const override { return false; }
+    void fetchSourceSnapshot(const AppPreferences&, std::function<void(SyncSourceSnapshot)> completion) override
+    {
+        completion(SyncSourceSnapshot::empty());
+    }
+    void setChangeHandler(std::function<void()>) override { }
 };
 
 } // namespace brivet::testing
