@@ -6,6 +6,7 @@
 #include "sync/eds/GObjectRef.h"
 #include "model/NoteCoding.h"
 
+#include "fuzz/ComponentZones.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -30,27 +31,6 @@ constexpr std::size_t listedOccurrences = 8;
 // Floating times are read here, as in the fuzz target.
 ICalTimezone* readingZone() { return i_cal_timezone_get_builtin_timezone("America/Los_Angeles"); }
 
-// Built-in zones first, then the calendar's own, as the store resolves them.
-struct GoldenZones {
-    std::vector<GObjectRef<ICalTimezone>> own;
-
-    ICalTimezone* find(const char* tzid) const
-    {
-        if (!tzid)
-            return nullptr;
-        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone_from_tzid(tzid))
-            return zone;
-        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone(tzid))
-            return zone;
-        for (const auto& zone : own) {
-            const char* id = i_cal_timezone_get_tzid(zone.get());
-            if (id && std::string_view(id) == tzid)
-                return zone.get();
-        }
-        return nullptr;
-    }
-};
-
 std::string shownDate(const std::optional<Instant>& instant) { return instant ? formatIsoDate(*instant) : "-"; }
 
 void describeReminder(ICalComponent* todo, const ZoneLookup& lookup, std::ostream& out)
@@ -61,7 +41,7 @@ void describeReminder(ICalComponent* todo, const ZoneLookup& lookup, std::ostrea
         << shownDate(r.completionDate) << "\n  due: " << shownDate(r.dueDate) << "\n  modified: " << shownDate(r.lastModifiedDate) << "\n";
 }
 
-void describeEvent(ICalComponent* event, GoldenZones& zones, std::ostream& out)
+void describeEvent(ICalComponent* event, ComponentZones& zones, std::ostream& out)
 {
     struct Collect {
         std::vector<StoreEvent> found;
@@ -80,7 +60,7 @@ void describeEvent(ICalComponent* event, GoldenZones& zones, std::ostream& out)
         },
         &collect,
         [](const gchar* tzid, gpointer data, GCancellable*, GError**) -> ICalTimezone* {
-            return static_cast<GoldenZones*>(data)->find(tzid);
+            return static_cast<ComponentZones*>(data)->find(tzid);
         },
         &zones, readingZone(), nullptr, nullptr);
     StoreEvent e = eventFromComponent(event);
@@ -90,7 +70,7 @@ void describeEvent(ICalComponent* event, GoldenZones& zones, std::ostream& out)
         out << "  occurs: " << formatIsoDate(occurrence.startDate) << "\n";
 }
 
-void describe(ICalComponent* component, GoldenZones& zones, std::ostream& out)
+void describe(ICalComponent* component, ComponentZones& zones, std::ostream& out)
 {
     const ZoneLookup lookup = [&zones](const char* tzid) { return zones.find(tzid); };
     switch (i_cal_component_isa(component)) {
@@ -114,7 +94,7 @@ std::string converted(const std::string& ical)
     if (!root)
         return "unreadable\n";
     std::ostringstream out;
-    GoldenZones zones;
+    ComponentZones zones;
     if (i_cal_component_isa(root.get()) != I_CAL_VCALENDAR_COMPONENT) {
         describe(root.get(), zones, out);
         return out.str();

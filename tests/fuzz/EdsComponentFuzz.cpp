@@ -4,6 +4,7 @@
 // reminder written onto a copy of its component reads back the same, one
 // with changed fields reads back with those fields; an event's occurrences
 // read the same after the component is written out and parsed again.
+#include "ComponentZones.h"
 #include "FuzzCheck.h"
 
 #include "model/NoteCoding.h"
@@ -18,33 +19,13 @@
 
 using namespace brivet;
 using namespace brivet::eds;
+using namespace brivet::testing;
 
 namespace {
 
 const Instant now = instantFromSeconds(1'796'000'000);
 
 ICalTimezone* localZone() { return i_cal_timezone_get_builtin_timezone("America/Los_Angeles"); }
-
-// Built-in zones first, then the calendar's own, as the store resolves them.
-struct Zones {
-    std::vector<GObjectRef<ICalTimezone>> own;
-
-    ICalTimezone* find(const char* tzid) const
-    {
-        if (!tzid)
-            return nullptr;
-        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone_from_tzid(tzid))
-            return zone;
-        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone(tzid))
-            return zone;
-        for (const auto& zone : own) {
-            const char* id = i_cal_timezone_get_tzid(zone.get());
-            if (id && std::string_view(id) == tzid)
-                return zone.get();
-        }
-        return nullptr;
-    }
-};
 
 // Control characters and bytes past ASCII as \xNN, so a report shows them.
 std::string shown(const std::string& text)
@@ -143,7 +124,7 @@ void checkReminder(ICalComponent* todo, const ZoneLookup& lookup)
     BRIVET_FUZZ_CHECK(sameReminder(after, want), describe(want) + " became " + describe(after) + " in " + shown(text));
 }
 
-std::vector<StoreEvent> occurrences(ICalComponent* event, Zones& zones)
+std::vector<StoreEvent> occurrences(ICalComponent* event, ComponentZones& zones)
 {
     struct Collect {
         ICalComponent* event;
@@ -163,13 +144,13 @@ std::vector<StoreEvent> occurrences(ICalComponent* event, Zones& zones)
         },
         &collect,
         [](const gchar* tzid, gpointer data, GCancellable*, GError**) -> ICalTimezone* {
-            return static_cast<Zones*>(data)->find(tzid);
+            return static_cast<ComponentZones*>(data)->find(tzid);
         },
         &zones, localZone(), nullptr, nullptr);
     return std::move(collect.found);
 }
 
-void checkEvent(ICalComponent* event, Zones& zones)
+void checkEvent(ICalComponent* event, ComponentZones& zones)
 {
     const std::vector<StoreEvent> first = occurrences(event, zones);
     for (const StoreEvent& e : first) {
@@ -196,7 +177,7 @@ void checkEvent(ICalComponent* event, Zones& zones)
     }
 }
 
-void checkComponent(ICalComponent* component, Zones& zones, const ZoneLookup& lookup)
+void checkComponent(ICalComponent* component, ComponentZones& zones, const ZoneLookup& lookup)
 {
     switch (i_cal_component_isa(component)) {
     case I_CAL_VTODO_COMPONENT:
@@ -220,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     GObjectRef<ICalComponent> root = adopt(i_cal_component_new_from_string(input.c_str()));
     if (!root)
         return 0;
-    Zones zones;
+    ComponentZones zones;
     const ZoneLookup lookup = [&zones](const char* tzid) { return zones.find(tzid); };
     if (i_cal_component_isa(root.get()) != I_CAL_VCALENDAR_COMPONENT) {
         checkComponent(root.get(), zones, lookup);

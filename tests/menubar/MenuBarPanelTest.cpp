@@ -5,6 +5,7 @@
 #include "state/AppState.h"
 #include "support/Fakes.h"
 #include "support/StateFixture.h"
+#include "PanelFixture.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -23,13 +24,6 @@ using namespace brivet;
 using namespace brivet::testing;
 
 namespace {
-
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 void enter(QWidget* widget)
 {
@@ -62,42 +56,14 @@ QStringList labelTexts(const QWidget* root, const QString& name)
     return texts;
 }
 
-class MenuBarPanelTest : public ::testing::Test {
+class MenuBarPanelTest : public PanelTest {
 protected:
-    ~MenuBarPanelTest() override
-    {
-        panel.reset();
-        settle();
-    }
-
-    AppState& launch(std::vector<StickyNote> notes)
-    {
-        fixture.store(std::move(notes));
-        AppState& state = fixture.launch();
-        panel = std::make_unique<MenuBarContentView>(state, fixture.scheduler);
-        panel->popUp(QRect(700, 0, 24, 24));
-        settle();
-        return state;
-    }
-    AppState& state() { return fixture.state(); }
-    Instant today(int hour, int minute = 0) const { return fixture.at(2026, 12, 5, hour, minute); }
-
     StickyNote done(std::string title)
     {
         StickyNote note = StateFixture::makeNote(std::move(title));
         note.isCompleted = true;
         return note;
     }
-    static StickyNote board(NoteSurfaceRole role, std::string title, bool hidden)
-    {
-        StickyNote note = StateFixture::makeNote(std::move(title));
-        note.surfaceRole = role;
-        note.category = "桌面执行层";
-        note.group = "场景板";
-        note.isHidden = hidden;
-        return note;
-    }
-
     QWidget* primaryCard() const { return panel->findChild<QWidget*>("primaryCard"); }
     QList<QWidget*> rows(const char* name) const { return panel->findChildren<QWidget*>(QString::fromLatin1(name)); }
     QStringList rowTitles(const char* name) const
@@ -108,11 +74,6 @@ protected:
         return titles;
     }
     QToolButton* button(QWidget* root, const char* name) const { return root->findChild<QToolButton*>(QString::fromLatin1(name)); }
-
-    // Before the fixture: the state refers to it until it goes.
-    PendingSyncService pendingSync;
-    StateFixture fixture;
-    std::unique_ptr<MenuBarContentView> panel;
 };
 
 // --- Sections ---------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "state/AppState.h"
 #include "support/Fakes.h"
 #include "support/StateFixture.h"
+#include "PanelFixture.h"
 #include "support/qt/AccessibilityAudit.h"
 
 #include <QAccessible>
@@ -22,13 +23,6 @@ using namespace brivet;
 using namespace brivet::testing;
 
 namespace panelkeys {
-
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // Where the focus is, as "line/control": the card or row and the button.
 QString focusName(QWidget* window)
@@ -68,33 +62,8 @@ bool whileMenuOpen(QMenu* menu, const std::function<void()>& open, const std::fu
     return opened;
 }
 
-class PanelKeyboardTest : public ::testing::Test {
+class PanelKeyboardTest : public PanelTest {
 protected:
-    ~PanelKeyboardTest() override
-    {
-        panel.reset();
-        settle();
-    }
-
-    AppState& launch(std::vector<StickyNote> notes)
-    {
-        fixture.store(std::move(notes));
-        AppState& state = fixture.launch();
-        panel = std::make_unique<MenuBarContentView>(state, fixture.scheduler);
-        panel->popUp(QRect(700, 0, 24, 24));
-        settle();
-        return state;
-    }
-    AppState& state() { return fixture.state(); }
-    Instant today(int hour) const { return fixture.at(2026, 12, 5, hour, 0); }
-    static StickyNote board(NoteSurfaceRole role, std::string title)
-    {
-        StickyNote note = StateFixture::makeNote(std::move(title));
-        note.surfaceRole = role;
-        note.category = "桌面执行层";
-        note.group = "场景板";
-        return note;
-    }
     // Primary, one queued note, a custom board listed in the boards section.
     void launchWithWork()
     {
@@ -129,10 +98,7 @@ protected:
     }
     void focusRow(QuickAction action) { panel->quickActionRow(action)->setFocus(Qt::TabFocusReason); }
 
-    // Before the fixture: the state refers to it until it goes.
-    PendingSyncService sync;
-    StateFixture fixture;
-    std::unique_ptr<MenuBarContentView> panel;
+    PendingSyncService& sync = pendingSync;
 };
 
 // --- The accessible tree ------------------------------------------------------

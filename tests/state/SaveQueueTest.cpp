@@ -21,6 +21,38 @@ using namespace brivet::testing;
 
 namespace {
 
+// Holds the first thread that reaches it until released; those after it
+// pass.
+class Hold {
+public:
+    void reach()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_held)
+            return;
+        m_held = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_released; });
+    }
+    void waitUntilHeld()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_held; });
+    }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
+};
+
 // Both stores in one: every write goes into one log ("notes:<first title>"
 // or "preferences:<opacity>"); the first write can be held until released.
 class HeldStores final : public NoteRepository, public PreferencesStore {
@@ -43,27 +75,14 @@ public:
         return Status::success();
     }
 
-    void waitUntilHeld()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_held; });
-    }
-    void release()
-    {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
+    void waitUntilHeld() { m_hold.waitUntilHeld(); }
+    void release() { m_hold.release(); }
 
 private:
     void enter()
     {
-        std::unique_lock lock(m_mutex);
-        if (!holdFirst || m_held)
-            return;
-        m_held = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released; });
+        if (holdFirst)
+            m_hold.reach();
     }
     void record(std::string entry)
     {
@@ -71,10 +90,8 @@ private:
         log.push_back(std::move(entry));
     }
 
+    Hold m_hold;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_held = false;
-    bool m_released = false;
 };
 
 std::vector<StickyNote> notesTitled(const std::string& title)
@@ -187,37 +204,17 @@ public:
     SaveQueue::WriterProbe probe()
     {
         return [this](SaveFile file, WriterStep step) {
-            if (file != m_file || step != m_step)
-                return;
-            std::unique_lock lock(m_mutex);
-            if (m_passed)
-                return;
-            m_held = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-            m_passed = true;
+            if (file == m_file && step == m_step)
+                m_hold.reach();
         };
     }
-    void waitUntilHeld()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_held; });
-    }
-    void release()
-    {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
+    void waitUntilHeld() { m_hold.waitUntilHeld(); }
+    void release() { m_hold.release(); }
 
 private:
     const SaveFile m_file;
     const WriterStep m_step;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_held = false;
-    bool m_released = false;
-    bool m_passed = false;
+    Hold m_hold;
 };
 
 // Whatever the writer is doing when a snapshot is handed over (just taken
