@@ -190,6 +190,31 @@ void BrivetShell::presentDashboard()
         m_dashboard->present();
 }
 
+void BrivetShell::perform(DesktopAction action)
+{
+    switch (action) {
+    case DesktopAction::newNote:
+        m_state->createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::focused);
+        return;
+    case DesktopAction::todayBoard:
+        m_state->generateTodayFocusBoard(RevealBoard::yes, NoteSizePreset::medium);
+        return;
+    case DesktopAction::dashboard:
+        m_state->setDashboardDestination(DashboardDestination::today);
+        presentDashboard();
+        return;
+    case DesktopAction::toggleNotes:
+        m_state->hideAllNotes();
+        return;
+    case DesktopAction::panel: {
+        MenuBarContentView& view = panel();
+        if (!view.isVisible())
+            view.popUp(m_tray ? m_tray->iconGeometry() : QRect());
+        return;
+    }
+    }
+}
+
 void BrivetShell::quit()
 {
     // Saves are written on aboutToQuit, which every way of quitting passes.

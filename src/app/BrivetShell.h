@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DesktopAction.h"
 #include "model/BackupArchive.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
@@ -57,6 +58,9 @@ public:
     void acceptHandOvers(const std::optional<std::filesystem::path>& socket);
 
     void presentDashboard();
+    // What a launcher's menu or a global shortcut asked for; the same
+    // operation the panel or the dashboard calls for that choice.
+    void perform(DesktopAction action);
     // Ends the application: the tray's and the panel's "退出", termination
     // signals and the end of the session all come here.
     void quit();
