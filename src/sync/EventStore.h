@@ -82,6 +82,17 @@ struct StoreReminder {
 
 // One occurrence of an event; the occurrences of a repeating event share
 // `uid` (the iCalendar UID) and `lastModifiedDate`.
+// A list that could not fetch what its server holds now, so reads and
+// writes work from what the store last held.
+struct StoreStaleList {
+    std::string uid;
+    std::string title;
+    StoreError reason;
+    // Its server did not answer in time and the store's reads of this list
+    // wait for that answer as well: reading it now would hang.
+    bool readsBlocked = false;
+};
+
 struct StoreEvent {
     std::string uid;
     // The UID of the calendar it belongs to.
@@ -118,6 +129,20 @@ public:
     // lists cannot be read: a partial answer is never given for the whole.
     virtual void fetchReminders(const std::vector<std::string>& sourceUids,
         std::function<void(RemindersResult)> completion) = 0;
+
+    // Has the given lists (every one for an empty list) fetch what their
+    // servers hold now, so that the reads and saves after it compare against
+    // the newest versions; lists kept only on this machine need nothing.
+    // Never fails as a whole and never takes much longer than a few seconds
+    // (an unreachable server is given up on): the answer names the lists
+    // that still hold what they held before, and why.
+    virtual void refreshLists(StoreEntityType type, const std::vector<std::string>& sourceUids,
+        std::function<void(std::vector<StoreStaleList>)> completion)
+    {
+        (void)type;
+        (void)sourceUids;
+        completion({});
+    }
 
     // The event occurrences of the given calendars overlapping [start, end],
     // repeating events expanded; an error as soon as one of them cannot be

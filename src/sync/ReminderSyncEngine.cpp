@@ -301,6 +301,37 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
         if (auto failure = selectedCalendars(StoreEntityType::reminder, preferences.selectedReminderListIDs, reminderLists))
             return failWith(std::move(*failure));
         auto self = shared_from_this();
+        store.refreshLists(StoreEntityType::reminder, identifiers(reminderLists), [self](std::vector<StoreStaleList> stale) {
+            if (!self->alive())
+                return;
+            if (self->tookStaleLists(stale))
+                self->fetchReminders();
+        });
+    }
+
+    // The store's copy of a server's list may be older than the server: a
+    // sync working from it would miss edits made elsewhere and compare the
+    // notes against old versions. Lists that could not be refreshed are
+    // worked from all the same (their writes still refuse to overwrite a
+    // newer version), and the log says so; false, with the run failed,
+    // when a list cannot even be read until its server answers.
+    bool tookStaleLists(const std::vector<StoreStaleList>& stale)
+    {
+        for (const StoreStaleList& list : stale) {
+            if (list.readsBlocked) {
+                fail(list.reason, "无法从服务器刷新「" + shownTitle(list.title) + "」");
+                return false;
+            }
+        }
+        for (const StoreStaleList& list : stale)
+            actions.add(SyncAction { SyncActionKind::skipped, shownTitle(list.title),
+                "未能从服务器取得最新内容，按本机缓存同步：" + storeErrorReason(list.reason), {} });
+        return true;
+    }
+
+    void fetchReminders()
+    {
+        auto self = shared_from_this();
         store.fetchReminders(identifiers(reminderLists), [self](EventStore::RemindersResult result) {
             if (!self->alive())
                 return;
@@ -676,7 +707,19 @@ struct ReminderSyncEngine::Run : std::enable_shared_from_this<Run> {
 
         auto self = shared_from_this();
         auto previousNotes = std::make_shared<std::unordered_map<std::string, StickyNote>>(std::move(previous));
-        store.fetchEvents(range.lower, range.upper, identifiers(calendars), [self, previousNotes](EventStore::EventsResult result) {
+        const std::vector<std::string> ids = identifiers(calendars);
+        store.refreshLists(StoreEntityType::event, ids, [self, previousNotes, ids](std::vector<StoreStaleList> stale) {
+            if (!self->alive() || !self->tookStaleLists(stale))
+                return;
+            self->fetchEvents(ids, previousNotes);
+        });
+    }
+
+    void fetchEvents(const std::vector<std::string>& ids,
+        std::shared_ptr<std::unordered_map<std::string, StickyNote>> previousNotes)
+    {
+        auto self = shared_from_this();
+        store.fetchEvents(range.lower, range.upper, ids, [self, previousNotes](EventStore::EventsResult result) {
             if (!self->alive())
                 return;
             // The calendar notes were taken out above; without an answer

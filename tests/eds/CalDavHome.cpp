@@ -156,6 +156,17 @@ bool CalDavHome::refresh(const std::vector<std::string>& versions)
     return false;
 }
 
+std::vector<std::string> CalDavHome::lastLoggedActions()
+{
+    std::vector<std::string> actions;
+    for (const std::string& line : command("log")) {
+        const auto parts = caldavhome::fields(line);
+        if (parts.size() == 4 && parts[0] == "action")
+            actions.push_back(parts[1] + ": " + parts[2] + ": " + parts[3]);
+    }
+    return actions;
+}
+
 std::vector<CalDavHome::Note> CalDavHome::notes()
 {
     std::vector<Note> result;

@@ -53,6 +53,9 @@ public:
     // Makes EDS fetch the collection until its copy is exactly `versions`
     // ("UID=ETag"); false when it never got there.
     bool refresh(const std::vector<std::string>& versions);
+    // The actions the app's sync log records for its last sync, as
+    // "kind: title: reason".
+    std::vector<std::string> lastLoggedActions();
     // The notes that are linked to reminders or sync to them.
     std::vector<Note> notes();
     // What the last sync reported: reminders imported and written.

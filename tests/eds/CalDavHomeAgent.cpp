@@ -101,6 +101,8 @@ public:
             refresh({ parts.begin() + 1, parts.end() });
         else if (command == "notes")
             notes();
+        else if (command == "log")
+            log();
         else if (command == "cached")
             cached();
         else
@@ -225,6 +227,20 @@ private:
             g_free(text);
         }
         g_slist_free_full(components, g_object_unref);
+    }
+
+    void log()
+    {
+        const auto& entries = state().syncLog().entries();
+        if (entries.empty())
+            return;
+        for (const SyncAction& action : entries.front().actions.list) {
+            const char* kind = action.kind == SyncActionKind::skipped ? "skipped"
+                : action.kind == SyncActionKind::failed               ? "failed"
+                                                                      : "changed";
+            reply(std::string("action\t") + kind + "\t" + caldavhome::escaped(action.title) + "\t"
+                + caldavhome::escaped(action.reason));
+        }
     }
 
     void notes()

@@ -65,8 +65,32 @@ std::optional<std::string> CalDavServer::missingTools()
     return std::nullopt;
 }
 
+bool CalDavServer::stopAnswering()
+{
+    stop();
+    m_silentSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;
+    setsockopt(m_silentSocket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // The kernel completes the connections in the backlog; nothing ever
+    // reads them.
+    if (m_silentSocket < 0 || bind(m_silentSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || listen(m_silentSocket, 64) != 0) {
+        stop();
+        return false;
+    }
+    return true;
+}
+
 std::optional<std::string> CalDavServer::start()
 {
+    if (m_silentSocket >= 0) {
+        close(m_silentSocket);
+        m_silentSocket = -1;
+    }
     if (m_pid > 0)
         return std::nullopt;
     if (auto missing = missingTools())
@@ -128,6 +152,10 @@ std::optional<std::string> CalDavServer::start()
 
 void CalDavServer::stop()
 {
+    if (m_silentSocket >= 0) {
+        close(m_silentSocket);
+        m_silentSocket = -1;
+    }
     if (m_pid <= 0)
         return;
     kill(m_pid, SIGTERM);

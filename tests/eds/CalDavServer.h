@@ -30,6 +30,10 @@ public:
     // Ends the server (SIGTERM, then SIGKILL) and waits for it.
     void stop();
     bool isRunning() const { return m_pid > 0; }
+    // Ends the server and holds its port with a socket that takes every
+    // connection and never answers, as a server that hangs does; start()
+    // or stop() lets go of it. False when the port cannot be held.
+    bool stopAnswering();
 
     // Creates an empty task collection (VTODO only) at /<user>/<name>/ in
     // the storage; radicale reads its storage at every request, so this
@@ -69,6 +73,7 @@ private:
     std::filesystem::path m_logFile;
     int m_port = 0;
     pid_t m_pid = 0;
+    int m_silentSocket = -1;
 };
 
 } // namespace brivet::testing

@@ -276,6 +276,87 @@ TEST_F(CalDavSyncTest, ServerStoppingBetweenWritesLosesNothingAndDuplicatesNothi
     EXPECT_EQ(second.notes().size(), titles.size());
 }
 
+// The second home edits a reminder while the first home's EDS still holds
+// the old copy (it fetches only every so often). A sync started by hand in
+// the first home at once must see the edit; and where the first home's note
+// was edited too, earlier, the newer edit wins on both sides instead of the
+// old copy being written over it.
+TEST_F(CalDavSyncTest, SyncByHandSeesEditsMadeElsewhereAndKeepsTheNewerOne)
+{
+    first.add("Plan the trip", "Two weeks", normal, dueFirst);
+    first.add("Pack the bags", "", low, dueSecond);
+    ASSERT_TRUE(succeeded(first.sync()));
+    ASSERT_TRUE(succeeded(catchUpAndSync(second)));
+    ASSERT_TRUE(succeeded(catchUpAndSync(first)));
+
+    // Edited in the first home before the second home's edit; LAST-MODIFIED
+    // counts whole seconds, so the two are a second apart.
+    first.edit("Pack the bags", "details", "Older edit from the first home");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    second.edit("Plan the trip", "title", "Plan the trip to Lisbon");
+    second.edit("Pack the bags", "details", "Newer edit from the second home");
+    ASSERT_TRUE(succeeded(second.sync()));
+    ASSERT_EQ(second.lastWritten(), 2);
+
+    const std::string status = first.sync();
+    EXPECT_TRUE(succeeded(status)) << status;
+    const auto notes = first.notes();
+    EXPECT_NE(noteTitled(notes, "Plan the trip to Lisbon"), nullptr) << "the edit made elsewhere reached the first home";
+    const auto* bags = noteTitled(notes, "Pack the bags");
+    ASSERT_NE(bags, nullptr);
+    EXPECT_EQ(bags->details, "Newer edit from the second home");
+    EXPECT_EQ(first.lastWritten(), 0) << "nothing older was written back";
+    for (const auto& [file, ical] : server.items(user, collection)) {
+        if (unfoldedProperty(ical, "SUMMARY") == "Pack the bags")
+            EXPECT_EQ(unfoldedProperty(ical, "DESCRIPTION"), "Newer edit from the second home") << "the server kept the newer edit";
+    }
+    EXPECT_EQ(serverTitles(), (std::vector<std::string> { "Pack the bags", "Plan the trip to Lisbon" }));
+}
+
+// A server that refuses connections, and one that takes them and never
+// answers: the sync ends well within its own deadline, says why the list
+// could not be refreshed, and loses nothing; the next sync with the server
+// back writes what was edited meanwhile.
+TEST_F(CalDavSyncTest, UnreachableServerDuringRefreshEndsTheSyncInTimeWithTheReason)
+{
+    first.add("Fix the bike", "Rear brake", normal, dueFirst);
+    ASSERT_TRUE(succeeded(first.sync()));
+    ASSERT_TRUE(succeeded(catchUpAndSync(first)));
+    const auto loggedRefreshProblem = [&] {
+        const auto actions = first.lastLoggedActions();
+        return std::any_of(actions.begin(), actions.end(), [](const std::string& action) {
+            return action.rfind("skipped: Shared Tasks: 未能从服务器取得最新内容，按本机缓存同步：无法连接服务器", 0) == 0;
+        });
+    };
+
+    // Refused: the list answers from its copy and the sync says so.
+    server.stop();
+    std::string status = first.sync();
+    EXPECT_TRUE(succeeded(status)) << "nothing to write, so the copy is enough: " << status;
+    EXPECT_TRUE(loggedRefreshProblem()) << ::testing::PrintToString(first.lastLoggedActions());
+
+    // Hanging: given up on at the bound, the reason in the status.
+    first.edit("Fix the bike", "details", "Both brakes");
+    ASSERT_TRUE(server.stopAnswering());
+    const auto started = std::chrono::steady_clock::now();
+    status = first.sync();
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(20)) << "the refresh is bounded well inside the sync's own deadline";
+    EXPECT_EQ(status.rfind("同步失败：", 0), 0u) << status;
+    EXPECT_NE(status.find("无法从服务器刷新「Shared Tasks」：无法连接服务器"), std::string::npos) << status;
+    auto notes = first.notes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].details, "Both brakes") << "the edit is kept";
+
+    ASSERT_FALSE(server.start());
+    status = first.sync();
+    EXPECT_TRUE(succeeded(status)) << status;
+    EXPECT_EQ(first.lastWritten(), 1);
+    const auto items = server.items(user, collection);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(unfoldedProperty(items.begin()->second, "DESCRIPTION"), "Both brakes");
+}
+
 TEST_F(CalDavSyncTest, SyncsWithNothingEditedLeaveTheServerUntouched)
 {
     first.add("First", "One", high, dueFirst);

@@ -420,6 +420,166 @@ public:
             [done = std::move(done)](std::vector<ListHandle>, const std::string*) { done(); });
     }
 
+    // ---- Refresh ----------------------------------------------------------
+
+    // One refreshLists call: the lists still refreshing and what went wrong.
+    struct RefreshRound {
+        std::vector<StoreStaleList> stale;
+        std::size_t remaining = 0;
+        guint timer = 0;
+        bool timedOut = false;
+        // Cancelled at the deadline: every call still waiting gives up.
+        GObjectRef<GCancellable> deadline;
+        GObjectRef<GCancellable> storeAlive;
+        std::function<void(std::vector<StoreStaleList>)> completion;
+    };
+
+    // One list of a round. The backend reports a failed refresh only as a
+    // "backend-error" signal, so that is listened to while it runs.
+    struct RefreshCall {
+        std::shared_ptr<RefreshRound> round;
+        ListHandle list;
+        gulong errorHandler = 0;
+        std::optional<std::string> backendError;
+    };
+
+    // A backend that refreshes from a server does it in the background:
+    // asking returns at once. Its operations run in order, though, and the
+    // refresh blocks the ones after it, so a read that matches nothing,
+    // asked once the refresh was accepted, answers when the copy is fetched.
+    void refreshClients(std::vector<ListHandle> lists, std::function<void(std::vector<StoreStaleList>)> completion)
+    {
+        auto round = std::make_shared<RefreshRound>();
+        round->deadline = adopt(g_cancellable_new());
+        round->storeAlive = retain(m_cancellable.get());
+        round->completion = std::move(completion);
+        std::vector<ListHandle> remote;
+        for (ListHandle& list : lists) {
+            if (!list.client || !e_client_check_refresh_supported(E_CLIENT(list.client.get())))
+                continue; // local lists hold the truth; unopened ones are the fetch's to report
+            if (!e_client_is_online(E_CLIENT(list.client.get()))) {
+                StoreError reason { "The list " + quoted(list.title) + " is offline; it answers with what it held", false,
+                    StoreErrorCause::serverUnreachable, "offline" };
+                round->stale.push_back({ list.identifier, list.title, std::move(reason), false });
+                continue;
+            }
+            remote.push_back(std::move(list));
+        }
+        round->remaining = remote.size();
+        if (remote.empty()) {
+            finishRefresh(round);
+            return;
+        }
+        round->timer = g_timeout_add_full(
+            G_PRIORITY_DEFAULT, refreshTimeoutMs,
+            [](gpointer data) -> gboolean {
+                auto* round = static_cast<std::shared_ptr<RefreshRound>*>(data);
+                (*round)->timer = 0;
+                (*round)->timedOut = true;
+                g_cancellable_cancel((*round)->deadline.get());
+                return G_SOURCE_REMOVE;
+            },
+            new std::shared_ptr<RefreshRound>(round),
+            [](gpointer data) { delete static_cast<std::shared_ptr<RefreshRound>*>(data); });
+        for (ListHandle& list : remote) {
+            auto* call = new RefreshCall { round, std::move(list), 0, std::nullopt };
+            call->errorHandler = g_signal_connect(call->list.client.get(), "backend-error",
+                G_CALLBACK(+[](EClient*, const gchar* message, gpointer data) {
+                    static_cast<RefreshCall*>(data)->backendError = message ? message : "unknown error";
+                }),
+                call);
+            e_client_refresh(E_CLIENT(call->list.client.get()), round->deadline.get(), &Impl::onRefreshAccepted, call);
+        }
+    }
+
+    static void onRefreshAccepted(GObject* object, GAsyncResult* result, gpointer data)
+    {
+        auto* call = static_cast<RefreshCall*>(data);
+        GError* error = nullptr;
+        if (!e_client_refresh_finish(E_CLIENT(object), result, &error)) {
+            finishRefreshCall(call, error);
+            g_clear_error(&error);
+            return;
+        }
+        e_cal_client_get_object_list(call->list.client.get(), "#f", call->round->deadline.get(), &Impl::onRefreshDone, call);
+    }
+
+    static void onRefreshDone(GObject* object, GAsyncResult* result, gpointer data)
+    {
+        auto* call = static_cast<RefreshCall*>(data);
+        GSList* none = nullptr;
+        GError* error = nullptr;
+        e_cal_client_get_object_list_finish(E_CAL_CLIENT(object), result, &none, &error);
+        g_slist_free_full(none, g_object_unref);
+        // Only the read's cancellation matters here: it matched nothing on
+        // purpose. The backend's error signal comes a main-loop turn after
+        // the answer, so the verdict waits for pending sources to run.
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        g_clear_error(&error);
+        if (cancelled) {
+            GError* timeout = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_CANCELLED, "cancelled");
+            finishRefreshCall(call, timeout);
+            g_error_free(timeout);
+            return;
+        }
+        g_idle_add_full(
+            G_PRIORITY_LOW,
+            [](gpointer data) -> gboolean {
+                finishRefreshCall(static_cast<RefreshCall*>(data), nullptr);
+                return G_SOURCE_REMOVE;
+            },
+            call, nullptr);
+    }
+
+    // `error`: the refresh or the wait for it failed; otherwise it went
+    // through unless the backend reported an error meanwhile or went
+    // offline.
+    static void finishRefreshCall(RefreshCall* call, const GError* error)
+    {
+        std::unique_ptr<RefreshCall> owned(call);
+        std::shared_ptr<RefreshRound> round = call->round;
+        ECalClient* client = call->list.client.get();
+        g_signal_handler_disconnect(client, call->errorHandler);
+        const std::string what = "Cannot refresh " + quoted(call->list.title) + " from its server";
+        std::optional<StoreError> reason;
+        bool blocked = false;
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            if (!round->timedOut)
+                return; // the store is going away
+            const std::string seconds = std::to_string(refreshTimeoutMs / 1000);
+            reason = StoreError { what + ": it did not answer within " + seconds + " seconds", false,
+                StoreErrorCause::serverUnreachable, "no answer within " + seconds + " s" };
+            // The backend's operations after the refresh wait for it.
+            blocked = true;
+        } else if (error) {
+            if (!g_error_matches(error, E_CLIENT_ERROR, E_CLIENT_ERROR_NOT_SUPPORTED))
+                reason = storeErrorFrom(what, error);
+        } else if (call->backendError || !e_client_is_online(E_CLIENT(client))) {
+            const std::string detail = call->backendError.value_or("offline");
+            reason = StoreError { what + ": " + detail, false, StoreErrorCause::serverUnreachable, detail };
+        }
+        if (reason) {
+            g_warning("%s%s", reason->description.c_str(),
+                blocked ? "; its reads wait for the server as well" : "; the sync works from the copy Evolution Data Server held");
+            round->stale.push_back({ call->list.identifier, call->list.title, std::move(*reason), blocked });
+        }
+        if (--round->remaining == 0)
+            finishRefresh(round);
+    }
+
+    static void finishRefresh(const std::shared_ptr<RefreshRound>& round)
+    {
+        if (round->timer) {
+            g_source_remove(round->timer);
+            round->timer = 0;
+        }
+        if (g_cancellable_is_cancelled(round->storeAlive.get()))
+            return;
+        auto done = std::move(round->completion);
+        if (done)
+            done(std::move(round->stale));
+    }
+
     // ---- Change notices ---------------------------------------------------
 
     void notice()
@@ -915,6 +1075,24 @@ void EdsEventStore::fetchReminders(const std::vector<std::string>& sourceUids, s
     });
 }
 
+void EdsEventStore::refreshLists(StoreEntityType type, const std::vector<std::string>& sourceUids,
+    std::function<void(std::vector<StoreStaleList>)> completion)
+{
+    Impl* impl = m_impl.get();
+    impl->ensureRegistry([impl, type, sourceUids, completion = std::move(completion)](const std::string* error) {
+        // An unreachable store, or a list that cannot be opened, is the
+        // fetch's to report.
+        if (error) {
+            completion({});
+            return;
+        }
+        impl->ensureClients(impl->selectedSources(type, sourceUids), type,
+            [impl, completion](std::vector<ListHandle> lists, const std::string*) {
+                impl->refreshClients(std::move(lists), completion);
+            });
+    });
+}
+
 void EdsEventStore::fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
     std::function<void(EventsResult)> completion)
 {
@@ -1083,7 +1261,12 @@ void EdsEventStore::saveReminder(StoreReminder reminder, std::function<void(Save
                                 return StoreError { "The item " + quoted(uid) + " in " + quoted(shared->title) + " is not a reminder" };
                             applyReminder(todo.get(), reminder, now, lookup, localZone);
                             const ECalObjModType mod = e_cal_util_component_has_recurrences(todo.get()) ? E_CAL_OBJ_MOD_ALL : E_CAL_OBJ_MOD_THIS;
-                            if (!e_cal_client_modify_object_sync(client, todo.get(), mod, E_CAL_OPERATION_FLAG_NONE, cancellable, &error))
+                            // A server-backed list writes only over the version it
+                            // read (its ETag): by default it would overwrite whatever
+                            // the server holds, and an edit made elsewhere since the
+                            // last refresh would be lost without a trace.
+                            if (!e_cal_client_modify_object_sync(client, todo.get(), mod, E_CAL_OPERATION_FLAG_CONFLICT_FAIL,
+                                    cancellable, &error))
                                 return fail("Cannot save the reminder " + quoted(uid) + " in " + quoted(shared->title));
                         }
 

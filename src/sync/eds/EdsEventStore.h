@@ -18,6 +18,11 @@ namespace brivet {
 // pending; no completion runs after that.
 class EdsEventStore final : public EventStore {
 public:
+    // How long a refresh waits for the servers before the sync goes on
+    // without them: long enough for a slow server to list a collection,
+    // short enough that a sync by hand still feels like one.
+    static constexpr unsigned refreshTimeoutMs = 10'000;
+
     // Floating and date-only times are read in `timeZoneId` (an Olson name
     // such as "Europe/Berlin"); empty means the system zone.
     explicit EdsEventStore(std::string timeZoneId = {});
@@ -40,6 +45,12 @@ public:
     // Identifiers that name no list are ignored. A repeating VTODO is one
     // reminder (its master).
     void fetchReminders(const std::vector<std::string>& sourceUids, std::function<void(RemindersResult)> completion) override;
+    // Lists whose backend refreshes from a server (CalDAV and the like) are
+    // asked to, and the answer waits until their copy is fetched, for at
+    // most refreshTimeout. A list whose server cannot be reached, that is
+    // offline or that does not answer in time is named with the reason.
+    void refreshLists(StoreEntityType type, const std::vector<std::string>& sourceUids,
+        std::function<void(std::vector<StoreStaleList>)> completion) override;
     // Ordered by start, then calendar order, then identifier. An error when
     // one of the calendars cannot be opened.
     void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,

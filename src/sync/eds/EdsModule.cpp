@@ -63,6 +63,14 @@ public:
         completion(StoreError { m_error });
     }
 
+    void refreshLists(StoreEntityType type, const std::vector<std::string>& sourceUids,
+        std::function<void(std::vector<StoreStaleList>)> completion) override
+    {
+        if (EventStore* store = loaded())
+            return store->refreshLists(type, sourceUids, std::move(completion));
+        completion({});
+    }
+
     void fetchEvents(Instant start, Instant end, const std::vector<std::string>& sourceUids,
         std::function<void(EventsResult)> completion) override
     {

@@ -29,7 +29,7 @@ inline constexpr char entryPoint[] = "brivet_eds_create_event_store";
 // (the store's types laid out differently) refuses to make a store.
 constexpr unsigned long interfaceId()
 {
-    constexpr unsigned long version = 2;
+    constexpr unsigned long version = 3;
     return (version << 48) ^ (sizeof(StoreCalendar) << 36) ^ (sizeof(StoreReminder) << 24) ^ (sizeof(StoreEvent) << 12)
         ^ sizeof(std::function<void()>) ^ (sizeof(std::string) << 6);
 }
