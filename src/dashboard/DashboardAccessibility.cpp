@@ -5,7 +5,9 @@
 #include "ui/QtConversions.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QPointer>
 
 #include <vector>
@@ -280,11 +282,58 @@ private:
     mutable std::vector<QAccessible::Id> m_rows;
 };
 
+// A picker named by its accessible name or its label's text, its value the
+// current choice: Qt's own reads a combo box on Linux by the value alone,
+// which leaves the setting unsaid.
+class NamedComboBoxAccessible final : public QAccessibleWidget {
+public:
+    explicit NamedComboBoxAccessible(QComboBox* box)
+        : QAccessibleWidget(box, QAccessible::ComboBox)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return box()->currentText();
+        QString text = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && text.isEmpty() ? box()->currentText() : text;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        state.expandable = true;
+        state.expanded = box()->view() && box()->view()->isVisible();
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        if (!box()->isEnabled())
+            return {};
+        return { showMenuAction(), pressAction() };
+    }
+    void doAction(const QString& name) override
+    {
+        if (box()->isEnabled() && (name == showMenuAction() || name == pressAction()))
+            box()->showPopup();
+    }
+
+private:
+    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+};
+
 QAccessibleInterface* dashboardFactory(const QString& className, QObject* object)
 {
     if (className == QLatin1String("brivet::NoteListView"))
         if (auto* view = qobject_cast<NoteListView*>(object))
             return new NoteListAccessible(view);
+    // The interface is made at the picker's first event, before it has a
+    // name or a label: every plain picker gets this one. An editable one,
+    // whose text field is a child, keeps Qt's.
+    if (className == QLatin1String("QComboBox"))
+        if (auto* box = qobject_cast<QComboBox*>(object); box && !box->isEditable())
+            return new NamedComboBoxAccessible(box);
     return nullptr;
 }
 
@@ -297,6 +346,19 @@ void installDashboardAccessibility()
         return;
     installed = true;
     QAccessible::installFactory(&dashboardFactory);
+}
+
+} // namespace brivet
+
+namespace brivet {
+
+void announceName(QWidget* widget, const QString& name)
+{
+    if (widget->accessibleName() == name)
+        return;
+    widget->setAccessibleName(name);
+    QAccessibleEvent changed(widget, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 } // namespace brivet

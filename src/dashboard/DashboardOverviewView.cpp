@@ -1,5 +1,6 @@
 #include "dashboard/DashboardOverviewView.h"
 
+#include "dashboard/DashboardAccessibility.h"
 #include "dashboard/DashboardActionCard.h"
 #include "dashboard/DashboardCard.h"
 #include "dashboard/DashboardNoteEditor.h"
@@ -450,7 +451,7 @@ void DashboardOverviewView::refresh()
         QString count = QString::number(m_lists.count(counted[i]));
         m_metricValues[i]->setText(count);
         // Read with what it counts; a new name is announced as it changes.
-        m_metricValues[i]->setAccessibleName(m_metricTitles[i] + QStringLiteral("：") + count);
+        announceName(m_metricValues[i], m_metricTitles[i] + QStringLiteral("：") + count);
     }
     m_surfacedCaption->setText(qs(caption(m_state.preferences().desktopSurfaceMode)));
 

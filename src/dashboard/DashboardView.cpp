@@ -171,15 +171,24 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
         QList<QListWidgetItem*> selected = m_sidebar->selectedItems();
         if (selected.isEmpty()) {
-            if (!isShowingTrash()) {
-                QSignalBlocker block(m_sidebar);
-                m_sidebar->setCurrentRow(int(slot(m_shown)));
-            }
+            // Selecting first clears: the page's item comes back only if
+            // nothing was selected in the same turn.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_sidebar->selectedItems().isEmpty() && !isShowingTrash()) {
+                        QSignalBlocker block(m_sidebar);
+                        m_sidebar->setCurrentRow(int(slot(m_shown)));
+                    }
+                },
+                Qt::QueuedConnection);
             return;
         }
-        int row = m_sidebar->row(selected.front());
-        if (row != m_sidebar->currentRow())
-            m_sidebar->setCurrentRow(row);
+        for (QListWidgetItem* item : selected)
+            if (int row = m_sidebar->row(item); row != m_sidebar->currentRow()) {
+                m_sidebar->setCurrentRow(row);
+                return;
+            }
     });
     connect(m_bridge.get(), &StateBridge::dashboardDestinationChanged, this,
         [this] { showDestination(m_state.dashboardDestination()); });

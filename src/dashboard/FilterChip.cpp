@@ -1,5 +1,7 @@
 #include "dashboard/FilterChip.h"
 
+#include "dashboard/DashboardAccessibility.h"
+
 #include <QPainter>
 
 namespace brivet {
@@ -34,7 +36,7 @@ void FilterChip::setCount(int count)
         return;
     m_count = count;
     // A screen reader hears the new count (a name change is announced).
-    setAccessibleName(accessibleTitle());
+    announceName(this, accessibleTitle());
     updateGeometry();
     update();
 }

@@ -165,7 +165,8 @@ bool NoteListView::activate(int row, NoteListRow::Action action)
     if (!noteId || !m_model->note(row))
         return false;
     QRect rect = buttonRect(row, action);
-    const NoteListRow::Button* button = m_model->rowContent(row).button(action);
+    NoteListRow content = m_model->rowContent(row);
+    const NoteListRow::Button* button = content.button(action);
     if (!button || !button->enabled)
         return false;
     trigger(Hit { row, *noteId, *button, rect });
