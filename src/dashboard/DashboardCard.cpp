@@ -2,6 +2,7 @@
 
 #include "dashboard/DashboardStyle.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -67,6 +68,13 @@ QWidget* FormSection::addRow(const QString& label, QWidget* control)
     QLabel* text = makeLabel(label, 13, QFont::Normal, Theme::from(palette()).text, row, LabelWrap::anywhere);
     line->addWidget(text, 1);
     if (control) {
+        // A control is read by its label (a picker not by its value).
+        if (!label.isEmpty()) {
+            text->setBuddy(control);
+            // A button keeps its own text; the label only explains it.
+            if (control->accessibleName().isEmpty() && !qobject_cast<QAbstractButton*>(control))
+                control->setAccessibleName(label);
+        }
         control->setParent(row);
         line->addWidget(control, 0, Qt::AlignVCenter | Qt::AlignRight);
     }

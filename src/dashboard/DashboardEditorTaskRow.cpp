@@ -33,13 +33,20 @@ DashboardEditorTaskRow::DashboardEditorTaskRow(const NoteTask& task, bool isEdit
     m_input->setEditable(isEditable);
     m_input->setBoundText(QString::fromStdString(task.title));
     m_input->setMinimumHeight(26);
-    connect(m_input, &BoundLineEdit::edited, this, &DashboardEditorTaskRow::titleEdited);
+    m_input->setAccessibleName(QStringLiteral("任务内容"));
+    // The check box reads as the task it completes.
+    auto nameCheck = [this](const QString& title) {
+        m_check->setAccessibleName(title.trimmed().isEmpty() ? QStringLiteral("完成任务") : QStringLiteral("完成：") + title);
+    };
+    nameCheck(m_input->text());
+    connect(m_input, &QLineEdit::textChanged, this, nameCheck);
     row->addWidget(m_input, 1);
 
     m_delete = new QToolButton(this);
     m_delete->setObjectName(QStringLiteral("taskDelete"));
     m_delete->setIcon(bundledIcon(Symbol::trash, EditorColors::secondary()));
     m_delete->setToolTip(QStringLiteral("删除任务"));
+    m_delete->setAccessibleName(QStringLiteral("删除任务"));
     m_delete->setAutoRaise(true);
     m_delete->setEnabled(isEditable);
     m_delete->setCursor(Qt::PointingHandCursor);

@@ -12,7 +12,8 @@ namespace brivet {
 class BoundLineEdit;
 
 // One task of the editor's draft: completion check, title field and a
-// delete button. It only reports; the editor owns the draft.
+// delete button. It only reports; the editor owns the draft and follows
+// the title field itself.
 class DashboardEditorTaskRow final : public QWidget {
     Q_OBJECT
 public:
@@ -25,7 +26,6 @@ public:
 
 signals:
     void completionChanged(bool isCompleted);
-    void titleEdited(const QString& title);
     void deleteRequested();
 
 private:

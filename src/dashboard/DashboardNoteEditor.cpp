@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace brivet {
@@ -55,7 +56,11 @@ QWidget* settingRow(const QString& text, QWidget* control, QWidget* parent)
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 4, 0, 4);
     line->setSpacing(10);
-    line->addWidget(makeLabel(text, 13, QFont::Normal, EditorColors::title(), row), 1);
+    QLabel* label = makeLabel(text, 13, QFont::Normal, EditorColors::title(), row);
+    // The control is read by its label, not by its current value.
+    label->setBuddy(control);
+    control->setAccessibleName(text);
+    line->addWidget(label, 1);
     control->setParent(row);
     line->addWidget(control, 0, Qt::AlignRight | Qt::AlignVCenter);
     return row;
@@ -78,6 +83,23 @@ QPushButton* headerButton(const QString& text, const char* name, bool prominent,
 }
 
 } // namespace
+
+void DashboardNoteEditor::keepInDraft(QLineEdit* input, std::function<void(const QString&)> store)
+{
+    // Every change of the text reaches the draft, typed or committed by an
+    // input method or set through the accessibility interface (which sets
+    // the text without an edit signal), so "完成" saves what is shown. A
+    // read-only field takes no text at all: whatever sets it is undone.
+    QString shown = input->text();
+    connect(input, &QLineEdit::textChanged, this, [this, input, shown, store](const QString& text) {
+        if (!m_readOnly) {
+            store(text);
+        } else if (text != shown) {
+            QSignalBlocker block(input);
+            input->setText(shown);
+        }
+    });
+}
 
 DashboardNoteEditor::DashboardNoteEditor(AppState& state, StateBridge& bridge, const Uuid& noteId, QWidget* parent)
     : QWidget(parent)
@@ -139,6 +161,11 @@ void DashboardNoteEditor::build(const StickyNote& note)
     bar->addWidget(m_done);
     column->addWidget(header);
     connect(m_cancel, &QPushButton::clicked, this, &DashboardNoteEditor::cancelled);
+    // Escape is "取消" from anywhere in the editor; a field's own use of it
+    // (an open calendar popup, an input method's candidates) comes first.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &DashboardNoteEditor::cancelled);
     connect(m_done, &QPushButton::clicked, this, [this] {
         saveDraft();
         emit saved();
@@ -196,17 +223,19 @@ QWidget* DashboardNoteEditor::buildEditorSurface(QWidget* parent)
     m_titleInput = new BoundLineEdit(card);
     m_titleInput->setObjectName(QStringLiteral("editorTitle"));
     m_titleInput->setPlaceholderText(QStringLiteral("标题"));
+    m_titleInput->setAccessibleName(QStringLiteral("标题"));
     m_titleInput->setFont(uiFont(26, QFont::DemiBold));
     m_titleInput->setMinimumHeight(40);
     setTextColor(m_titleInput, EditorColors::title());
     m_titleInput->setEditable(!m_readOnly);
     m_titleInput->setBoundText(QString::fromStdString(m_draft.title));
-    connect(m_titleInput, &BoundLineEdit::edited, this, [this](const QString& text) { m_draft.title = text.toStdString(); });
+    keepInDraft(m_titleInput, [this](const QString& text) { m_draft.title = text.toStdString(); });
     column->addWidget(m_titleInput);
 
     m_detailsInput = new BoundPlainTextEdit(card);
     m_detailsInput->setObjectName(QStringLiteral("editorDetails"));
     m_detailsInput->setPlaceholderText(QStringLiteral("开始记录内容…"));
+    m_detailsInput->setAccessibleName(QStringLiteral("补充细节"));
     m_detailsInput->setFont(uiFont(16));
     m_detailsInput->setMinimumHeight(360);
     setTextColor(m_detailsInput, EditorColors::title());
@@ -268,7 +297,7 @@ void DashboardNoteEditor::rebuildTaskRows()
             if (NoteTask* found = findTask())
                 found->isCompleted = done;
         });
-        connect(row, &DashboardEditorTaskRow::titleEdited, this, [findTask](const QString& title) {
+        keepInDraft(row->titleInput(), [findTask](const QString& title) {
             if (NoteTask* found = findTask())
                 found->title = title.toStdString();
         });
@@ -325,6 +354,7 @@ QWidget* DashboardNoteEditor::buildSettingsSurface(QWidget* parent)
     dueLine->setSpacing(8);
     m_dueDate = new QDateTimeEdit(m_dueDateRow);
     m_dueDate->setObjectName(QStringLiteral("dueDatePicker"));
+    m_dueDate->setAccessibleName(QStringLiteral("截止时间"));
     m_dueDate->setCalendarPopup(true);
     m_dueDate->setTimeSpec(Qt::UTC);
     QLocale locale = DashboardDates::locale(m_state.calendar());
@@ -336,6 +366,7 @@ QWidget* DashboardNoteEditor::buildSettingsSurface(QWidget* parent)
     });
     m_clearDueDate = new QPushButton(QStringLiteral("清除"), m_dueDateRow);
     m_clearDueDate->setObjectName(QStringLiteral("clearDueDate"));
+    m_clearDueDate->setAccessibleName(QStringLiteral("清除截止时间"));
     m_clearDueDate->setCursor(Qt::PointingHandCursor);
     connect(m_clearDueDate, &QPushButton::clicked, this, [this] {
         m_draft.dueDate.reset();

@@ -4,9 +4,11 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QComboBox;
+class QLineEdit;
 class QDateTimeEdit;
 class QLabel;
 class QPushButton;
@@ -23,10 +25,11 @@ class StateBridge;
 class ToggleSwitch;
 
 // The dashboard's full editor of one note. It edits a draft made when it
-// opens and writes nothing until "完成"; "取消" drops the draft. Calendar
-// notes open with every control disabled. Changes made to the note
-// elsewhere meanwhile are not shown in the draft, but "完成" writes only
-// what the user changed here, so they survive the save.
+// opens and writes nothing until "完成"; "取消" (or Escape) drops the
+// draft. Calendar notes open read-only, every other control disabled.
+// Changes made to the note elsewhere meanwhile are not shown in the draft,
+// but "完成" writes only what the user changed here, so they survive the
+// save.
 class DashboardNoteEditor final : public QWidget {
     Q_OBJECT
 public:
@@ -77,6 +80,7 @@ private:
     void rebuildTaskRows();
     void showDueDate();
     void checkNoteStillExists();
+    void keepInDraft(QLineEdit* input, std::function<void(const QString&)> store);
 
     AppState& m_state;
     Uuid m_noteId;

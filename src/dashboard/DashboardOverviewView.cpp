@@ -1,5 +1,6 @@
 #include "dashboard/DashboardOverviewView.h"
 
+#include "dashboard/DashboardAccessibility.h"
 #include "dashboard/DashboardActionCard.h"
 #include "dashboard/DashboardCard.h"
 #include "dashboard/DashboardNoteEditor.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -202,7 +204,8 @@ QWidget* DashboardOverviewView::buildMetrics(QWidget* parent)
         auto* icon = new QLabel(card);
         icon->setPixmap(bundledIcon(cards[i].symbol, cards[i].tint).pixmap(18, 18));
         head->addWidget(icon);
-        head->addWidget(makeLabel(QString::fromUtf8(cards[i].title), 13, QFont::Medium, colors.secondaryText, card), 1);
+        m_metricTitles[i] = QString::fromUtf8(cards[i].title);
+        head->addWidget(makeLabel(m_metricTitles[i], 13, QFont::Medium, colors.secondaryText, card), 1);
         column->addLayout(head);
         m_metricValues[i] = makeLabel(QStringLiteral("0"), 30, QFont::Bold, cards[i].tint, card);
         m_metricValues[i]->setObjectName(QStringLiteral("metricValue"));
@@ -320,7 +323,11 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
         auto* chip = new FilterChip(qs(filterTexts(filter).chipTitle), filterSymbol(filter), box);
         chip->setObjectName(QStringLiteral("filterChip"));
         chips->addButton(chip);
-        connect(chip, &FilterChip::clicked, this, [this, filter] { selectFilter(filter); });
+        // Checked by a click, the keyboard or a screen reader's Toggle alike.
+        connect(chip, &FilterChip::toggled, this, [this, filter](bool on) {
+            if (on && m_filter != filter)
+                selectFilter(filter);
+        });
         m_chips[index(filter)] = chip;
         chipRow->addWidget(chip);
     }
@@ -336,7 +343,10 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
         auto* chip = new FilterChip(qs(title(source)), std::nullopt, m_sourceRow);
         chip->setObjectName(QStringLiteral("sourceChip"));
         sourceChips->addButton(chip);
-        connect(chip, &FilterChip::clicked, this, [this, source] { selectSourceFilter(source); });
+        connect(chip, &FilterChip::toggled, this, [this, source](bool on) {
+            if (on && m_sourceFilter != source)
+                selectSourceFilter(source);
+        });
         m_sourceChips[index(source)] = chip;
         sourceLine->addWidget(chip);
     }
@@ -346,8 +356,19 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     m_search = new QLineEdit(box);
     m_search->setObjectName(QStringLiteral("taskSearch"));
     m_search->setPlaceholderText(QStringLiteral("搜索标题、内容或任务"));
+    m_search->setAccessibleName(QStringLiteral("搜索"));
+    m_search->setAccessibleDescription(QStringLiteral("搜索标题、内容或任务（Ctrl+F）"));
     m_search->setClearButtonEnabled(true);
-    m_search->addAction(bundledIcon(Symbol::search, colors.secondaryText), QLineEdit::LeadingPosition);
+    // The magnifier is a picture inside the field, not a button.
+    auto* magnifier = new QLabel(m_search);
+    magnifier->setPixmap(bundledIcon(Symbol::search, colors.secondaryText).pixmap(16, 16));
+    magnifier->setAttribute(Qt::WA_TransparentForMouseEvents);
+    magnifier->setGeometry(10, (34 - 16) / 2, 16, 16);
+    m_search->setTextMargins(26, 0, 0, 0);
+    for (QToolButton* clear : m_search->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(QStringLiteral("清除搜索"));
+        clear->setFocusPolicy(Qt::TabFocus);
+    }
     m_search->setMinimumHeight(34);
     m_search->setFont(uiFont(13));
     connect(m_search, &QLineEdit::textChanged, this, &DashboardOverviewView::setSearchText);
@@ -424,9 +445,14 @@ void DashboardOverviewView::refresh()
         if (m_state.notes()[position].surfaceRole == NoteSurfaceRole::customBoard)
             hasCustomBoards = true;
 
-    m_metricValues[0]->setText(QString::number(m_lists.count(DashboardOverviewFilter::today)));
-    m_metricValues[1]->setText(QString::number(m_lists.count(DashboardOverviewFilter::surfaced)));
-    m_metricValues[2]->setText(QString::number(m_lists.count(DashboardOverviewFilter::deferred)));
+    const std::array<DashboardOverviewFilter, 3> counted { DashboardOverviewFilter::today, DashboardOverviewFilter::surfaced,
+        DashboardOverviewFilter::deferred };
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        QString count = QString::number(m_lists.count(counted[i]));
+        m_metricValues[i]->setText(count);
+        // Read with what it counts; a new name is announced as it changes.
+        announceName(m_metricValues[i], m_metricTitles[i] + QStringLiteral("：") + count);
+    }
     m_surfacedCaption->setText(qs(caption(m_state.preferences().desktopSurfaceMode)));
 
     for (DashboardOverviewFilter filter : allOverviewFilters)

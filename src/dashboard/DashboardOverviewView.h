@@ -136,6 +136,7 @@ private:
 
     QScrollArea* m_scroll = nullptr;
     std::array<QLabel*, 3> m_metricValues {};
+    std::array<QString, 3> m_metricTitles {};
     QLabel* m_surfacedCaption = nullptr;
     std::array<DashboardActionCard*, 6> m_tiles {};
     QPushButton* m_exportButton = nullptr;

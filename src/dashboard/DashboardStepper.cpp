@@ -27,7 +27,9 @@ DashboardStepper::DashboardStepper(int minimum, int maximum, QWidget* parent)
         return button;
     };
     m_minus = makeButton(QStringLiteral("−"), "stepDown", -1);
+    m_minus->setAccessibleName(QStringLiteral("减少"));
     m_plus = makeButton(QStringLiteral("+"), "stepUp", 1);
+    m_plus->setAccessibleName(QStringLiteral("增加"));
     updateButtons();
 }
 

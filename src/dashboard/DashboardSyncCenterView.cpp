@@ -153,6 +153,7 @@ QWidget* DashboardSyncCenterView::buildStrategy(QWidget* parent)
     auto dateRow = [&](const QString& text, QDateEdit*& edit, Instant AppPreferences::*field, const char* name) {
         edit = new QDateEdit(m_customRange);
         edit->setObjectName(QLatin1String(name));
+        edit->setAccessibleName(text);
         edit->setMinimumWidth(170);
         m_binder->bindDate(edit, field);
         auto* row = new QWidget(m_customRange);

@@ -124,6 +124,8 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         QPushButton* button = makeProminentButton(bundledIcon(Symbol::plusSquareFill, Qt::white), QStringLiteral("选择尺寸生成"),
             colors.accent, { 6, 12 }, card);
         button->setObjectName(QStringLiteral("chooseSizeButton"));
+        // Eight buttons say the same; each is read with the board it makes.
+        button->setAccessibleName(QStringLiteral("选择尺寸生成：") + entry.title);
         auto action = entry.action;
         connect(button, &QPushButton::clicked, button, [button, action] {
             auto* menu = new NoteSizePresetMenu(button);

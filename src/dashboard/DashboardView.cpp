@@ -1,5 +1,6 @@
 #include "dashboard/DashboardView.h"
 
+#include "dashboard/DashboardAccessibility.h"
 #include "dashboard/DashboardOverviewView.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/DashboardSyncCenterView.h"
@@ -11,6 +12,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -62,6 +64,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     , m_bridge(std::make_unique<StateBridge>())
 {
     setObjectName(QStringLiteral("dashboardView"));
+    installDashboardAccessibility();
     m_bridge->attach(state);
     Theme colors = Theme::from(palette());
 
@@ -92,11 +95,16 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSpacing(2);
     m_sidebar->setFont(uiFont(14, QFont::Medium));
+    m_sidebar->setAccessibleName(QStringLiteral("页面"));
+    // The keyboard's place is ringed in the text colour, which stands out
+    // on the accent-coloured selection and on the sidebar alike.
     m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: none; } "
-                                            "QListWidget::item { padding: 7px 8px; border-radius: 8px; } "
+                                            "QListWidget::item { padding: 7px 8px; border-radius: 8px; border: 2px solid transparent; } "
                                             "QListWidget::item:selected { background: %1; color: %2; } "
-                                            "QListWidget::item:hover:!selected { background: %3; }")
-                                 .arg(colors.accent.name(), QStringLiteral("white"), colors.separator.name(QColor::HexArgb)));
+                                            "QListWidget::item:hover:!selected { background: %3; } "
+                                            "QListWidget::item:focus { border: 2px solid %4; }")
+                                 .arg(colors.accent.name(), QStringLiteral("white"), colors.separator.name(QColor::HexArgb),
+                                     colors.text.name()));
     m_sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (DashboardDestination destination : destinations) {
         QIcon icon = bundledIcon(destinationSymbol(destination), colors.text);
@@ -134,6 +142,20 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     undo->setContext(Qt::WidgetWithChildrenShortcut);
     connect(undo, &QShortcut::activated, this, [this] { m_state.undoLastDelete(); });
+    // Ctrl+F: the overview's search field, from any page.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        DashboardOverviewView* today = overview();
+        if (today->editorSession())
+            return;
+        if (m_shown != DashboardDestination::today || isShowingTrash()) {
+            m_state.setDashboardDestination(DashboardDestination::today);
+            showDestination(DashboardDestination::today);
+        }
+        today->searchField()->setFocus(Qt::ShortcutFocusReason);
+        today->searchField()->selectAll();
+    });
 
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || std::size_t(row) >= destinations.size())
@@ -142,6 +164,31 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
         if (m_state.dashboardDestination() != chosen)
             m_state.setDashboardDestination(chosen);
         showDestination(chosen);
+    });
+    // A screen reader selects an item (its "Toggle") without making it
+    // current: a selection switches the page too, and the page's item
+    // cannot be unselected.
+    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
+        QList<QListWidgetItem*> selected = m_sidebar->selectedItems();
+        if (selected.isEmpty()) {
+            // Selecting first clears: the page's item comes back only if
+            // nothing was selected in the same turn.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_sidebar->selectedItems().isEmpty() && !isShowingTrash()) {
+                        QSignalBlocker block(m_sidebar);
+                        m_sidebar->setCurrentRow(int(slot(m_shown)));
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        for (QListWidgetItem* item : selected)
+            if (int row = m_sidebar->row(item); row != m_sidebar->currentRow()) {
+                m_sidebar->setCurrentRow(row);
+                return;
+            }
     });
     connect(m_bridge.get(), &StateBridge::dashboardDestinationChanged, this,
         [this] { showDestination(m_state.dashboardDestination()); });

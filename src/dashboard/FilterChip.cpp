@@ -1,5 +1,7 @@
 #include "dashboard/FilterChip.h"
 
+#include "dashboard/DashboardAccessibility.h"
+
 #include <QPainter>
 
 namespace brivet {
@@ -20,6 +22,12 @@ FilterChip::FilterChip(const QString& title, std::optional<Symbol> symbol, QWidg
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(accessibleTitle());
+}
+
+QString FilterChip::accessibleTitle() const
+{
+    return QStringLiteral("%1，%2 项").arg(text()).arg(m_count);
 }
 
 void FilterChip::setCount(int count)
@@ -27,6 +35,8 @@ void FilterChip::setCount(int count)
     if (count == m_count)
         return;
     m_count = count;
+    // A screen reader hears the new count (a name change is announced).
+    announceName(this, accessibleTitle());
     updateGeometry();
     update();
 }
@@ -92,8 +102,10 @@ void FilterChip::paintEvent(QPaintEvent*)
     painter.drawText(badge, Qt::AlignCenter, count);
 
     if (hasFocus()) {
-        QColor ring = colors.accent;
-        ring.setAlphaF(0.5);
+        // Solid, and white on the accent-filled selected chip, so the ring
+        // shows on either fill in light and dark.
+        QColor ring = selected ? QColor(Qt::white) : colors.accent;
+        ring.setAlphaF(1.0);
         painter.setPen(QPen(ring, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), area.height() / 2 - 1, area.height() / 2 - 1);

@@ -8,7 +8,7 @@
 namespace brivet {
 
 // A capsule that selects a filter: optional symbol, title and the number
-// of notes the filter lists.
+// of notes the filter lists. Its accessible name carries the count too.
 class FilterChip final : public QAbstractButton {
     Q_OBJECT
 public:
@@ -18,6 +18,8 @@ public:
     int count() const { return m_count; }
     // The count as the chip writes it.
     QString countText() const { return QString::number(m_count); }
+    // The title with the count, as a screen reader reads it ("今日，3 项").
+    QString accessibleTitle() const;
 
     QSize sizeHint() const override;
 

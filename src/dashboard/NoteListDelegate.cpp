@@ -183,6 +183,23 @@ void NoteListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             chevron.paint(painter, iconRect);
         }
     }
+
+    // The keyboard's place: a solid ring in the accent colour, on the
+    // focused button or around the whole row.
+    if (option.state & QStyle::State_HasFocus) {
+        QRectF ring = QRectF(card).adjusted(1.5, 1.5, -1.5, -1.5);
+        qreal radius = 11;
+        for (const ButtonPlace& place : places)
+            if (m_focusedAction == place.button.action) {
+                ring = QRectF(place.rect).adjusted(-2.5, -2.5, 2.5, 2.5);
+                radius = 10;
+            }
+        QColor accent = colors.accent;
+        accent.setAlphaF(1.0);
+        painter->setPen(QPen(accent, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(ring, radius, radius);
+    }
     painter->restore();
 }
 

@@ -28,6 +28,9 @@ public:
 
     // The button under the pointer, drawn highlighted.
     void setHovered(int row, std::optional<NoteListRow::Action> action);
+    // The button of the current row the keyboard is on, ringed while the
+    // list has the focus; none rings the whole row.
+    void setFocusedButton(std::optional<NoteListRow::Action> action) { m_focusedAction = action; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -35,6 +38,7 @@ public:
 private:
     int m_hoveredRow = -1;
     std::optional<NoteListRow::Action> m_hoveredAction;
+    std::optional<NoteListRow::Action> m_focusedAction;
 };
 
 } // namespace brivet

@@ -1,11 +1,15 @@
 #include "dashboard/NoteListView.h"
 
+#include "dashboard/DashboardAccessibility.h"
 #include "dashboard/NoteListDelegate.h"
 #include "dashboard/NoteListModel.h"
 #include "state/AppState.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollArea>
 
 namespace brivet {
 
@@ -14,12 +18,13 @@ NoteListView::NoteListView(NoteListModel* model, QWidget* parent)
     , m_model(model)
     , m_delegate(new NoteListDelegate(this))
 {
+    installDashboardAccessibility();
     setModel(model);
     setItemDelegate(m_delegate);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -28,6 +33,8 @@ NoteListView::NoteListView(NoteListModel* model, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+        [this] { m_rowBeforeReset = hasFocus() ? currentIndex().row() : -1; });
     connect(model, &QAbstractItemModel::modelReset, this, &NoteListView::fitToRows);
     connect(model, &QAbstractItemModel::rowsInserted, this, &NoteListView::fitToRows);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &NoteListView::fitToRows);
@@ -51,6 +58,14 @@ void NoteListView::fitToRows()
     m_pressed.reset();
     m_delegate->setHovered(-1, std::nullopt);
     setFixedHeight(m_model->rowCount() * NoteListDelegate::rowHeight);
+    // The keyboard stays where it was: on the next note after a delete.
+    if (m_rowBeforeReset >= 0 && m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(std::min(m_rowBeforeReset, m_model->rowCount() - 1)));
+    m_rowBeforeReset = -1;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reordered);
+    }
 }
 
 QRect NoteListView::buttonRect(int row, NoteListRow::Action action) const
@@ -142,6 +157,140 @@ void NoteListView::wheelEvent(QWheelEvent* event)
 {
     // The page scrolls, not this list.
     event->ignore();
+}
+
+bool NoteListView::activate(int row, NoteListRow::Action action)
+{
+    std::optional<Uuid> noteId = m_model->noteId(row);
+    if (!noteId || !m_model->note(row))
+        return false;
+    QRect rect = buttonRect(row, action);
+    NoteListRow content = m_model->rowContent(row);
+    const NoteListRow::Button* button = content.button(action);
+    if (!button || !button->enabled)
+        return false;
+    trigger(Hit { row, *noteId, *button, rect });
+    return true;
+}
+
+bool NoteListView::openRow(int row)
+{
+    const StickyNote* note = m_model->note(row);
+    if (!note)
+        return false;
+    emit editRequested(note->id);
+    return true;
+}
+
+void NoteListView::setFocusedButton(std::optional<NoteListRow::Action> action)
+{
+    m_focusedButton = action;
+    m_delegate->setFocusedButton(action);
+    if (currentIndex().isValid())
+        viewport()->update(visualRect(currentIndex()));
+    announceFocus();
+}
+
+void NoteListView::announceFocus()
+{
+    if (!QAccessible::isActive() || !hasFocus() || !currentIndex().isValid())
+        return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface* row = list ? list->child(currentIndex().row()) : nullptr;
+    if (!row)
+        return;
+    QAccessibleInterface* target = row;
+    if (m_focusedButton) {
+        const auto& buttons = m_model->rowContent(currentIndex().row()).buttons;
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            if (buttons[i].action == *m_focusedButton)
+                target = row->child(int(i));
+    }
+    if (!target)
+        return;
+    QAccessibleEvent focused(target, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focused);
+}
+
+void NoteListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    m_focusedButton.reset();
+    m_delegate->setFocusedButton(std::nullopt);
+    QListView::currentChanged(current, previous);
+    // The page scrolls, not the list: it brings the row into view.
+    if (current.isValid() && hasFocus()) {
+        for (QWidget* up = parentWidget(); up; up = up->parentWidget()) {
+            if (auto* scroll = qobject_cast<QScrollArea*>(up); scroll && scroll->widget()) {
+                QRect row = visualRect(current);
+                QPoint center = viewport()->mapTo(scroll->widget(), row.center());
+                scroll->ensureVisible(center.x(), center.y(), 0, row.height() / 2 + 8);
+                break;
+            }
+        }
+    }
+}
+
+void NoteListView::focusInEvent(QFocusEvent* event)
+{
+    m_focusedButton.reset();
+    m_delegate->setFocusedButton(std::nullopt);
+    QListView::focusInEvent(event);
+    if (!currentIndex().isValid() && m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(0));
+}
+
+bool NoteListView::focusNextPrevChild(bool next)
+{
+    // Tab walks the current row's enabled buttons before leaving the list.
+    QModelIndex current = currentIndex();
+    if (hasFocus() && current.isValid()) {
+        std::vector<NoteListRow::Action> stops;
+        for (const NoteListRow::Button& button : m_model->rowContent(current.row()).buttons)
+            if (button.enabled)
+                stops.push_back(button.action);
+        int at = -1;
+        for (std::size_t i = 0; i < stops.size(); ++i)
+            if (m_focusedButton == stops[i])
+                at = int(i);
+        int to = next ? at + 1 : at - 1;
+        if (next && to < int(stops.size())) {
+            setFocusedButton(stops[std::size_t(to)]);
+            return true;
+        }
+        if (!next && at >= 0) {
+            setFocusedButton(to >= 0 ? std::optional(stops[std::size_t(to)]) : std::nullopt);
+            return true;
+        }
+    }
+    return QListView::focusNextPrevChild(next);
+}
+
+void NoteListView::keyPressEvent(QKeyEvent* event)
+{
+    int row = currentIndex().row();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (row >= 0 && event->modifiers() == Qt::NoModifier) {
+            if (m_focusedButton)
+                activate(row, *m_focusedButton);
+            else
+                openRow(row);
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+        if (row >= 0 && event->modifiers() == Qt::NoModifier) {
+            activate(row, NoteListRow::Action::remove);
+            event->accept();
+            return;
+        }
+        break;
+    default: break;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void NoteListView::trigger(const Hit& hit)

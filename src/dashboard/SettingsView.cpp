@@ -67,6 +67,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
         line->addWidget(makeLabel(text, 13, QFont::Normal, colors.text, row), 1);
         edit = new QDateEdit(row);
         edit->setObjectName(QLatin1String(name));
+        edit->setAccessibleName(text);
         edit->setMinimumWidth(170);
         m_binder->bindDate(edit, field);
         line->addWidget(edit);
@@ -103,6 +104,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     opacityLine->setSpacing(10);
     m_opacity = new QSlider(Qt::Horizontal, opacity);
     m_opacity->setObjectName(QStringLiteral("opacitySlider"));
+    m_opacity->setAccessibleName(QStringLiteral("全局透明度"));
     m_opacity->setRange(minimumOpacityPercent, 100);
     m_opacity->setFixedWidth(200);
     m_opacityValue = makeLabel({}, 13, QFont::Medium, colors.text, opacity);

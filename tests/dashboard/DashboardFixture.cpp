@@ -49,6 +49,7 @@ DashboardView& DashboardTest::open(DashboardDestination destination)
 {
     fixture.state().setDashboardDestination(destination);
     m_window = std::make_unique<QWidget>();
+    m_window->setWindowTitle(QStringLiteral("悬笺控制台"));
     auto* layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     m_view = new DashboardView(fixture.state(), fixture.scheduler, m_window.get());
