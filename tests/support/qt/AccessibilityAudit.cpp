@@ -71,7 +71,9 @@ void walk(QAccessibleInterface* node, const QString& path, int depth, Accessibil
             ++audit.unnamed;
             audit.findings << QStringLiteral("unnamed: ") + describe(node, path);
         }
-        if (!isInteractive(node->role()) || !hasClickAction(node)) {
+        // A disabled control does nothing on a click either.
+        bool disabled = node->state().disabled;
+        if (!isInteractive(node->role()) || (!disabled && !hasClickAction(node))) {
             ++audit.unactionable;
             audit.findings << QStringLiteral("no action: ") + describe(node, path);
         }

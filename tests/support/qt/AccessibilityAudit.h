@@ -12,7 +12,8 @@ namespace brivet::testing {
 // sliders, combo boxes, and any widget that shows the pointing hand, the
 // app's mark of a clickable control) and, one line each, the ones a screen
 // reader could not announce (no name), not operate (no action doing what a
-// click does, or a generic role that offers none) or the keyboard not reach
+// click does, or a generic role that offers none; a disabled control needs
+// none) or the keyboard not reach
 // (a widget Tab skips). An unnamed window counts as unnamed too.
 struct AccessibilityAudit {
     int interactive = 0;
