@@ -93,6 +93,9 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // Not a stop of its own for Tab: it scrolls to the control inside
+    // that takes the focus.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     styleCardScrollBars(m_scroll);
     auto* body = new QWidget(m_scroll);
     auto* column = new QVBoxLayout(body);

@@ -317,6 +317,9 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->viewport()->setAutoFillBackground(false);
+    // Not a stop of its own for Tab: it scrolls to the control inside
+    // that takes the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     styleCardScrollBars(scroll);
     auto* rows = new QWidget(scroll);
     auto* list = new QVBoxLayout(rows);

@@ -341,6 +341,7 @@ void StickyNoteView::paintEvent(QPaintEvent*)
 QMenu* StickyNoteView::buildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
+    menu->setAccessibleName(QStringLiteral("便签操作"));
     menu->addAction(QStringLiteral("打开控制台"), this, [this] { openDashboard(); });
     menu->addAction(QStringLiteral("进入编辑"), this, [this] { openEditor(); });
     if (m_note && !m_note->isCompleted) {

@@ -21,13 +21,6 @@ protected:
     }
 };
 
-StickyNote withTasks(StickyNote note, std::initializer_list<std::pair<const char*, bool>> tasks)
-{
-    for (auto [title, done] : tasks)
-        note.tasks.push_back(NoteTask { Uuid::random(), title, done });
-    return note;
-}
-
 TEST_F(CardAccessibilityTest, EveryFaceNamesEveryControlAndOffersWhatAClickDoes)
 {
     StickyNote plain = makeNote("买牛奶");
@@ -54,7 +47,6 @@ TEST_F(CardAccessibilityTest, EveryFaceNamesEveryControlAndOffersWhatAClickDoes)
         state().setDisplayMode(note->id, NoteDisplayMode::detail);
     processEvents();
 
-    AccessibilityAudit total;
     for (auto [note, face] : { std::pair { &plain, "plain note" }, { &tasks, "note with tasks" },
              { &board, "scene board" }, { &emptyBoard, "empty board" }, { &detail, "detail editor" },
              { &calendarNote, "calendar note" }, { &calendarDetail, "calendar detail" },
@@ -62,12 +54,22 @@ TEST_F(CardAccessibilityTest, EveryFaceNamesEveryControlAndOffersWhatAClickDoes)
         AccessibilityAudit one = audit(note->id, face);
         EXPECT_TRUE(one.passed()) << face << "\n"
                                   << one.report().toStdString();
-        total += one;
     }
+    // The context menu and its 稍后处理 submenu, shown.
     std::unique_ptr<QMenu> menu(card(tasks.id)->buildContextMenu(nullptr));
+    menu->popup(QPoint(300, 300));
+    QMenu* later = menu->actions()[2]->menu();
+    ASSERT_NE(later, nullptr);
+    later->popup(QPoint(420, 320));
+    processEvents();
     AccessibilityAudit contextMenu = auditAccessibleTree(menu.get());
+    contextMenu += auditAccessibleTree(later);
     std::cout << "context menu: " << contextMenu.interactive << " interactive, " << contextMenu.unnamed << " unnamed\n";
+    // The submenu's entries are met twice: under its item and on their own.
+    EXPECT_EQ(contextMenu.interactive, 6 + 3 + 3);
     EXPECT_TRUE(contextMenu.passed()) << contextMenu.report().toStdString();
+    later->hide();
+    menu->hide();
 }
 
 } // namespace
