@@ -1,6 +1,11 @@
 #include "DesktopFixture.h"
 
+#include "desktop/DesktopDetailEditor.h"
+#include "desktop/DesktopTaskEditorRow.h"
 #include "support/qt/AccessibilityAudit.h"
+#include "ui/BoundTextInputs.h"
+
+#include <QAccessible>
 
 #include <QMenu>
 
@@ -70,6 +75,49 @@ TEST_F(CardAccessibilityTest, EveryFaceNamesEveryControlAndOffersWhatAClickDoes)
     EXPECT_TRUE(contextMenu.passed()) << contextMenu.report().toStdString();
     later->hide();
     menu->hide();
+}
+
+TEST_F(CardAccessibilityTest, FieldsAreNamedByWhatTheyHoldAndACalendarTitleIsReadOnly)
+{
+    StickyNote local = withTasks(makeNote("本地"), { { "任务一", false } });
+    StickyNote calendarNote = makeNote("日历会议");
+    calendarNote.source = NoteSource::calendar;
+    launch({ local, calendarNote });
+    for (const StickyNote* note : { &local, &calendarNote })
+        state().setDisplayMode(note->id, NoteDisplayMode::detail);
+    processEvents();
+
+    DesktopDetailEditor* editor = card(local.id)->detailEditor();
+    auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+    EXPECT_EQ(name(editor->titleInput()), "标题");
+    EXPECT_EQ(name(editor->detailsInput()), "补充细节");
+    EXPECT_EQ(name(editor->taskRows()[0]->titleInput()), "任务内容");
+    EXPECT_EQ(name(editor->taskRows()[0]->deleteButton()), "删除任务");
+    QAccessibleInterface* title = QAccessible::queryAccessibleInterface(editor->titleInput());
+    EXPECT_TRUE(title->state().editable);
+    ASSERT_NE(title->editableTextInterface(), nullptr);
+    title->editableTextInterface()->insertText(title->textInterface()->characterCount(), QStringLiteral("笔记"));
+    EXPECT_EQ(editor->titleInput()->text(), "本地笔记");
+    // Input methods keep their hold on every field: the candidate window
+    // sits at the caret.
+    for (QWidget* field : { static_cast<QWidget*>(editor->titleInput()), static_cast<QWidget*>(editor->detailsInput()),
+             static_cast<QWidget*>(editor->taskRows()[0]->titleInput()) }) {
+        EXPECT_TRUE(field->testAttribute(Qt::WA_InputMethodEnabled)) << field->objectName().toStdString();
+        EXPECT_TRUE(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().isValid());
+    }
+
+    // The calendar note's title, in the editor and on the board.
+    QAccessibleInterface* readOnly = QAccessible::queryAccessibleInterface(card(calendarNote.id)->detailEditor()->titleInput());
+    EXPECT_TRUE(readOnly->state().readOnly);
+    EXPECT_FALSE(readOnly->state().editable);
+    EXPECT_EQ(readOnly->editableTextInterface(), nullptr);
+    EXPECT_EQ(readOnly->textInterface()->text(0, 4), "日历会议");
+    state().setDisplayMode(calendarNote.id, NoteDisplayMode::board);
+    processEvents();
+    QAccessibleInterface* boardTitle = QAccessible::queryAccessibleInterface(card(calendarNote.id)->findChild<QWidget*>("title"));
+    EXPECT_EQ(boardTitle->text(QAccessible::Name), "日历会议");
+    EXPECT_TRUE(boardTitle->state().readOnly);
+    EXPECT_FALSE(boardTitle->state().editable);
 }
 
 } // namespace
