@@ -1,8 +1,10 @@
 #include "desktop/DesktopDetailEditor.h"
 
+#include "desktop/CardAccessibility.h"
 #include "desktop/CardStyle.h"
 #include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/ResizeGrip.h"
+#include "desktop/StickyNoteView.h"
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -46,7 +48,9 @@ QPushButton* textButton(const QString& text, const char* name, QWidget* parent)
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     styleCardControl(button, CardControl::button);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, never focused by a click (which would take the focus
+    // from the field being edited).
+    button->setFocusPolicy(Qt::TabFocus);
     makeClickable(button);
     return button;
 }
@@ -89,6 +93,9 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // Not a stop of its own for Tab: it scrolls to the control inside
+    // that takes the focus.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     styleCardScrollBars(m_scroll);
     auto* body = new QWidget(m_scroll);
     auto* column = new QVBoxLayout(body);
@@ -97,6 +104,8 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
 
     m_titleInput = new BoundLineEdit(body);
     m_titleInput->setObjectName(QStringLiteral("titleInput"));
+    // Fields are named by what they hold; the placeholder only describes.
+    m_titleInput->setAccessibleName(QStringLiteral("标题"));
     m_titleInput->setPlaceholderText(QStringLiteral("输入标题"));
     QFont titleFont = m_titleInput->font();
     titleFont.setPixelSize(18);
@@ -120,6 +129,10 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
 
     m_detailsInput = new BoundPlainTextEdit(body);
     m_detailsInput->setObjectName(QStringLiteral("detailsInput"));
+    m_detailsInput->setAccessibleName(QStringLiteral("补充细节"));
+    // Tab moves on to the next control; a tab character is rarely wanted
+    // in a note and would trap keyboard users in the field.
+    m_detailsInput->setTabChangesFocus(true);
     QFont detailsFont = m_detailsInput->font();
     detailsFont.setPixelSize(13);
     m_detailsInput->setFont(detailsFont);
@@ -145,6 +158,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_addTaskButton->setIcon(bundledIcon(Symbol::plus, m_colors.text));
     m_addTaskButton->setIconSize(QSize(13, 13));
     m_addTaskButton->setEnabled(!readOnly);
+    setControlShortcut(m_addTaskButton, QStringLiteral("添加任务"), StickyNoteView::newTaskKeys);
     connect(m_addTaskButton, &QPushButton::clicked, this, [this] { appendTaskAndPrepareScroll(); });
     taskHeader->addWidget(m_addTaskButton);
     column->addLayout(taskHeader);
@@ -159,7 +173,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_footerButton = new QPushButton(body);
     m_footerButton->setObjectName(QLatin1String(taskFooterAnchorID));
     m_footerButton->setFlat(true);
-    m_footerButton->setFocusPolicy(Qt::NoFocus);
+    m_footerButton->setFocusPolicy(Qt::TabFocus);
     m_footerButton->setIcon(bundledIcon(Symbol::plusCircleFill, m_colors.theme));
     m_footerButton->setIconSize(QSize(16, 16));
     m_footerButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; text-align: left; padding: 4px 4px; font-size: 13px; }"
@@ -177,6 +191,27 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
 
     buildBottomBar();
     syncTasks();
+    orderFocusChain();
+}
+
+void DesktopDetailEditor::orderFocusChain()
+{
+    // Reading order: the toolbar, the fields, the tasks, the bottom bar.
+    // Rebuilt bars and added rows would otherwise join the chain at its end.
+    QList<QWidget*> chain;
+    auto focusable = [](QWidget* parent) {
+        QList<QWidget*> found;
+        for (QWidget* child : parent->findChildren<QWidget*>())
+            if (child->focusPolicy() & Qt::TabFocus)
+                found << child;
+        return found;
+    };
+    chain << focusable(m_toolbar) << m_titleInput << m_detailsInput << m_addTaskButton;
+    for (DesktopTaskEditorRow* row : m_rows)
+        chain << row->toggleButton() << row->titleInput() << row->deleteButton();
+    chain << m_footerButton << focusable(m_bottomBar);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 DesktopDetailEditor::~DesktopDetailEditor()
@@ -210,6 +245,7 @@ void DesktopDetailEditor::setNote(const StickyNote& note)
         buildBottomBar();
     }
     syncTasks();
+    orderFocusChain();
 }
 
 void DesktopDetailEditor::buildToolbar()
@@ -250,7 +286,8 @@ void DesktopDetailEditor::buildToolbar()
     auto* done = new QPushButton(QStringLiteral("完成"), toolbar);
     done->setObjectName(QStringLiteral("doneButton"));
     styleCardControl(done, CardControl::prominent);
-    done->setFocusPolicy(Qt::NoFocus);
+    done->setFocusPolicy(Qt::TabFocus);
+    setControlShortcut(done, QStringLiteral("完成"), StickyNoteView::leaveKeys);
     makeClickable(done);
     connect(done, &QPushButton::clicked, this, [this] { leaveEditor(); });
     row->addWidget(done);
@@ -263,8 +300,9 @@ void DesktopDetailEditor::buildToolbar()
     trash->setIcon(bundledIcon(Symbol::trash, m_colors.red));
     trash->setIconSize(QSize(16, 16));
     trash->setFixedSize(28, 26);
-    trash->setToolTip(QStringLiteral("删除便签"));
-    trash->setFocusPolicy(Qt::NoFocus);
+    trash->setAccessibleName(QStringLiteral("删除便签"));
+    setControlShortcut(trash, QStringLiteral("删除便签"), StickyNoteView::deleteKeys);
+    trash->setFocusPolicy(Qt::TabFocus);
     makeClickable(trash);
     connect(trash, &QToolButton::clicked, this, [this] { deleteNote(); });
     row->addWidget(trash);
@@ -431,6 +469,7 @@ void DesktopDetailEditor::appendTaskAndPrepareScroll()
     }
     m_pendingTaskScrollID = added;
     syncTasks();
+    orderFocusChain();
 }
 
 void DesktopDetailEditor::toggleCompletion()

@@ -64,6 +64,7 @@ private:
     void buildBottomBar();
     void syncTasks();
     void scrollToPendingTask();
+    void orderFocusChain();
 
     DesktopEnvironmentPtr m_environment;
     StickyNote m_note;

@@ -1,5 +1,6 @@
 #include "desktop/DesktopTaskEditorRow.h"
 
+#include "desktop/CardAccessibility.h"
 #include "desktop/CardStyle.h"
 #include "state/AppState.h"
 #include "ui/BoundTextInputs.h"
@@ -34,18 +35,26 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
     m_toggle->setObjectName(QStringLiteral("taskToggle"));
     styleCardControl(m_toggle, CardControl::flatIcon);
     m_toggle->setIconSize(QSize(18, 18));
-    m_toggle->setFocusPolicy(Qt::NoFocus);
+    // A check box named by what it does; Space on it ticks the task.
+    m_toggle->setAccessibleName(QStringLiteral("标记完成"));
+    m_toggle->setCheckable(true);
+    markTaskTick(m_toggle);
+    m_toggle->setFocusPolicy(Qt::TabFocus);
     m_toggle->setEnabled(!readOnly);
     makeClickable(m_toggle, !readOnly);
     connect(m_toggle, &QToolButton::clicked, this, [this] {
         if (AppState* state = m_environment->state)
             state->setTaskCompletion(m_noteId, m_task.id, !m_task.isCompleted);
+        // The click turned the box over already; it shows the stored task
+        // whether or not the state took the change.
+        m_toggle->setChecked(m_task.isCompleted);
     });
     row->addWidget(m_toggle);
 
     m_input = new BoundLineEdit(this);
     m_input->setObjectName(QStringLiteral("taskTitleInput"));
     m_input->setPlaceholderText(QStringLiteral("任务内容"));
+    m_input->setAccessibleName(QStringLiteral("任务内容"));
     QFont font = m_input->font();
     font.setPixelSize(15);
     m_input->setFont(font);
@@ -69,7 +78,8 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
     m_delete->setIcon(symbolIcon(Symbol::trash, colors.secondaryText));
     m_delete->setIconSize(QSize(15, 15));
     m_delete->setToolTip(QStringLiteral("删除任务"));
-    m_delete->setFocusPolicy(Qt::NoFocus);
+    m_delete->setAccessibleName(QStringLiteral("删除任务"));
+    m_delete->setFocusPolicy(Qt::TabFocus);
     m_delete->setEnabled(!readOnly);
     makeClickable(m_delete, !readOnly);
     connect(m_delete, &QToolButton::clicked, this, [this] {
@@ -91,7 +101,7 @@ void DesktopTaskEditorRow::setTask(const NoteTask& task)
     m_task = task;
     if (m_committer.storedChanged(task.title, false) || !m_input->isEditing())
         m_input->setBoundText(qs(m_committer.draft()));
-    if (toggled)
+    if (toggled || task.title != m_toggle->accessibleDescription().toStdString())
         updateToggle();
 }
 
@@ -105,6 +115,9 @@ void DesktopTaskEditorRow::updateToggle()
     m_toggle->setIcon(bundledIcon(m_task.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle,
         m_task.isCompleted ? m_colors.green : m_colors.secondaryText));
     m_toggle->setToolTip(m_task.isCompleted ? QStringLiteral("标记未完成") : QStringLiteral("标记完成"));
+    m_toggle->setAccessibleDescription(qs(m_task.title));
+    // Tells assistive tools when the state changed.
+    m_toggle->setChecked(m_task.isCompleted);
 }
 
 } // namespace brivet

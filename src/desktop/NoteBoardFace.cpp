@@ -1,5 +1,6 @@
 #include "desktop/NoteBoardFace.h"
 
+#include "desktop/CardAccessibility.h"
 #include "desktop/CardStyle.h"
 #include "ui/CardColors.h"
 #include "desktop/ResizeGrip.h"
@@ -9,6 +10,7 @@
 #include "state/AppState.h"
 #include "ui/ElidingLabel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -19,6 +21,8 @@
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace brivet {
 
@@ -56,7 +60,8 @@ QToolButton* iconButton(Symbol symbol, const QColor& color, const QString& tip, 
     styleCardControl(button, flat ? CardControl::flatIcon : CardControl::iconButton);
     if (!flat)
         button->setFixedSize(28, 26);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, never focused by a click.
+    button->setFocusPolicy(Qt::TabFocus);
     makeClickable(button);
     return button;
 }
@@ -139,6 +144,11 @@ void NoteBoardFace::scheduleDeadlineRefresh(const StickyNote& note)
 
 void NoteBoardFace::build(const StickyNote& note)
 {
+    // The control that has the focus is rebuilt too; its counterpart in
+    // the new rows takes the focus over, so Space on a task tick can go on.
+    std::optional<FocusedControl> focused = focusedControl();
+    std::optional<StickyNote> previous = m_shown;
+    m_shown = note;
     if (m_content) {
         // Not deleted at once: a click inside it may be what led here.
         m_content->hide();
@@ -169,6 +179,59 @@ void NoteBoardFace::build(const StickyNote& note)
     column->addWidget(buildTaskPanel(note, m_content), 1);
     column->addWidget(buildActionRow(note, m_content));
     m_content->show();
+    if (focused)
+        restoreFocus(*focused);
+    if (previous)
+        announceTicks(*previous, note);
+}
+
+std::optional<NoteBoardFace::FocusedControl> NoteBoardFace::focusedControl() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!m_content || !focus || !m_content->isAncestorOf(focus))
+        return std::nullopt;
+    FocusedControl control { focus->objectName(), {} };
+    for (QWidget* at = focus; at && at != m_content; at = at->parentWidget())
+        if (at->objectName() == QLatin1String("taskRow"))
+            control.taskId = at->property("taskId").toString();
+    return control;
+}
+
+void NoteBoardFace::restoreFocus(const FocusedControl& control)
+{
+    QWidget* scope = m_content;
+    if (!control.taskId.isEmpty()) {
+        for (QWidget* row : m_content->findChildren<QWidget*>(QStringLiteral("taskRow")))
+            if (row->property("taskId").toString() == control.taskId)
+                scope = row;
+    }
+    QWidget* target = scope->findChild<QWidget*>(control.name);
+    if (!target || !(target->focusPolicy() & Qt::TabFocus) || !target->isEnabled()) {
+        // The control is gone (the note was completed and 稍后处理 went
+        // with it): the first control of the card, which is always there.
+        target = m_content->findChild<QWidget*>(QStringLiteral("completionButton"));
+    }
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
+}
+
+void NoteBoardFace::announceTicks(const StickyNote& before, const StickyNote& now)
+{
+    for (const NoteTask& task : now.tasks) {
+        auto old = std::find_if(before.tasks.begin(), before.tasks.end(), [&](const NoteTask& t) { return t.id == task.id; });
+        if (old == before.tasks.end() || old->isCompleted == task.isCompleted)
+            continue;
+        for (QWidget* row : m_content->findChildren<QWidget*>(QStringLiteral("taskRow"))) {
+            if (row->property("taskId").toString() != qs(task.id.toString()))
+                continue;
+            if (QWidget* tick = row->findChild<QWidget*>(QStringLiteral("taskToggle"))) {
+                QAccessible::State changed;
+                changed.checked = true;
+                QAccessibleStateChangeEvent event(tick, changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
 }
 
 QWidget* NoteBoardFace::buildHeader(const StickyNote& note, QWidget* parent)
@@ -254,6 +317,9 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->viewport()->setAutoFillBackground(false);
+    // Not a stop of its own for Tab: it scrolls to the control inside
+    // that takes the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     styleCardScrollBars(scroll);
     auto* rows = new QWidget(scroll);
     auto* list = new QVBoxLayout(rows);
@@ -275,6 +341,7 @@ QWidget* NoteBoardFace::buildTaskRow(const StickyNote& note, const NoteTask& tas
     auto* rowWidget = new QWidget(parent);
     rowWidget->setObjectName(QStringLiteral("taskRow"));
     rowWidget->setProperty("taskId", qs(task.id.toString()));
+    rowWidget->setAccessibleName(task.title.empty() ? QStringLiteral("未命名任务") : qs(task.title));
     auto* row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(0, 1, 0, 1);
     row->setSpacing(6);
@@ -292,6 +359,13 @@ QWidget* NoteBoardFace::buildTaskRow(const StickyNote& note, const NoteTask& tas
             task.isCompleted ? colors.green : colors.secondaryText, task.isCompleted ? QStringLiteral("标记未完成") : QStringLiteral("标记完成"),
             "taskToggle", rowWidget, true);
         toggle->setIconSize(QSize(16, 16));
+        // A check box to assistive tools, named by what it does; the task
+        // it ticks is its description.
+        toggle->setAccessibleName(QStringLiteral("标记完成"));
+        toggle->setAccessibleDescription(rowWidget->accessibleName());
+        toggle->setCheckable(true);
+        toggle->setChecked(task.isCompleted);
+        markTaskTick(toggle);
         Uuid taskId = task.id;
         connect(toggle, &QToolButton::clicked, this, [this, taskId] { m_card.toggleTask(taskId); });
         row->addWidget(toggle);
@@ -318,6 +392,7 @@ QWidget* NoteBoardFace::buildTaskRow(const StickyNote& note, const NoteTask& tas
             row->addWidget(later);
         }
         auto* open = iconButton(Symbol::arrowUpForwardApp, colors.secondaryText, QStringLiteral("打开便签"), "taskOpen", rowWidget, true);
+        open->setAccessibleDescription(rowWidget->accessibleName());
         connect(open, &QToolButton::clicked, this, [this, linked] { m_card.openLinkedNote(linked); });
         row->addWidget(open);
     }
@@ -340,7 +415,7 @@ QWidget* NoteBoardFace::buildActionRow(const StickyNote& note, QWidget* parent)
     auto* complete = new QPushButton(label, actions);
     complete->setObjectName(QStringLiteral("completionButton"));
     styleCardControl(complete, CardControl::button);
-    complete->setFocusPolicy(Qt::NoFocus);
+    complete->setFocusPolicy(Qt::TabFocus);
     QColor iconColor = note.isCompleted ? colors.green : colors.text;
     complete->setIcon(bundledIcon(note.isCompleted ? Symbol::checkmarkCircleFill : Symbol::circle, iconColor));
     complete->setIconSize(QSize(15, 15));
@@ -354,17 +429,21 @@ QWidget* NoteBoardFace::buildActionRow(const StickyNote& note, QWidget* parent)
 
     if (!note.isCompleted) {
         auto* later = iconButton(Symbol::clockBadge, colors.text, QStringLiteral("稍后处理"), "deferButton", actions);
+        setControlShortcut(later, QStringLiteral("稍后处理"), StickyNoteView::deferKeys);
         later->setPopupMode(QToolButton::InstantPopup);
         later->setMenu(makeDeferMenu(QStringLiteral("稍后处理"), later, [this](NoteDeferPreset preset) { m_card.deferNote(preset); }));
         row->addWidget(later);
     }
     auto* edit = iconButton(Symbol::squareAndPencil, colors.text, QStringLiteral("进入编辑"), "editButton", actions);
+    setControlShortcut(edit, QStringLiteral("进入编辑"), StickyNoteView::openKeys);
     connect(edit, &QToolButton::clicked, this, [this] { m_card.openEditor(); });
     row->addWidget(edit);
     auto* hide = iconButton(Symbol::eyeSlash, colors.text, QStringLiteral("隐藏便签"), "hideButton", actions);
+    setControlShortcut(hide, QStringLiteral("隐藏便签"), StickyNoteView::hideKeys);
     connect(hide, &QToolButton::clicked, this, [this] { m_card.hideNote(); });
     row->addWidget(hide);
     auto* remove = iconButton(Symbol::trash, colors.red, QStringLiteral("删除便签"), "deleteButton", actions);
+    setControlShortcut(remove, QStringLiteral("删除便签"), StickyNoteView::deleteKeys);
     connect(remove, &QToolButton::clicked, this, [this] { m_card.deleteNote(); });
     row->addWidget(remove);
     // The card's resize grip goes here, clear of every button.

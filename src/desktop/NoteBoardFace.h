@@ -39,10 +39,22 @@ private:
     QWidget* buildActionRow(const StickyNote& note, QWidget* parent);
     void scheduleDeadlineRefresh(const StickyNote& note);
 
+    // The focused control, by its name and the task line it is on.
+    struct FocusedControl {
+        QString name;
+        QString taskId;
+    };
+    std::optional<FocusedControl> focusedControl() const;
+    void restoreFocus(const FocusedControl& control);
+    // Tells assistive tools of each task tick that changed state.
+    void announceTicks(const StickyNote& before, const StickyNote& now);
+
     StickyNoteView& m_card;
     DesktopEnvironmentPtr m_environment;
     QWidget* m_content = nullptr;
     std::optional<StickyNote> m_rendered;
+    // The note as built (kept when render() is forced to rebuild).
+    std::optional<StickyNote> m_shown;
     Instant m_renderedAt {};
     // Redraws when a due date comes within 24 hours.
     TaskHandle m_deadlineTask;

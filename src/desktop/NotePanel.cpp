@@ -19,7 +19,9 @@ NotePanel::NotePanel(NoteWindowLayerMode mode, QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     setAttribute(Qt::WA_QuitOnClose, false);
-    setFocusPolicy(Qt::StrongFocus);
+    // A click gives the panel the focus (its controls take it only from
+    // Tab), so the card's keys work; Tab itself passes over the panel.
+    setFocusPolicy(Qt::ClickFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -91,6 +93,17 @@ void NotePanel::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         emit deactivated();
+}
+
+bool NotePanel::event(QEvent* event)
+{
+    // Activated with nothing focused (opened with focus, or a window
+    // manager's activation): the keys go to the card, none of its controls
+    // singled out until Tab picks one. Left to itself the toolkit would
+    // focus the first button, where a stray Space completes the note.
+    if (event->type() == QEvent::WindowActivate && !focusWidget())
+        setFocus(Qt::ActiveWindowFocusReason);
+    return QWidget::event(event);
 }
 
 void NotePanel::closeEvent(QCloseEvent* event)

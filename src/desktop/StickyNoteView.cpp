@@ -1,21 +1,28 @@
 #include "desktop/StickyNoteView.h"
 
+#include "desktop/CardAccessibility.h"
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/NoteBoardFace.h"
 #include "desktop/ResizeGrip.h"
 #include "model/Clock.h"
 #include "state/AppState.h"
 #include "state/WindowManaging.h"
+#include "ui/BoundTextInputs.h"
+#include "ui/FocusRing.h"
 #include "ui/StateBridge.h"
+#include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -30,6 +37,7 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     , m_detailInset(detailWidgetInset)
 {
     setObjectName(QStringLiteral("stickyNoteView"));
+    installCardAccessibility();
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -45,6 +53,10 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     m_grip = new ResizeGrip(this);
     m_grip->hide();
     connect(m_grip, &ResizeGrip::finished, this, &StickyNoteView::resizeFinished);
+    // The theme colour, a shade lighter on a dark card where the plain one
+    // sits too close to the background.
+    m_ring = new FocusRing(this, [this] { return m_colors.dark ? m_colors.theme.lighter(140) : m_colors.theme; });
+    addShortcuts();
     if (m_environment->bridge)
         connect(m_environment->bridge, &StateBridge::notesChanged, this, &StickyNoteView::reload);
     reload();
@@ -91,6 +103,14 @@ void StickyNoteView::reload()
 void StickyNoteView::showFace()
 {
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    // Where the keys were; a face that replaces the one holding them takes
+    // them over.
+    // Only a control's focus, or a face changed from the keyboard, moves
+    // on: a click on 进入编辑 leaves the fields alone until one is clicked.
+    QWidget* focus = QApplication::focusWidget();
+    bool focusInCard = focus && (focus != window() || m_keyAction) && (focus == window() || window()->isAncestorOf(focus));
+    m_keyAction = false;
+    bool wasBoard = m_board != nullptr;
     if (!m_note) {
         discardBoard();
         discardEditor();
@@ -114,6 +134,9 @@ void StickyNoteView::showFace()
         }
         layout->setContentsMargins(margin, margin, margin, margin + (m_composited ? 4 : 0));
         m_board->render(*m_note);
+        if (focusInCard && !wasBoard)
+            if (auto* edit = m_board->findChild<QWidget*>(QStringLiteral("editButton")))
+                edit->setFocus(Qt::OtherFocusReason);
     } else {
         discardBoard();
         if (!m_editor) {
@@ -123,7 +146,10 @@ void StickyNoteView::showFace()
         int inset = margin + int(m_detailInset);
         layout->setContentsMargins(inset, inset, inset, inset + (m_composited ? 4 : 0));
         m_editor->setNote(*m_note);
+        if (focusInCard && wasBoard)
+            m_editor->titleInput()->setFocus(Qt::OtherFocusReason);
     }
+    updateShortcuts();
     placeResizeGrip();
     update();
 }
@@ -184,6 +210,81 @@ void StickyNoteView::discardEditor()
     m_editor = nullptr;
 }
 
+void StickyNoteView::addShortcuts()
+{
+    // Window-wide: each card is a window of its own, and its panel holds the
+    // focus when the card was clicked or opened with focus.
+    auto add = [this](const QString& keys, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+        return shortcut;
+    };
+    m_openShortcut = add(openKeys, [this] {
+        m_keyAction = true;
+        openEditor();
+        m_keyAction = false;
+    });
+    m_deferShortcut = add(deferKeys, [this] { showDeferMenu(); });
+    add(hideKeys, [this] { hideNote(); });
+    add(deleteKeys, [this] { deleteNote(); });
+    m_newTaskShortcut = add(newTaskKeys, [this] {
+        if (m_editor)
+            m_editor->appendTaskAndPrepareScroll();
+    });
+    m_leaveShortcut = add(QStringLiteral("Escape"), [this] {
+        if (m_editor) {
+            m_keyAction = true;
+            m_editor->leaveEditor();
+            m_keyAction = false;
+        }
+    });
+    updateShortcuts();
+}
+
+void StickyNoteView::updateShortcuts()
+{
+    bool board = m_note && m_board;
+    bool editor = m_note && m_editor;
+    m_openShortcut->setEnabled(board && m_note->source != NoteSource::calendar);
+    m_deferShortcut->setEnabled(m_note && !m_note->isCompleted);
+    m_newTaskShortcut->setEnabled(editor && !m_editor->isReadOnly());
+    m_leaveShortcut->setEnabled(editor);
+}
+
+void StickyNoteView::showDeferMenu()
+{
+    if (!m_note || m_note->isCompleted)
+        return;
+    if (auto* button = m_board ? m_board->findChild<QToolButton*>(QStringLiteral("deferButton")) : nullptr;
+        button && button->isVisible()) {
+        button->showMenu();
+        return;
+    }
+    QMenu* menu = makeDeferMenu(QStringLiteral("稍后处理"), this, [this](NoteDeferPreset preset) { deferNote(preset); });
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QWidget* anchor = QApplication::focusWidget() && isAncestorOf(QApplication::focusWidget()) ? QApplication::focusWidget() : this;
+    menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
+}
+
+void StickyNoteView::keyPressEvent(QKeyEvent* event)
+{
+    // Enter on a focused button does what Space does (buttons here are not
+    // in a dialog, so they leave Enter to their parents).
+    auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && button && isAncestorOf(button) && button->isEnabled() && event->modifiers() == Qt::NoModifier) {
+        auto* tool = qobject_cast<QToolButton*>(button);
+        if (tool && tool->menu())
+            tool->showMenu();
+        else
+            button->click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void StickyNoteView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -240,6 +341,7 @@ void StickyNoteView::paintEvent(QPaintEvent*)
 QMenu* StickyNoteView::buildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
+    menu->setAccessibleName(QStringLiteral("便签操作"));
     menu->addAction(QStringLiteral("打开控制台"), this, [this] { openDashboard(); });
     menu->addAction(QStringLiteral("进入编辑"), this, [this] { openEditor(); });
     if (m_note && !m_note->isCompleted) {

@@ -12,10 +12,12 @@
 
 class QLabel;
 class QMenu;
+class QShortcut;
 
 namespace brivet {
 
 class DesktopDetailEditor;
+class FocusRing;
 class NoteBoardFace;
 class ResizeGrip;
 
@@ -23,9 +25,22 @@ class ResizeGrip;
 // the note's display mode, over a rounded tinted background. It re-reads its
 // note from the state on every change and changes it only through state
 // operations.
+//
+// From the keyboard, while its window is active: Tab and Shift+Tab walk its
+// controls in reading order (the focused one ringed), Space or Enter
+// activates the focused control (Space on a task's tick ticks it), and the
+// keys below do what their buttons do. None of them is a text editing key,
+// so they work from inside the fields too.
 class StickyNoteView final : public QWidget {
     Q_OBJECT
 public:
+    static inline const QString openKeys = QStringLiteral("Ctrl+O");
+    static inline const QString deferKeys = QStringLiteral("Ctrl+L");
+    static inline const QString hideKeys = QStringLiteral("Ctrl+H");
+    static inline const QString deleteKeys = QStringLiteral("Ctrl+D");
+    static inline const QString newTaskKeys = QStringLiteral("Ctrl+N");
+    static inline const QString leaveKeys = QStringLiteral("Esc");
+
     StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& noteId, double cardCornerRadius,
         double detailWidgetInset, QWidget* parent = nullptr);
     ~StickyNoteView() override;
@@ -40,6 +55,7 @@ public:
     NoteBoardFace* boardFace() const { return m_board; }
     ResizeGrip* resizeGrip() const { return m_grip; }
     DesktopDetailEditor* detailEditor() const { return m_editor; }
+    FocusRing* focusRing() const { return m_ring; }
     // The note as last drawn (nothing: it has gone).
     const std::optional<StickyNote>& shownNote() const { return m_note; }
     const CardColors& colors() const { return m_colors; }
@@ -56,6 +72,9 @@ public:
     void toggleNoteCompletion();
     void toggleTask(const Uuid& taskId);
     void openDashboard();
+    // The 稍后处理 menu: the board's button opens it, else it pops up on
+    // the card. Nothing for a completed note, which cannot be put off.
+    void showDeferMenu();
     // Double click on the board face: the editor, except for calendar notes.
     void boardDoubleClicked();
 
@@ -72,6 +91,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void showFace();
@@ -80,6 +100,9 @@ private:
     // Puts the grip over the face's slot at the end of its bottom row (or
     // hides it when the face has none).
     void placeResizeGrip();
+    void addShortcuts();
+    // Which keys apply to the face shown.
+    void updateShortcuts();
     QRectF cardRect() const;
     double shadowMargin() const;
 
@@ -89,12 +112,19 @@ private:
     double m_detailInset;
     bool m_composited = false;
     bool m_loaded = false;
+    // A key, not a click, is changing the face.
+    bool m_keyAction = false;
     std::optional<StickyNote> m_note;
     CardColors m_colors;
     QLabel* m_missing = nullptr;
     NoteBoardFace* m_board = nullptr;
     DesktopDetailEditor* m_editor = nullptr;
     ResizeGrip* m_grip = nullptr;
+    FocusRing* m_ring = nullptr;
+    QShortcut* m_openShortcut = nullptr;
+    QShortcut* m_deferShortcut = nullptr;
+    QShortcut* m_newTaskShortcut = nullptr;
+    QShortcut* m_leaveShortcut = nullptr;
     // Clears itself when the face drops the slot, also while this view is
     // being destroyed (a slot on its destroyed signal would run on a
     // half-destroyed view).

@@ -57,6 +57,8 @@ QPushButton* makeProminentButton(const QIcon& icon, const QString& text, const Q
 QMenu* makeDeferMenu(const QString& title, QWidget* parent, std::function<void(NoteDeferPreset)> choose)
 {
     auto* menu = new QMenu(title, parent);
+    // A popup menu is announced by its name, which the title does not set.
+    menu->setAccessibleName(title);
     for (NoteDeferPreset preset : allCases<NoteDeferPreset>()) {
         QAction* action = menu->addAction(qs(brivet::title(preset)));
         QObject::connect(action, &QAction::triggered, menu, [choose, preset] { choose(preset); });

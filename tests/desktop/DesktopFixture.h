@@ -35,6 +35,14 @@ inline void typeText(QWidget* widget, const QString& text)
     }
 }
 
+// `note` with these tasks (title, done) added.
+inline StickyNote withTasks(StickyNote note, std::initializer_list<std::pair<const char*, bool>> tasks)
+{
+    for (auto [title, done] : tasks)
+        note.tasks.push_back(NoteTask { Uuid::random(), title, done });
+    return note;
+}
+
 // Counts what passes through to the real window manager and how often the
 // notes change.
 class CountingWindowManager final : public WindowManaging {
