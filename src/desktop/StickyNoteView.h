@@ -29,15 +29,16 @@ class ResizeGrip;
 // From the keyboard, while its window is active: Tab and Shift+Tab walk its
 // controls in reading order (the focused one ringed), Space or Enter
 // activates the focused control (Space on a task's tick ticks it), and the
-// keys below do what their buttons do. None of them is a text editing key,
-// so they work from inside the fields too.
+// keys below do what their buttons do. None of them is a text editing key
+// on X11 (where Ctrl+D deletes a character, hence Ctrl+Shift+D), so they
+// work from inside the fields too.
 class StickyNoteView final : public QWidget {
     Q_OBJECT
 public:
     static inline const QString openKeys = QStringLiteral("Ctrl+O");
     static inline const QString deferKeys = QStringLiteral("Ctrl+L");
     static inline const QString hideKeys = QStringLiteral("Ctrl+H");
-    static inline const QString deleteKeys = QStringLiteral("Ctrl+D");
+    static inline const QString deleteKeys = QStringLiteral("Ctrl+Shift+D");
     static inline const QString newTaskKeys = QStringLiteral("Ctrl+N");
     static inline const QString leaveKeys = QStringLiteral("Esc");
 
