@@ -349,7 +349,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
     m_search->setClearButtonEnabled(true);
     m_search->addAction(bundledIcon(Symbol::search, colors.secondaryText), QLineEdit::LeadingPosition);
     m_search->setMinimumHeight(34);
-    m_search->setFont(uiFont(13));
+    setUiFont(m_search, 13);
     connect(m_search, &QLineEdit::textChanged, this, &DashboardOverviewView::setSearchText);
     column->addWidget(m_search);
 

@@ -91,7 +91,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSpacing(2);
-    m_sidebar->setFont(uiFont(14, QFont::Medium));
+    setUiFont(m_sidebar, 14, QFont::Medium);
     m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: none; } "
                                             "QListWidget::item { padding: 7px 8px; border-radius: 8px; } "
                                             "QListWidget::item:selected { background: %1; color: %2; } "
