@@ -3,12 +3,67 @@
 #include "state/AppState.h"
 #include "ui/StateBridge.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QStyle>
 #include <QSystemTrayIcon>
 
 namespace brivet {
+
+namespace {
+
+// The tray whose XEmbed icon window assistive tools are asking about. One
+// tray per process; the accessibility framework only takes free functions.
+QPointer<TrayController>& currentTray()
+{
+    static QPointer<TrayController> tray;
+    return tray;
+}
+
+// Qt's window for an icon in an XEmbed tray.
+constexpr const char* embeddedIconClass = "QSystemTrayIconSys";
+
+class TrayIconAccessible final : public QAccessibleWidget {
+public:
+    explicit TrayIconAccessible(QWidget* icon)
+        : QAccessibleWidget(icon, QAccessible::Button, QStringLiteral("悬笺"))
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        TrayController* tray = currentTray();
+        if (kind == QAccessible::Name)
+            return QStringLiteral("悬笺");
+        if (kind == QAccessible::Description && tray)
+            return tray->statusTitle();
+        return QAccessibleWidget::text(kind);
+    }
+    QStringList actionNames() const override { return { pressAction(), showMenuAction() }; }
+    void doAction(const QString& name) override
+    {
+        TrayController* tray = currentTray();
+        if (!tray)
+            return;
+        if (name == pressAction())
+            tray->activate();
+        else if (name == showMenuAction())
+            tray->contextMenu()->popup(tray->iconGeometry().center());
+    }
+};
+
+QAccessibleInterface* trayIconAccessible(const QString& className, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (className == QLatin1String(embeddedIconClass) && widget)
+        return new TrayIconAccessible(widget);
+    return nullptr;
+}
+
+} // namespace
 
 TrayController::TrayController(AppState& state, const QIcon& icon, QObject* parent)
     : QObject(parent)
@@ -29,8 +84,14 @@ TrayController::TrayController(AppState& state, const QIcon& icon, QObject* pare
 
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
-            emit panelToggleRequested(iconGeometry());
+            activate();
     });
+    static bool factoryInstalled = false;
+    if (!factoryInstalled) {
+        QAccessible::installFactory(trayIconAccessible);
+        factoryInstalled = true;
+    }
+    currentTray() = this;
 
     m_bridge->attach(state);
     connect(m_bridge.get(), &StateBridge::changed, this, [this](StateField field) {
@@ -72,6 +133,16 @@ QString TrayController::toolTip() const
     return m_icon->toolTip();
 }
 
+QString TrayController::statusTitle() const
+{
+    return QString::fromStdString(m_state.menuBarStatusTitle());
+}
+
+void TrayController::activate()
+{
+    emit panelToggleRequested(iconGeometry());
+}
+
 QRect TrayController::iconGeometry() const
 {
     return m_icon->geometry();
@@ -81,8 +152,18 @@ void TrayController::updateToolTip()
 {
     QString text = QString::fromStdString(m_state.menuBarStatusTitle()) + QLatin1Char('\n')
         + QString::fromStdString(m_state.menuBarSummaryText());
-    if (text != m_icon->toolTip())
-        m_icon->setToolTip(text);
+    if (text == m_icon->toolTip())
+        return;
+    m_icon->setToolTip(text);
+    // Assistive tools hear of the new description of the icon window.
+    if (!QAccessible::isActive())
+        return;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->inherits(embeddedIconClass)) {
+            QAccessibleEvent event(window, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
 }
 
 } // namespace brivet

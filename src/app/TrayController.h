@@ -20,6 +20,11 @@ class StateBridge;
 // StatusNotifierItem where a host is registered and through the XEmbed
 // tray otherwise; when no host exists yet the icon appears once one does,
 // and again after a host went away and came back.
+// In the XEmbed tray the icon is a window of ours, and assistive tools
+// read it as a button named "悬笺", described by the status title, whose
+// press opens the panel and whose menu action opens the context menu. A
+// StatusNotifierItem is no window of ours: the host that shows it speaks
+// for it, from its title and tooltip.
 class TrayController final : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +41,11 @@ public:
     // The icon's place on the screen; empty where the host does not say.
     QRect iconGeometry() const;
     QMenu* contextMenu() const { return m_menu.get(); }
+    // The status title, which assistive tools read as the icon's
+    // description.
+    QString statusTitle() const;
+    // What a left click on the icon does: asks for the panel.
+    void activate();
 
 signals:
     // Left click: open or close the panel next to `anchor`.

@@ -28,7 +28,7 @@ DashboardEditorTaskRow::DashboardEditorTaskRow(const NoteTask& task, bool isEdit
     m_input = new BoundLineEdit(this);
     m_input->setObjectName(QStringLiteral("taskTitle"));
     m_input->setPlaceholderText(QStringLiteral("输入任务内容"));
-    m_input->setFont(uiFont(15));
+    setUiFont(m_input, 15);
     setTextColor(m_input, EditorColors::title());
     m_input->setEditable(isEditable);
     m_input->setBoundText(QString::fromStdString(task.title));

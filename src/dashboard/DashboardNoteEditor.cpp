@@ -35,10 +35,10 @@ QPalette editorPalette(QPalette palette)
     palette.setColor(QPalette::WindowText, title);
     palette.setColor(QPalette::Text, title);
     palette.setColor(QPalette::ButtonText, title);
-    palette.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 110));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0, 0, 0, 110));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 0, 110));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0, 0, 0, 110));
+    palette.setColor(QPalette::PlaceholderText, EditorColors::placeholder());
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, EditorColors::placeholder());
+    palette.setColor(QPalette::Disabled, QPalette::Text, EditorColors::placeholder());
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, EditorColors::placeholder());
     return palette;
 }
 
@@ -224,7 +224,7 @@ QWidget* DashboardNoteEditor::buildEditorSurface(QWidget* parent)
     m_titleInput->setObjectName(QStringLiteral("editorTitle"));
     m_titleInput->setPlaceholderText(QStringLiteral("标题"));
     m_titleInput->setAccessibleName(QStringLiteral("标题"));
-    m_titleInput->setFont(uiFont(26, QFont::DemiBold));
+    setUiFont(m_titleInput, 26, QFont::DemiBold);
     m_titleInput->setMinimumHeight(40);
     setTextColor(m_titleInput, EditorColors::title());
     m_titleInput->setEditable(!m_readOnly);
@@ -236,7 +236,7 @@ QWidget* DashboardNoteEditor::buildEditorSurface(QWidget* parent)
     m_detailsInput->setObjectName(QStringLiteral("editorDetails"));
     m_detailsInput->setPlaceholderText(QStringLiteral("开始记录内容…"));
     m_detailsInput->setAccessibleName(QStringLiteral("补充细节"));
-    m_detailsInput->setFont(uiFont(16));
+    setUiFont(m_detailsInput, 16);
     m_detailsInput->setMinimumHeight(360);
     setTextColor(m_detailsInput, EditorColors::title());
     m_detailsInput->setEditable(!m_readOnly);

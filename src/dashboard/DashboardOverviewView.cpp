@@ -370,7 +370,7 @@ QWidget* DashboardOverviewView::buildTaskView(QWidget* parent)
         clear->setFocusPolicy(Qt::TabFocus);
     }
     m_search->setMinimumHeight(34);
-    m_search->setFont(uiFont(13));
+    setUiFont(m_search, 13);
     connect(m_search, &QLineEdit::textChanged, this, &DashboardOverviewView::setSearchText);
     column->addWidget(m_search);
 

@@ -94,7 +94,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSpacing(2);
-    m_sidebar->setFont(uiFont(14, QFont::Medium));
+    setUiFont(m_sidebar, 14, QFont::Medium);
     m_sidebar->setAccessibleName(QStringLiteral("页面"));
     // The keyboard's place is ringed in the text colour, which stands out
     // on the accent-coloured selection and on the sidebar alike.

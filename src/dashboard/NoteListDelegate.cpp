@@ -138,16 +138,10 @@ void NoteListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             break;
         QRect tagRect(tagX, lineTop + (titleMetrics.height() - 18) / 2, width, 18);
         QColor tint = tagTint(tag.kind, colors);
-        QColor fill = tint;
-        fill.setAlphaF(colors.dark ? 0.26 : 0.14);
         painter->setPen(Qt::NoPen);
-        painter->setBrush(fill);
+        painter->setBrush(tagBackground(tint, colors.dark));
         painter->drawRoundedRect(QRectF(tagRect), 9, 9);
-        QColor foreground = tint;
-        foreground.setAlphaF(1.0);
-        if (!colors.dark && tag.kind != NoteListRow::TagKind::hidden)
-            foreground = foreground.darker(130);
-        painter->setPen(foreground);
+        painter->setPen(tagText(tint, colors.card, colors.dark));
         painter->drawText(tagRect, Qt::AlignCenter, text);
         tagX += width + 6;
     }
@@ -169,7 +163,9 @@ void NoteListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->setPen(Qt::NoPen);
         painter->setBrush(fill);
         painter->drawRoundedRect(QRectF(place.rect), 8, 8);
-        QColor foreground = place.button.enabled ? (colors.dark ? tint.lighter(115) : tint.darker(120)) : colors.secondaryText;
+        QColor foreground = place.button.enabled
+            ? textOnTint(colors.dark ? tint.lighter(115) : tint.darker(120), tint, hovered ? 0.24 : 0.11, colors.card)
+            : colors.secondaryText;
         if (!place.button.enabled)
             foreground.setAlphaF(0.35);
         painter->setPen(foreground);

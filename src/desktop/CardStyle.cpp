@@ -55,19 +55,23 @@ Paint paintFor(CardControl kind, QStyle::State state, const CardColors& c, const
     QColor neutralHover = withAlpha(c.text, c.dark ? 0.18 : 0.12);
     if (QVariant tint = widget ? widget->property(tintProperty) : QVariant(); tint.isValid()) {
         QColor color = tint.value<QColor>();
-        return { withAlpha(color, c.dark ? 0.2 : 0.13), withAlpha(color, 1.0) };
+        double strength = c.dark ? 0.2 : 0.13;
+        return { withAlpha(color, strength), textOnTint(color, color, strength, c.surface) };
     }
     switch (kind) {
     case CardControl::button:
         if (!enabled)
             return { neutral, c.secondaryText };
-        return { withAlpha(c.theme, hovered ? (c.dark ? 0.32 : 0.2) : (c.dark ? 0.20 : 0.11)), withAlpha(c.text, 1.0) };
+        {
+            double strength = hovered ? (c.dark ? 0.32 : 0.2) : (c.dark ? 0.20 : 0.11);
+            return { withAlpha(c.theme, strength), textOnTint(c.text, c.theme, strength, c.surface) };
+        }
     case CardControl::iconButton:
         return { hovered ? neutralHover : neutral, withAlpha(c.text, 1.0) };
     case CardControl::flatIcon:
         return { hovered ? neutral : QColor(Qt::transparent), withAlpha(c.text, 1.0) };
     case CardControl::prominent:
-        return { withAlpha(hovered ? c.theme.lighter(112) : c.theme, 1.0), QColor(Qt::white) };
+        return { withAlpha(hovered ? prominentFill(c.theme).lighter(112) : prominentFill(c.theme), 1.0), QColor(Qt::white) };
     }
     return { neutral, c.text };
 }
@@ -254,7 +258,7 @@ void styleCardControl(QWidget* control, CardControl kind)
     if (kind == CardControl::button || kind == CardControl::prominent) {
         QFont font = control->font();
         if (kind == CardControl::button)
-            font.setPixelSize(12);
+            font.setPixelSize(fontPixels(12));
         else
             font.setWeight(QFont::DemiBold);
         control->setFont(font);

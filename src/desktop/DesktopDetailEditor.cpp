@@ -33,7 +33,7 @@ QLabel* label(const QString& text, int pixelSize, const QColor& color, QWidget* 
 {
     auto* result = new QLabel(text, parent);
     QFont font = result->font();
-    font.setPixelSize(pixelSize);
+    font.setPixelSize(fontPixels(pixelSize));
     if (semibold)
         font.setWeight(QFont::DemiBold);
     result->setFont(font);
@@ -108,7 +108,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_titleInput->setAccessibleName(QStringLiteral("标题"));
     m_titleInput->setPlaceholderText(QStringLiteral("输入标题"));
     QFont titleFont = m_titleInput->font();
-    titleFont.setPixelSize(18);
+    titleFont.setPixelSize(fontPixels(18));
     titleFont.setWeight(QFont::DemiBold);
     m_titleInput->setFont(titleFont);
     m_titleInput->setMinimumHeight(30);
@@ -134,7 +134,7 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     // in a note and would trap keyboard users in the field.
     m_detailsInput->setTabChangesFocus(true);
     QFont detailsFont = m_detailsInput->font();
-    detailsFont.setPixelSize(13);
+    detailsFont.setPixelSize(fontPixels(13));
     m_detailsInput->setFont(detailsFont);
     m_detailsInput->setMinimumHeight(132);
     m_detailsInput->setPalette(inputPalette);
@@ -176,9 +176,10 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_footerButton->setFocusPolicy(Qt::TabFocus);
     m_footerButton->setIcon(bundledIcon(Symbol::plusCircleFill, m_colors.theme));
     m_footerButton->setIconSize(QSize(16, 16));
-    m_footerButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; text-align: left; padding: 4px 4px; font-size: 13px; }"
+    m_footerButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; text-align: left; padding: 4px 4px; font-size: %3px; }"
                                                  "QPushButton:disabled { color: %2; }")
-                                      .arg(cssColor(m_colors.theme, 1.0), cssColor(m_colors.secondaryText)));
+                                      .arg(cssColor(readableOn(m_colors.theme, m_colors.surface), 1.0), cssColor(m_colors.secondaryText))
+                                      .arg(fontPixels(13)));
     m_footerButton->setEnabled(!readOnly);
     makeClickable(m_footerButton, !readOnly);
     connect(m_footerButton, &QPushButton::clicked, this, [this] { appendTaskAndPrepareScroll(); });

@@ -56,7 +56,7 @@ DesktopTaskEditorRow::DesktopTaskEditorRow(DesktopEnvironmentPtr environment, co
     m_input->setPlaceholderText(QStringLiteral("任务内容"));
     m_input->setAccessibleName(QStringLiteral("任务内容"));
     QFont font = m_input->font();
-    font.setPixelSize(15);
+    font.setPixelSize(fontPixels(15));
     m_input->setFont(font);
     QPalette palette = m_input->palette();
     palette.setColor(QPalette::Text, colors.text);

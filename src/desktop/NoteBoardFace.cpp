@@ -84,7 +84,7 @@ void NoteBoardFace::loadFonts(const std::function<bool()>& enough)
         if (enough && enough())
             return;
         QFont font = QApplication::font();
-        font.setPixelSize(variant.pixelSize);
+        font.setPixelSize(fontPixels(variant.pixelSize));
         font.setWeight(variant.weight);
         (void)QFontMetrics(font).horizontalAdvance(sample);
     }
@@ -170,7 +170,7 @@ void NoteBoardFace::build(const StickyNote& note)
     title->setObjectName(QStringLiteral("title"));
     title->setToolTip(title->text());
     QFont titleFont = title->font();
-    titleFont.setPixelSize(std::max(9, int(std::lround(note.style.fontScale * titleSizeFor(note.frame.sizePreset)))));
+    titleFont.setPixelSize(std::max(9, int(std::lround(note.style.fontScale * fontPixels(titleSizeFor(note.frame.sizePreset))))));
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
     setTextColor(title, colors.text);
@@ -283,7 +283,7 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     header->addWidget(icon);
     auto* caption = new QLabel(QStringLiteral("任务列表"), panel);
     QFont captionFont = caption->font();
-    captionFont.setPixelSize(12);
+    captionFont.setPixelSize(fontPixels(12));
     captionFont.setWeight(QFont::DemiBold);
     caption->setFont(captionFont);
     setTextColor(caption, colors.secondaryText);
@@ -292,7 +292,7 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
     auto* progress = new QLabel(note.tasks.empty() ? QStringLiteral("暂未添加") : qs(note.taskProgressText()), panel);
     progress->setObjectName(QStringLiteral("taskProgress"));
     QFont progressFont = progress->font();
-    progressFont.setPixelSize(12);
+    progressFont.setPixelSize(fontPixels(12));
     progress->setFont(progressFont);
     setTextColor(progress, colors.secondaryText);
     header->addWidget(progress);
@@ -303,7 +303,7 @@ QWidget* NoteBoardFace::buildTaskPanel(const StickyNote& note, QWidget* parent)
         hint->setObjectName(QStringLiteral("emptyTasksHint"));
         hint->setWordWrap(true);
         QFont hintFont = hint->font();
-        hintFont.setPixelSize(12);
+        hintFont.setPixelSize(fontPixels(12));
         hint->setFont(hintFont);
         setTextColor(hint, colors.secondaryText);
         column->addWidget(hint);
@@ -375,7 +375,7 @@ QWidget* NoteBoardFace::buildTaskRow(const StickyNote& note, const NoteTask& tas
     title->setObjectName(QStringLiteral("taskTitle"));
     title->setToolTip(title->text());
     QFont font = title->font();
-    font.setPixelSize(12);
+    font.setPixelSize(fontPixels(12));
     font.setStrikeOut(task.isCompleted);
     title->setFont(font);
     setTextColor(title, task.isCompleted ? colors.secondaryText : colors.text);

@@ -46,7 +46,7 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     m_missing->setContentsMargins(16, 16, 16, 16);
     m_missing->setAlignment(Qt::AlignCenter);
     QFont missingFont = m_missing->font();
-    missingFont.setPixelSize(13);
+    missingFont.setPixelSize(fontPixels(13));
     m_missing->setFont(missingFont);
     m_missing->hide();
     layout->addWidget(m_missing);
@@ -405,6 +405,13 @@ void StickyNoteView::mouseReleaseEvent(QMouseEvent* event)
 void StickyNoteView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ApplicationFontChange && m_note) {
+        // Texts follow the desktop's font size.
+        if (m_board)
+            m_board->invalidate();
+        showFace();
+        return;
+    }
     if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) && m_note) {
         // Light and dark follow the system palette.
         CardColors fresh = cardColors(m_note->style, palette());

@@ -41,14 +41,14 @@ MenuBarExecutionRow::MenuBarExecutionRow(const StickyNote& note, const std::vect
     auto* heading = new ElidingLabel(qs(MenuBarTexts::noteTitle(note)), this);
     heading->setObjectName(QStringLiteral("title"));
     QFont headingFont = heading->font();
-    headingFont.setPixelSize(13);
+    headingFont.setPixelSize(fontPixels(13));
     headingFont.setWeight(QFont::Medium);
     heading->setFont(headingFont);
     texts->addWidget(heading);
     auto* meta = new ElidingLabel(qs(MenuBarTexts::executionMetaLine(note, calendar)), this);
     meta->setObjectName(QStringLiteral("meta"));
     QFont metaFont = meta->font();
-    metaFont.setPixelSize(11);
+    metaFont.setPixelSize(fontPixels(11));
     meta->setFont(metaFont);
     QPalette metaPalette = meta->palette();
     metaPalette.setColor(QPalette::WindowText, MenuBarPanelStyle::secondaryText(this));

@@ -20,12 +20,23 @@ QColor themeTint(NoteTheme theme, const CardColors& colors)
     return colors.orange;
 }
 
+namespace {
+constexpr double cardTintStrength = 0.10;
+}
+
+QColor cardFill(const QColor& tint, const QColor& window)
+{
+    QColor wash = tint;
+    wash.setAlphaF(cardTintStrength);
+    return composed(wash, window);
+}
+
 void styleCard(QFrame* card, const QColor& tint)
 {
     card->setFrameShape(QFrame::NoFrame);
     card->setAttribute(Qt::WA_StyledBackground);
     card->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: %4px; }")
-                            .arg(card->objectName(), cssColor(tint, 0.10), cssColor(tint, 0.22))
+                            .arg(card->objectName(), cssColor(tint, cardTintStrength), cssColor(tint, 0.22))
                             .arg(cardRadius));
 }
 
@@ -43,7 +54,7 @@ QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, bool sec
 {
     auto* result = new QLabel(text, parent);
     QFont font = result->font();
-    font.setPixelSize(pixelSize);
+    font.setPixelSize(fontPixels(pixelSize));
     font.setWeight(weight);
     result->setFont(font);
     if (secondary) {
@@ -96,13 +107,14 @@ QToolButton* textButton(const QIcon& icon, const QString& text, const QString& n
                   .arg(cssColor(focusRing(parent, true), 1.0)));
     } else {
         button->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: %4px;"
-                                             " padding: 4px 10px; font-size: 12px; }"
+                                             " padding: 4px 10px; font-size: %6px; }"
                                              " QToolButton:hover { background: %3; }"
                                              " QToolButton:focus { border: 2px solid %5; padding: 2px 8px; }"
                                              " QToolButton::menu-indicator { image: none; width: 0; }")
                                   .arg(cssColor(foreground, 0.07), cssColor(foreground, 1.0), cssColor(foreground, 0.13))
                                   .arg(controlRadius)
-                                  .arg(cssColor(focusRing(parent), 1.0)));
+                                  .arg(cssColor(focusRing(parent), 1.0))
+                                  .arg(fontPixels(12)));
     }
     return button;
 }

@@ -22,6 +22,8 @@ namespace MenuBarPanelStyle {
 // The tint of a note's source tag: work the accent colour, life green,
 // urgent red, custom orange.
 QColor themeTint(NoteTheme theme, const CardColors& colors);
+// The opaque colour of a panel card tinted with `tint` on `window`.
+QColor cardFill(const QColor& tint, const QColor& window);
 // The rounded, lightly tinted background of the panel's cards; the frame
 // needs an object name.
 void styleCard(QFrame* card, const QColor& tint);

@@ -24,6 +24,8 @@ MenuBarPrimaryExecutionCard::MenuBarPrimaryExecutionCard(const StickyNote& note,
     CardColors colors = cardColors(note.style, palette());
     QColor tint = MenuBarPanelStyle::themeTint(note.style.theme, colors);
     MenuBarPanelStyle::styleCard(this, tint);
+    // The tags are read on this card, not on a desktop card's surface.
+    colors.surface = MenuBarPanelStyle::cardFill(tint, palette().color(QPalette::Window));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
@@ -55,7 +57,7 @@ MenuBarPrimaryExecutionCard::MenuBarPrimaryExecutionCard(const StickyNote& note,
     auto* detail = new ElidingLabel(line, this);
     detail->setObjectName(QStringLiteral("detail"));
     QFont detailFont = detail->font();
-    detailFont.setPixelSize(12);
+    detailFont.setPixelSize(fontPixels(12));
     detail->setFont(detailFont);
     QPalette detailPalette = detail->palette();
     detailPalette.setColor(QPalette::WindowText, MenuBarPanelStyle::secondaryText(this));

@@ -127,7 +127,7 @@ void MenuBarQuickActionRow::paintEvent(QPaintEvent*)
     x += symbolSlot + 10;
 
     QFont font = this->font();
-    font.setPixelSize(13);
+    font.setPixelSize(fontPixels(13));
     painter.setFont(font);
     painter.setPen(text);
     painter.drawText(QRect(x, 0, width() - x - 30, height()), Qt::AlignVCenter | Qt::AlignLeft, qs(title(m_action)));

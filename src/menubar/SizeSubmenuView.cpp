@@ -173,7 +173,7 @@ void SizeSubmenuView::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
 
     QFont font = this->font();
-    font.setPixelSize(12);
+    font.setPixelSize(fontPixels(12));
     painter.setFont(font);
     const auto& presets = allCases<NoteSizePreset>();
     for (std::size_t i = 0; i < presets.size(); ++i) {

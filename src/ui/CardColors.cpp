@@ -41,6 +41,9 @@ CardColors cardColors(const NoteStyle& style, const QPalette& palette)
     colors.text = theme.text;
     colors.secondaryText = theme.secondaryText;
     colors.windowBackground = theme.window;
+    QColor wash = colors.theme;
+    wash.setAlphaF(colors.dark ? 0.105 : 0.075);
+    colors.surface = composed(wash, colors.dark ? theme.window : theme.window.lighter(104));
     colors.green = theme.green;
     colors.red = theme.red;
     colors.orange = theme.orange;
@@ -49,22 +52,17 @@ CardColors cardColors(const NoteStyle& style, const QPalette& palette)
 
 QLabel* makeTag(const QString& text, const QColor& tint, const CardColors& colors, QWidget* parent)
 {
-    QColor background = tint;
-    background.setAlphaF(colors.dark ? 0.24 : 0.16);
-    auto* label = new TagLabel(text, background, parent);
-    QColor foreground = tint;
-    if (!colors.dark)
-        foreground = tint.darker(135);
-    foreground.setAlphaF(1.0);
+    auto* label = new TagLabel(text, tagBackground(tint, colors.dark), parent);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, foreground);
+    palette.setColor(QPalette::WindowText, tagText(tint, colors.surface, colors.dark));
     label->setPalette(palette);
     QFont font = label->font();
-    font.setPixelSize(11);
+    font.setPixelSize(fontPixels(11));
     font.setWeight(QFont::DemiBold);
     label->setFont(font);
     label->setContentsMargins(11, 1, 12, 1);
-    label->setFixedHeight(20);
+    // Room for the text at a larger desktop font.
+    label->setFixedHeight(std::max(20, QFontMetrics(font).height() + 2));
     return label;
 }
 

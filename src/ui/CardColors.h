@@ -26,6 +26,10 @@ struct CardColors {
     QColor text;
     QColor secondaryText;
     QColor windowBackground;
+    // What a card shows behind its text where the theme tints it most: the
+    // window colour (a touch lighter in the light scheme) under the
+    // theme's wash. Texts are chosen to be read on it.
+    QColor surface;
     QColor green;
     QColor red;
     QColor orange;

@@ -22,7 +22,7 @@ void makeClickable(QWidget* control, bool enabled)
 QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, const QColor& color, QWidget* parent, LabelWrap wrap)
 {
     auto* label = new QLabel(text, parent);
-    label->setFont(uiFont(pixelSize, weight));
+    setUiFont(label, pixelSize, weight);
     setTextColor(label, color);
     if (wrap == LabelWrap::anywhere) {
         label->setWordWrap(true);
@@ -31,11 +31,12 @@ QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, cons
     return label;
 }
 
-QString prominentButtonStyle(const QString& type, const QColor& fill, ButtonPadding padding, int fontPixelSize)
+QString prominentButtonStyle(const QString& type, const QColor& requestedFill, ButtonPadding padding, int fontPixelSize)
 {
+    QColor fill = prominentFill(requestedFill);
     // A near-black fill cannot get darker under the pointer: it lightens.
     QColor hover = fill.lightness() < 64 ? fill.lighter(200) : fill.darker(112);
-    QString font = fontPixelSize > 0 ? QStringLiteral(" font-size: %1px;").arg(fontPixelSize) : QString();
+    QString font = fontPixelSize > 0 ? QStringLiteral(" font-size: %1px;").arg(fontPixels(fontPixelSize)) : QString();
     return QStringLiteral("%1 { background: %2; color: white; border: none; border-radius: %3px; padding: %4px %5px;%6"
                           " font-weight: 600; } %1:hover { background: %7; } %1:disabled { background: %8; }"
                           " %1::menu-indicator { image: none; width: 0; }")

@@ -82,7 +82,11 @@ TEST(Widgets, ProminentButtonsDarkenUnderThePointerExceptNearBlackOnesWhichLight
     QString sheet = prominentButtonStyle(QStringLiteral("QPushButton"), accent, { 6, 12 }, 12);
     EXPECT_TRUE(sheet.contains(QStringLiteral("padding: 6px 12px;")));
     EXPECT_TRUE(sheet.contains(QStringLiteral("font-size: 12px;")));
-    EXPECT_TRUE(sheet.contains(QStringLiteral(":hover { background: %1; }").arg(accent.darker(112).name())));
+    // The accent is deepened just enough for its white text to be read.
+    QColor fill = prominentFill(accent);
+    EXPECT_GE(contrastRatio(Qt::white, fill), readableContrast);
+    EXPECT_TRUE(sheet.contains(QStringLiteral("{ background: %1;").arg(fill.name())));
+    EXPECT_TRUE(sheet.contains(QStringLiteral(":hover { background: %1; }").arg(fill.darker(112).name())));
     QColor nearBlack(0x1D, 0x1D, 0x1F);
     EXPECT_TRUE(prominentButtonStyle(QStringLiteral("QPushButton"), nearBlack, {})
                     .contains(QStringLiteral(":hover { background: %1; }").arg(nearBlack.lighter(200).name())));

@@ -9,7 +9,7 @@
 #include "sync/eds/EdsSyncService.h"
 #endif
 
-#include "DashboardShots.h"
+#include "Scenes.h"
 
 #include "dashboard/DashboardOverviewView.h"
 #include "dashboard/DashboardSyncCenterView.h"
@@ -52,7 +52,8 @@ using namespace std::chrono_literals;
 
 class ShotClock final : public Clock {
 public:
-    explicit ShotClock(Instant now) : m_now(now) { }
+    explicit ShotClock(Instant now)
+        : m_now(now) { }
     Instant now() const override { return m_now; }
 
 private:
@@ -252,22 +253,22 @@ struct Scene {
     }
 };
 
+// Hands the dashboard window, once it has settled, to the visitor.
 class Shooter {
 public:
-    explicit Shooter(const QDir& out) : m_out(out) { }
+    explicit Shooter(SceneVisitor& visitor)
+        : m_visitor(visitor) { }
     void operator()(QWidget* window, const QString& name)
     {
         wait(80);
-        QString path = m_out.filePath(name + QStringLiteral(".png"));
-        if (window->grab().save(path))
+        if (m_visitor.visit(SceneShot { name, SceneSurface::dashboard, dark, { window }, [window] { return window->grab().toImage(); } }))
             ++m_written;
-        else
-            std::fprintf(stderr, "brivet-screenshots: cannot write %s\n", qPrintable(path));
     }
     int written() const { return m_written; }
+    bool dark = false;
 
 private:
-    QDir m_out;
+    SceneVisitor& m_visitor;
     int m_written = 0;
 };
 
@@ -290,6 +291,7 @@ void scrollToEnd(QWidget* page)
 void shootPages(Shooter& shoot, bool dark)
 {
     QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+    shoot.dark = dark;
     UnavailableSyncService sync;
     Scene scene;
     std::vector<StickyNote> prepared = sampleNotes(scene.clock.now());
@@ -430,16 +432,18 @@ void shootSyncWithEds(Shooter& shoot)
 
 } // namespace
 
-int shootDashboard(const QDir& out)
+int visitDashboardScenes(SceneVisitor& visitor)
 {
-    Shooter shoot(out);
+    Shooter shoot(visitor);
     QPalette original = QApplication::palette();
     shootPages(shoot, false);
     QApplication::setPalette(darkPalette());
     shootPages(shoot, true);
     QApplication::setPalette(original);
 #ifdef BRIVET_HAVE_EDS
-    shootSyncWithEds(shoot);
+    shoot.dark = false;
+    if (visitor.wantsStoreScenes())
+        shootSyncWithEds(shoot);
 #endif
     return shoot.written();
 }
