@@ -307,8 +307,9 @@ TEST_F(CalDavSyncTest, SyncByHandSeesEditsMadeElsewhereAndKeepsTheNewerOne)
     EXPECT_EQ(bags->details, "Newer edit from the second home");
     EXPECT_EQ(first.lastWritten(), 0) << "nothing older was written back";
     for (const auto& [file, ical] : server.items(user, collection)) {
-        if (unfoldedProperty(ical, "SUMMARY") == "Pack the bags")
+        if (unfoldedProperty(ical, "SUMMARY") == "Pack the bags") {
             EXPECT_EQ(unfoldedProperty(ical, "DESCRIPTION"), "Newer edit from the second home") << "the server kept the newer edit";
+        }
     }
     EXPECT_EQ(serverTitles(), (std::vector<std::string> { "Pack the bags", "Plan the trip to Lisbon" }));
 }

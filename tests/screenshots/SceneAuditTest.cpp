@@ -69,8 +69,9 @@ TEST(SceneAudit, EveryScenesAccessibleTreeOnTheAuditedSurfacesIsComplete)
                   << " interactive, " << audit.unnamed << " unnamed, " << audit.unactionable << " unactionable, "
                   << audit.unfocusable << " unfocusable\n";
         EXPECT_GT(audit.interactive, 0) << surfaceName(surface);
-        if (auditedSurfaces.count(surface))
+        if (auditedSurfaces.count(surface)) {
             EXPECT_EQ(totals.failures, "") << surfaceName(surface);
+        }
     }
     // Every surface has scenes.
     EXPECT_EQ(auditor.totals().size(), 3u);
