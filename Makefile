@@ -14,7 +14,7 @@ DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	libxcb1-dev libxcb-xfixes0-dev \
 	xvfb xauth openbox xdotool x11-utils imagemagick fonts-noto-cjk \
-	trayer desktop-file-utils appstream at-spi2-core python3-pyatspi \
+	trayer dunst desktop-file-utils appstream at-spi2-core python3-pyatspi \
 	clang libfuzzer-14-dev libclang-rt-14-dev clang-format
 
 PREFIX ?= /usr/local

@@ -18,6 +18,7 @@
 #include "ui/DesktopNotifications.h"
 #include "ui/QtScheduler.h"
 #include "ui/QtScreenList.h"
+#include "ui/ReminderDesktopNotices.h"
 #include "ui/StateBridge.h"
 
 #include <QApplication>
@@ -95,6 +96,7 @@ BrivetShell::~BrivetShell()
     flush();
     // The views go first, then the state (and its windows), then the
     // services it refers to.
+    m_reminderNotices.reset();
     m_undoNotices.reset();
     m_notifications.reset();
     m_noticeBridge.reset();
@@ -128,10 +130,12 @@ void BrivetShell::startDeleteNotices()
     m_noticeBridge->attach(*m_state);
     m_notifications = std::make_unique<DesktopNotifications>([this](const QString& why) {
         m_logger->log("Desktop notifications are unavailable (" + why.toStdString()
-            + "); deleted notes are restored from the dashboard's trash");
+            + "); deleted notes are restored from the dashboard's trash, due and returning notes show only in the app");
     });
     m_undoNotices = std::make_unique<DeleteUndoNotices>(*m_state, *m_noticeBridge, *m_notifications,
         [this] { return m_dashboard && m_dashboard->isActiveWindow(); });
+    m_reminderNotices = std::make_unique<ReminderDesktopNotices>(*m_state, *m_scheduler, *m_notifications,
+        [this] { presentDashboard(); });
 }
 
 void BrivetShell::startTray()

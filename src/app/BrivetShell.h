@@ -23,6 +23,7 @@ class JsonNoteRepository;
 class JsonPreferencesStore;
 class JsonTrashStore;
 class DeleteUndoNotices;
+class ReminderDesktopNotices;
 class DesktopNotifications;
 class StateBridge;
 class MenuBarContentView;
@@ -99,6 +100,8 @@ private:
     std::unique_ptr<StateBridge> m_noticeBridge;
     std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<DeleteUndoNotices> m_undoNotices;
+    // Due notes, returning deferrals and calendar starts.
+    std::unique_ptr<ReminderDesktopNotices> m_reminderNotices;
 };
 
 } // namespace brivet

@@ -6,6 +6,7 @@
 #include "dashboard/DashboardTexts.h"
 #include "dashboard/NoteTransferActions.h"
 #include "dashboard/PreferenceBinder.h"
+#include "dashboard/ReminderSettingsSection.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -133,6 +134,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
         look->addWidget(text);
     }
     column->addWidget(look);
+    column->addWidget(new ReminderSettingsSection(state, bridge, page));
 
     auto* trash = new FormSection(QStringLiteral("回收站"), page);
     m_trashButton = new QPushButton(bundledIcon(Symbol::trash, colors.text), QStringLiteral("打开回收站"), trash);

@@ -3,6 +3,7 @@
 #include "model/Enums.h"
 #include "model/Instant.h"
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -33,6 +34,16 @@ struct AppPreferences {
     long long focusBoardTaskLimit = 6;
     NoteWindowLayerMode noteWindowLayerMode = NoteWindowLayerMode::floating;
     MenuBarTitleMode menuBarTitleMode = MenuBarTitleMode::brand;
+
+    // Desktop notices ("提醒"): all of them, then each kind on its own.
+    bool noticesEnabled = true;
+    bool noticeWhenDue = true;
+    bool noticeWhenDeferralEnds = true;
+    bool noticeAtCalendarEventStart = false;
+    // Every notice event up to this instant has been dealt with (shown or
+    // left out by the settings): a launch notifies only what came after,
+    // also what fell due while the app was not running. Absent: none yet.
+    std::optional<Instant> noticesHandledUntil;
 
     static constexpr long long minimumTaskLimit = 3;
     static constexpr long long maximumTaskLimit = 9;

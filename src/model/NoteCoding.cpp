@@ -251,6 +251,18 @@ void writePreferences(JsonWriter& w, const AppPreferences& p)
     w.value(rawValue(p.menuBarTitleMode));
     w.key("noteWindowLayerMode");
     w.value(rawValue(p.noteWindowLayerMode));
+    w.key("noticeAtCalendarEventStart");
+    w.value(p.noticeAtCalendarEventStart);
+    w.key("noticeWhenDeferralEnds");
+    w.value(p.noticeWhenDeferralEnds);
+    w.key("noticeWhenDue");
+    w.value(p.noticeWhenDue);
+    w.key("noticesEnabled");
+    w.value(p.noticesEnabled);
+    if (p.noticesHandledUntil) {
+        w.key("noticesHandledUntil");
+        w.date(*p.noticesHandledUntil);
+    }
     w.key("onlyImportHighPriorityReminders");
     w.value(p.onlyImportHighPriorityReminders);
     w.key("reminderSyncRequiresDueDate");
@@ -802,6 +814,29 @@ std::set<std::string> asIdSet(od::value value, std::string_view field)
     return ids;
 }
 
+// The notice settings came later than the file: a value of another type
+// or an unreadable date keeps the default rather than failing the file.
+bool readNoticePreference(AppPreferences& p, std::string_view key, od::value v)
+{
+    bool* flag = key == "noticesEnabled"      ? &p.noticesEnabled
+        : key == "noticeWhenDue"              ? &p.noticeWhenDue
+        : key == "noticeWhenDeferralEnds"     ? &p.noticeWhenDeferralEnds
+        : key == "noticeAtCalendarEventStart" ? &p.noticeAtCalendarEventStart
+                                              : nullptr;
+    if (flag) {
+        bool value;
+        if (!v.get_bool().get(value))
+            *flag = value;
+        return true;
+    }
+    if (key != "noticesHandledUntil")
+        return false;
+    std::string_view text;
+    if (!v.get_string().get(text))
+        p.noticesHandledUntil = parseIsoDate(text);
+    return true;
+}
+
 AppPreferences decodePreferencesElement(od::value value, const UserCalendar& calendar, Instant now)
 {
     AppPreferences p = AppPreferences::defaultValue(calendar, now);
@@ -848,6 +883,8 @@ AppPreferences decodePreferencesElement(od::value value, const UserCalendar& cal
             p.noteWindowLayerMode = asEnum<NoteWindowLayerMode>(v, key);
         else if (key == "menuBarTitleMode")
             p.menuBarTitleMode = asEnum<MenuBarTitleMode>(v, key);
+        else if (readNoticePreference(p, key, v))
+            return true;
         else
             return false;
         return true;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -225,6 +226,10 @@ public:
     void deferNote(const Uuid& noteId, NoteDeferPreset preset);
     void clearExpiredDeferrals(Instant referenceDate);
     void rescheduleDeferredRevealTask();
+    // The deferrals that ran out during this run (the launch's included),
+    // by note, with the instant each ended at: what was put off has come
+    // back, which the note itself no longer shows.
+    const std::map<Uuid, Instant>& endedDeferrals() const { return m_endedDeferrals; }
 
     // --- Surface policy and preferences -----------------------------------
     void updatePreferences(const std::function<void(AppPreferences&)>& change);
@@ -501,6 +506,7 @@ private:
     TaskHandle m_syncDeadlineTask;
     TaskHandle m_preferencesSaveTask;
     TaskHandle m_deferredRevealTask;
+    std::map<Uuid, Instant> m_endedDeferrals;
     TaskHandle m_saveRetryTask;
     Duration m_saveRetryDelay = saveRetryFirstDelay;
     std::optional<AppPreferences> m_pendingPreferencesSnapshot;

@@ -83,6 +83,7 @@ void AppState::clearExpiredDeferrals(Instant referenceDate)
     for (StickyNote& note : m_notes) {
         if (!note.deferredUntil || *note.deferredUntil > referenceDate)
             continue;
+        m_endedDeferrals[note.id] = *note.deferredUntil;
         note.deferredUntil.reset();
         if (!note.isSceneBoard()) {
             switch (mode) {

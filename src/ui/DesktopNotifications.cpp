@@ -23,7 +23,7 @@ QVariantList DesktopNotifications::notifyArguments(const Notice& notice)
         actions << key << label;
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("com.brivet.Brivet"));
-    return { QStringLiteral("悬笺"), uint(0), QStringLiteral("com.brivet.Brivet"), notice.summary, notice.body, actions, hints,
+    return { QStringLiteral("悬笺"), notice.replacesId, QStringLiteral("com.brivet.Brivet"), notice.summary, notice.body, actions, hints,
         notice.timeoutMs };
 }
 

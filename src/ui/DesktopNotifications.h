@@ -25,6 +25,8 @@ public:
         std::vector<std::pair<QString, QString>> actions;
         // How long the server shows it, in milliseconds.
         int timeoutMs = -1;
+        // The server's id of a notice this one takes the place of; 0: none.
+        uint replacesId = 0;
     };
     // Sends a Notify call's arguments; calls `reply` with the server's id,
     // or with none when the call failed. The default goes over the bus.

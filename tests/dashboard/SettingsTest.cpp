@@ -1,6 +1,8 @@
 #include "DashboardFixture.h"
 
 #include "dashboard/DashboardTexts.h"
+#include "dashboard/ReminderSettingsSection.h"
+#include "dashboard/ToggleSwitch.h"
 #include "dashboard/SettingsView.h"
 
 #include <QComboBox>
@@ -72,6 +74,30 @@ TEST_F(SettingsTest, TheSyncButtonSaysSoOnceAHandStartedSyncHasSucceeded)
     settings->syncButton()->click();
     fixture.scheduler.runDue();
     EXPECT_EQ(settings->syncButton()->text(), QStringLiteral("立即执行同步"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SettingsTest, TheReminderSectionSwitchesNoticesAndTheKindsFollowTheMainSwitch)
+{
+    launch({});
+    SettingsView* settings = open(DashboardDestination::settings).settings();
+    auto* section = settings->findChild<ReminderSettingsSection*>();
+    ASSERT_TRUE(section);
+    EXPECT_TRUE(section->enabledSwitch()->isChecked());
+    EXPECT_TRUE(section->dueSwitch()->isChecked());
+    EXPECT_TRUE(section->returnedSwitch()->isChecked());
+    EXPECT_FALSE(section->calendarSwitch()->isChecked()) << "calendar starts are off until asked for";
+    EXPECT_EQ(section->calendarSwitch()->accessibleName(), QStringLiteral("日历事件开始时提醒"));
+
+    section->calendarSwitch()->click();
+    EXPECT_TRUE(state().preferences().noticeAtCalendarEventStart);
+    section->enabledSwitch()->click();
+    EXPECT_FALSE(state().preferences().noticesEnabled);
+    EXPECT_FALSE(section->dueSwitch()->isEnabled());
+    EXPECT_TRUE(state().preferences().noticeWhenDue) << "each kind keeps its choice for when notices are on again";
 }
 
 } // namespace

@@ -229,6 +229,27 @@ TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
     EXPECT_LT(file.find("\"autoGenerateFocusBoard\""), file.find("\"syncStartDate\""));
 }
 
+TEST(RecordCoding, NoticeSettingsAreOptionalAndAValueNotUnderstoodKeepsTheDefault)
+{
+    const UserCalendar& calendar = shanghai();
+    AppPreferences defaults = AppPreferences::defaultValue(calendar, decodingTime);
+    EXPECT_TRUE(defaults.noticesEnabled && defaults.noticeWhenDue && defaults.noticeWhenDeferralEnds);
+    EXPECT_FALSE(defaults.noticeAtCalendarEventStart);
+    EXPECT_FALSE(defaults.noticesHandledUntil);
+    for (const char* odd : { R"({"noticesEnabled":"no","noticeWhenDue":1,"noticeAtCalendarEventStart":[true]})",
+             R"({"noticesHandledUntil":"yesterday","noticeWhenDeferralEnds":{"a":false}})",
+             R"({"noticesHandledUntil":17})" })
+        EXPECT_EQ(decoded(decodePreferences(odd, calendar, decodingTime)), defaults) << odd;
+
+    AppPreferences custom = defaults;
+    custom.noticesEnabled = false;
+    custom.noticeWhenDue = false;
+    custom.noticeAtCalendarEventStart = true;
+    custom.noticesHandledUntil = decodingTime;
+    EXPECT_EQ(decoded(decodePreferencesFile(encodePreferencesFile(custom), calendar, decodingTime)), custom);
+    EXPECT_EQ(encodePreferencesFile(defaults).find("noticesHandledUntil"), std::string::npos) << "absent, not null";
+}
+
 TEST(RecordCoding, IdentifiersParseInEitherCaseAndRejectAnythingElse)
 {
     auto id = Uuid::fromString("0A1b2C3d-4E5f-6789-aBcD-ef0123456789");

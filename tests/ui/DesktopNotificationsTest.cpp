@@ -1,5 +1,6 @@
 #include "ui/DeleteUndoNotices.h"
 #include "ui/DesktopNotifications.h"
+#include "ui/ReminderDesktopNotices.h"
 #include "ui/StateBridge.h"
 
 #include "support/StateFixture.h"
@@ -11,6 +12,7 @@
 
 using namespace brivet;
 using namespace brivet::testing;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -114,6 +116,107 @@ TEST_F(DeleteNotices, WithoutAServerItIsSaidOnceAndDeletesGoOn)
     EXPECT_EQ(server.unavailable.size(), 1u);
     EXPECT_TRUE(state.notes().empty());
     EXPECT_EQ(state.trash().size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+class ReminderNoticesOnTheDesktop : public ::testing::Test {
+protected:
+    StateFixture f;
+    FakeServer server;
+    int dashboardOpened = 0;
+    std::unique_ptr<DesktopNotifications> notifications;
+    std::unique_ptr<ReminderDesktopNotices> notices;
+
+    AppState& start(std::vector<StickyNote> notes)
+    {
+        AppState& state = f.launchWith(std::move(notes));
+        notifications = std::make_unique<DesktopNotifications>(server.transport(),
+            [this](const QString& why) { server.unavailable.push_back(why); });
+        notices = std::make_unique<ReminderDesktopNotices>(state, f.scheduler, *notifications, [this] { ++dashboardOpened; });
+        f.scheduler.runDue();
+        return state;
+    }
+    static QStringList actionLabels(const QVariantList& call)
+    {
+        QStringList labels;
+        QStringList actions = call[5].toStringList();
+        for (qsizetype i = 1; i < actions.size(); i += 2)
+            labels << actions[i];
+        return labels;
+    }
+    Instant now() const { return f.clock.now(); }
+};
+
+TEST_F(ReminderNoticesOnTheDesktop, ANoteReturningAgainReplacesItsNoticeAndItsButtonsReachTheNote)
+{
+    StickyNote note = StateFixture::makeNote("读书");
+    AppState& state = start({ note });
+    state.deferNote(note.id, now() + 1h);
+    f.scheduler.advance(1h);
+    ASSERT_EQ(server.calls.size(), 1u);
+    EXPECT_EQ(server.calls[0][1].toUInt(), 0u);
+    EXPECT_EQ(server.calls[0][3].toString(), QStringLiteral("稍后的便签回来了"));
+    EXPECT_EQ(server.calls[0][4].toString(), QStringLiteral("读书"));
+    EXPECT_EQ(actionLabels(server.calls[0]), (QStringList { "完成", "稍后 1 小时", "打开" }));
+    const uint first = server.nextId - 1;
+
+    emit notifications->actionInvoked(first, QStringLiteral("later"));
+    emit notifications->actionInvoked(first, QStringLiteral("later"));
+    EXPECT_EQ(state.findNote(note.id)->deferredUntil, now() + 1h) << "twice is the same hour";
+    f.scheduler.advance(1h);
+    ASSERT_EQ(server.calls.size(), 2u) << "one notice per return";
+    EXPECT_EQ(server.calls[1][1].toUInt(), first) << "the earlier notice is replaced, not stacked";
+
+    const uint second = server.nextId - 1;
+    emit notifications->actionInvoked(second, QStringLiteral("complete"));
+    emit notifications->actionInvoked(second, QStringLiteral("complete"));
+    EXPECT_TRUE(state.findNote(note.id)->isCompleted);
+    emit notifications->actionInvoked(second, QStringLiteral("open"));
+    EXPECT_EQ(state.findNote(note.id)->displayMode, NoteDisplayMode::detail);
+    EXPECT_EQ(state.notes().size(), 1u);
+}
+
+TEST_F(ReminderNoticesOnTheDesktop, AServerThatGoesAndComesBackIsSaidOnceAndItsNewIdsAreNotConfused)
+{
+    StickyNote a = StateFixture::makeNote("a", now() + 1h);
+    StickyNote b = StateFixture::makeNote("b", now() + 2h);
+    StickyNote c = StateFixture::makeNote("c", now() + 3h);
+    AppState& state = start({ a, b, c });
+    f.scheduler.advance(1h);
+    const uint idOfA = server.nextId - 1;
+    server.running = false;
+    f.scheduler.advance(1h);
+    EXPECT_EQ(server.unavailable.size(), 1u);
+    EXPECT_FALSE(state.findNote(b.id)->isCompleted);
+
+    // The server restarts and counts from the start again: the id it gave
+    // a now means c.
+    server.running = true;
+    server.nextId = idOfA;
+    f.scheduler.advance(1h);
+    ASSERT_EQ(server.calls.size(), 3u);
+    EXPECT_EQ(server.calls[2][1].toUInt(), 0u);
+    emit notifications->actionInvoked(idOfA, QStringLiteral("complete"));
+    EXPECT_TRUE(state.findNote(c.id)->isCompleted);
+    EXPECT_FALSE(state.findNote(a.id)->isCompleted);
+    EXPECT_EQ(server.unavailable.size(), 1u) << "said once";
+}
+
+TEST_F(ReminderNoticesOnTheDesktop, AManyNoticeMomentIsOneSummaryWhoseButtonOpensTheDashboard)
+{
+    std::vector<StickyNote> notes;
+    for (const char* title : { "一", "二", "三", "四", "五" })
+        notes.push_back(StateFixture::makeNote(title, now() + 10min));
+    start(notes);
+    f.scheduler.suspend(1h);
+    ASSERT_EQ(server.calls.size(), 1u);
+    EXPECT_EQ(server.calls[0][3].toString(), QStringLiteral("5 条便签到时间了"));
+    EXPECT_EQ(actionLabels(server.calls[0]), (QStringList { "打开" }));
+    emit notifications->actionInvoked(server.nextId - 1, QStringLiteral("open"));
+    EXPECT_EQ(dashboardOpened, 1);
 }
 
 } // namespace
