@@ -204,7 +204,7 @@ void BrivetShell::perform(DesktopAction action)
         presentDashboard();
         return;
     case DesktopAction::toggleNotes:
-        m_state->hideAllNotes();
+        m_state->toggleDesktopNotes();
         return;
     case DesktopAction::panel: {
         MenuBarContentView& view = panel();
