@@ -1,6 +1,7 @@
 #include "app/BrivetShell.h"
 
 #include "app/AppIcon.h"
+#include "app/ApplicationBus.h"
 #include "app/InstanceServer.h"
 #include "app/TrayController.h"
 #include "dashboard/DashboardWindow.h"
@@ -98,6 +99,7 @@ BrivetShell::~BrivetShell()
     m_undoNotices.reset();
     m_notifications.reset();
     m_noticeBridge.reset();
+    m_bus.reset();
     m_instanceServer.reset();
     m_tray.reset();
     m_panel.reset();
@@ -172,6 +174,15 @@ MenuBarContentView& BrivetShell::panel()
 
 void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& socket)
 {
+    // After the tray's start, queued behind the first cards: connecting
+    // to the bus blocks, the name's answer does not.
+    m_scheduler->schedule(Duration(0), [this] {
+        m_bus = std::make_unique<ApplicationBus>([this](const std::string& line) { m_logger->log(line); });
+        connect(m_bus.get(), &ApplicationBus::activated, this, &BrivetShell::presentDashboard);
+        connect(m_bus.get(), &ApplicationBus::actionRequested, this, [this](DesktopAction action) { perform(action); });
+        if (!m_bus->start(QDBusConnection::sessionBus()))
+            m_bus.reset();
+    });
     if (!socket) {
         m_logger->log("Hand-over from later launches is off: no folder private to the user for its socket");
         return;
