@@ -204,8 +204,11 @@ public:
     void hideAllNotes();
     // "显示或隐藏桌面悬笺". With any note on the desktop: hideAllNotes. With
     // none: brings back the notes the last hide took off the desktop (this
-    // toggle's or hideAllNotes), those that still exist, are not deferred
-    // into the future and that the surface mode lets onto the desktop. When
+    // toggle's or hideAllNotes), those that still exist and are not
+    // deferred into the future; after a change of the surface mode since
+    // that hide, only those the new mode lets onto the desktop (under the
+    // same mode they were there, as the user put them: "新建悬笺" shows a
+    // note in every mode). When
     // none of those is left, it shows what the desktop is for in the current
     // surface mode: the scene boards with an open task, not deferred, and in
     // allImportedNotes also the imported notes not deferred, as switching to
@@ -546,6 +549,7 @@ private:
     // The notes the last hide of the whole desktop took off it, for the
     // toggle to bring back.
     std::vector<Uuid> m_notesPutAway;
+    DesktopSurfaceMode m_modeWhenPutAway = DesktopSurfaceMode::sceneBoardsOnly;
 
     int m_operationDepth = 0;
     bool m_reconcileRequested = false;

@@ -205,8 +205,10 @@ void AppState::hideAllNotes()
             shown.push_back(note.id);
         note.isHidden = true;
     }
-    if (!shown.empty())
+    if (!shown.empty()) {
         m_notesPutAway = std::move(shown);
+        m_modeWhenPutAway = m_preferences.desktopSurfaceMode;
+    }
     notesDidChange();
     persistNotes(true);
     reconcileWindows();
@@ -219,13 +221,15 @@ void AppState::toggleDesktopNotes()
         return;
     }
     Instant current = now();
-    auto mayShow = [&](const StickyNote& note) {
-        return !(note.deferredUntil && *note.deferredUntil > current) && canRevealOnDesktop(note);
-    };
+    auto deferredAhead = [current](const StickyNote& note) { return note.deferredUntil && *note.deferredUntil > current; };
+    auto mayShow = [&](const StickyNote& note) { return !deferredAhead(note) && canRevealOnDesktop(note); };
     std::vector<StickyNote*> shown;
-    for (const Uuid& id : m_notesPutAway)
-        if (StickyNote* note = mutableNote(id); note && mayShow(*note))
+    bool sameMode = m_modeWhenPutAway == m_preferences.desktopSurfaceMode;
+    for (const Uuid& id : m_notesPutAway) {
+        StickyNote* note = mutableNote(id);
+        if (note && (sameMode ? !deferredAhead(*note) : mayShow(*note)))
             shown.push_back(note);
+    }
     // Brought back once: a later toggle of an empty desktop falls back to
     // what the surface mode shows.
     m_notesPutAway.clear();
