@@ -252,7 +252,8 @@ TEST_F(NoteOperations, ToggleDesktopNotesBringsBackWhatItPutAway)
     EXPECT_TRUE(state.findNote(deferred.id)->isHidden) << "its deferral keeps it away";
     EXPECT_EQ(state.visibleNoteCount(), 1);
 
-    // A mode that keeps regular notes off the desktop wins over the memory.
+    // A mode that keeps regular notes off the desktop, chosen since the
+    // hide, wins over the memory.
     state.toggleDesktopNotes();
     state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsOnly; });
     writes = f.repository.writes.size();
@@ -260,6 +261,19 @@ TEST_F(NoteOperations, ToggleDesktopNotesBringsBackWhatItPutAway)
     EXPECT_EQ(state.visibleNoteCount(), 0);
     EXPECT_EQ(state.syncStatus(), "没有可放回桌面的悬笺");
     EXPECT_EQ(f.repository.writes.size(), writes) << "nothing changed, nothing written";
+}
+
+// "新建悬笺" shows a note in every mode, even one that keeps regular notes
+// off the desktop; the toggle gives back what the user had there.
+TEST_F(NoteOperations, ToggleDesktopNotesBringsBackNewNotesUnderSceneBoardsOnly)
+{
+    AppState& state = f.launchWith({ StateFixture::makeNote("library") });
+    ASSERT_EQ(state.preferences().desktopSurfaceMode, DesktopSurfaceMode::sceneBoardsOnly);
+    Uuid created = state.createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::focused);
+    state.toggleDesktopNotes();
+    state.toggleDesktopNotes();
+    ASSERT_EQ(state.visibleNoteCount(), 1);
+    EXPECT_FALSE(state.findNote(created)->isHidden);
 }
 
 // With nothing remembered (as after a launch, which clears the desktop) the
