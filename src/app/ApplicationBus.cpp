@@ -93,8 +93,7 @@ bool ApplicationBus::waitForOwner(std::chrono::milliseconds window)
 
 QString ApplicationBus::startupId(const QVariantMap& platformData)
 {
-    QString token = platformData.value(QStringLiteral("activation-token")).toString();
-    return token.isEmpty() ? platformData.value(QStringLiteral("desktop-startup-id")).toString() : token;
+    return platformData.value(QStringLiteral("desktop-startup-id")).toString();
 }
 
 void ApplicationBus::Activate(const QVariantMap& platformData)

@@ -50,8 +50,9 @@ public:
     // when this process leaves. Needs a QCoreApplication. True once owned.
     static bool waitForOwner(std::chrono::milliseconds window);
 
-    // The platform data's startup notification id (X11) or activation token
-    // (Wayland), empty when the caller sent neither.
+    // The platform data's startup notification id, empty when the caller
+    // sent none. A Wayland activation token alone is of no use: the app
+    // runs on X11 (XWayland under a Wayland session).
     static QString startupId(const QVariantMap& platformData);
 
 signals:

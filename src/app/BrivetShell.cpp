@@ -20,6 +20,7 @@
 #include "ui/QtScheduler.h"
 #include "ui/QtScreenList.h"
 #include "ui/StateBridge.h"
+#include "ui/X11WindowHints.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -178,8 +179,23 @@ void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& so
     // to the bus blocks, the name's answer does not.
     m_scheduler->schedule(Duration(0), [this] {
         m_bus = std::make_unique<ApplicationBus>([this](const std::string& line) { m_logger->log(line); });
-        connect(m_bus.get(), &ApplicationBus::activated, this, &BrivetShell::presentDashboard);
-        connect(m_bus.get(), &ApplicationBus::actionRequested, this, [this](DesktopAction action) { perform(action); });
+        // The dashboard answers the launch that brings it forward.
+        auto answerStartup = [this](const QString& startupId) {
+            if (!m_dashboard || startupId.isEmpty())
+                return;
+            m_dashboard->winId(); // the native window, to carry the launch's id
+            X11WindowHints::answerStartup(m_dashboard->windowHandle(), startupId.toUtf8());
+        };
+        connect(m_bus.get(), &ApplicationBus::activated, this, [this, answerStartup](const QString& startupId) {
+            answerStartup(startupId);
+            presentDashboard();
+        });
+        connect(m_bus.get(), &ApplicationBus::actionRequested, this,
+            [this, answerStartup](DesktopAction action, const QString& startupId) {
+                if (action == DesktopAction::dashboard)
+                    answerStartup(startupId);
+                perform(action);
+            });
         if (!m_bus->start(QDBusConnection::sessionBus()))
             m_bus.reset();
     });
