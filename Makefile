@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_UNITY_BUILD=ON
 
 DEB_PACKAGES := cmake g++ make pkg-config ninja-build \
-	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 \
+	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libglib2.0-bin \
 	libicu-dev libsimdjson-dev libsystemd-dev libfontconfig-dev \
 	libecal2.0-dev libedataserver1.2-dev evolution-data-server dbus radicale \
 	libgtest-dev libgmock-dev libbenchmark-dev \

@@ -1,6 +1,7 @@
 #include "app/BrivetShell.h"
 
 #include "app/AppIcon.h"
+#include "app/ApplicationBus.h"
 #include "app/InstanceServer.h"
 #include "app/TrayController.h"
 #include "dashboard/DashboardWindow.h"
@@ -20,6 +21,7 @@
 #include "ui/QtScreenList.h"
 #include "ui/ReminderDesktopNotices.h"
 #include "ui/StateBridge.h"
+#include "ui/X11WindowHints.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -100,6 +102,7 @@ BrivetShell::~BrivetShell()
     m_undoNotices.reset();
     m_notifications.reset();
     m_noticeBridge.reset();
+    m_bus.reset();
     m_instanceServer.reset();
     m_tray.reset();
     m_panel.reset();
@@ -176,6 +179,30 @@ MenuBarContentView& BrivetShell::panel()
 
 void BrivetShell::acceptHandOvers(const std::optional<std::filesystem::path>& socket)
 {
+    // After the tray's start, queued behind the first cards: connecting
+    // to the bus blocks, the name's answer does not.
+    m_scheduler->schedule(Duration(0), [this] {
+        m_bus = std::make_unique<ApplicationBus>([this](const std::string& line) { m_logger->log(line); });
+        // The dashboard answers the launch that brings it forward.
+        auto answerStartup = [this](const QString& startupId) {
+            if (!m_dashboard || startupId.isEmpty())
+                return;
+            m_dashboard->winId(); // the native window, to carry the launch's id
+            X11WindowHints::answerStartup(m_dashboard->windowHandle(), startupId.toUtf8());
+        };
+        connect(m_bus.get(), &ApplicationBus::activated, this, [this, answerStartup](const QString& startupId) {
+            answerStartup(startupId);
+            presentDashboard();
+        });
+        connect(m_bus.get(), &ApplicationBus::actionRequested, this,
+            [this, answerStartup](DesktopAction action, const QString& startupId) {
+                if (action == DesktopAction::dashboard)
+                    answerStartup(startupId);
+                perform(action);
+            });
+        if (!m_bus->start(QDBusConnection::sessionBus()))
+            m_bus.reset();
+    });
     if (!socket) {
         m_logger->log("Hand-over from later launches is off: no folder private to the user for its socket");
         return;
@@ -208,7 +235,7 @@ void BrivetShell::perform(DesktopAction action)
         presentDashboard();
         return;
     case DesktopAction::toggleNotes:
-        m_state->hideAllNotes();
+        m_state->toggleDesktopNotes();
         return;
     case DesktopAction::panel: {
         MenuBarContentView& view = panel();

@@ -16,6 +16,7 @@ namespace brivet {
 
 class AppLogger;
 class AppState;
+class ApplicationBus;
 class DashboardWindow;
 class DefaultTemplateProvider;
 class InstanceServer;
@@ -55,7 +56,8 @@ public:
     void startInterface();
     // Serves later launches at `socket`: each brings the dashboard forward.
     // Without a socket (no private folder for it) later launches are
-    // turned away.
+    // turned away. Once the first cards are up the app also takes its name
+    // on the session bus, for launchers' actions (ApplicationBus).
     void acceptHandOvers(const std::optional<std::filesystem::path>& socket);
 
     void presentDashboard();
@@ -96,6 +98,7 @@ private:
     std::unique_ptr<MenuBarContentView> m_panel;
     std::unique_ptr<TrayController> m_tray;
     std::unique_ptr<InstanceServer> m_instanceServer;
+    std::unique_ptr<ApplicationBus> m_bus;
     // A notice with "撤销" after a delete away from the dashboard.
     std::unique_ptr<StateBridge> m_noticeBridge;
     std::unique_ptr<DesktopNotifications> m_notifications;

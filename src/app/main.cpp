@@ -1,3 +1,4 @@
+#include "app/ApplicationBus.h"
 #include "app/BrivetShell.h"
 #include "app/InstanceSocket.h"
 #include "app/LaunchWarmUp.h"
@@ -31,6 +32,9 @@ namespace {
 constexpr std::chrono::milliseconds handOverConnectWindow = 2s;
 constexpr std::chrono::milliseconds handOverAnswerWindow = 3s;
 constexpr std::chrono::milliseconds lockReleaseWindow = 1s;
+// A launch the bus started, that found the app running, waits this long for
+// it to take its name (it does once its first cards are up).
+constexpr std::chrono::milliseconds busOwnerWindow = 10s;
 
 // The folder's lock, tried again until `window` has passed.
 std::variant<FolderLock, Status> acquireWithin(const DataFolder& folder, std::chrono::milliseconds window)
@@ -104,8 +108,18 @@ int main(int argc, char* argv[])
     if (auto directory = InstanceSocket::directory())
         socket = InstanceSocket::path(*directory, folder);
     auto lock = ownFolder(folder, socket, termination);
-    if (int* exitStatus = std::get_if<int>(&lock))
+    if (int* exitStatus = std::get_if<int>(&lock)) {
+        // Started by the session bus to deliver a call while the owner of
+        // the folder was still starting: the bus fails that call if this
+        // process leaves before the owner takes the name, and hands it to
+        // the owner once it has.
+        if (*exitStatus == 0 && ApplicationBus::startedByBus()) {
+            pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+            QCoreApplication bus(argc, argv);
+            ApplicationBus::waitForOwner(busOwnerWindow);
+        }
         return *exitStatus;
+    }
     // Reading the notes, preparing the calendar and reading the font
     // configuration overlap with connecting to the display.
     auto notes = JsonNoteRepository::readInBackground(folder);

@@ -200,7 +200,23 @@ public:
     void update(const StickyNote& note, SyncAfterEdit sync = SyncAfterEdit::no);
     void duplicate(const Uuid& noteId);
     void deleteNote(const Uuid& noteId);
+    // Takes every note off the desktop and remembers which were on it, for
+    // the next toggleDesktopNotes.
     void hideAllNotes();
+    // "显示或隐藏桌面悬笺". With any note on the desktop: hideAllNotes. With
+    // none: brings back the notes the last hide took off the desktop (this
+    // toggle's or hideAllNotes), those that still exist and are not
+    // deferred into the future; after a change of the surface mode since
+    // that hide, only those the new mode lets onto the desktop (under the
+    // same mode they were there, as the user put them: "新建悬笺" shows a
+    // note in every mode). When
+    // none of those is left, it shows what the desktop is for in the current
+    // surface mode: the scene boards with an open task, not deferred, and in
+    // allImportedNotes also the imported notes not deferred, as switching to
+    // that mode would. Local notes come back only by being remembered: the
+    // user put them on the desktop one by one. When nothing qualifies, only
+    // the status line changes. One save and one reconcile either way.
+    void toggleDesktopNotes();
     // Puts the note on the desktop and ends its deferral; a note the policy
     // keeps off the desktop, or none, only sets the status line.
     void reveal(const Uuid& noteId, SurfacePolicy policy, WindowFocus focus);
@@ -535,6 +551,11 @@ private:
     Instant m_syncStartedAt {};
     std::string m_syncTrigger;
     std::optional<SyncLog> m_syncLog;
+
+    // The notes the last hide of the whole desktop took off it, for the
+    // toggle to bring back.
+    std::vector<Uuid> m_notesPutAway;
+    DesktopSurfaceMode m_modeWhenPutAway = DesktopSurfaceMode::sceneBoardsOnly;
 
     int m_operationDepth = 0;
     bool m_reconcileRequested = false;

@@ -198,9 +198,62 @@ void AppState::deleteNote(const Uuid& noteId)
 void AppState::hideAllNotes()
 {
     Operation op(*this);
-    for (StickyNote& note : m_notes)
+    // A hide of an empty desktop keeps what the last real one put away.
+    std::vector<Uuid> shown;
+    for (StickyNote& note : m_notes) {
+        if (!note.isHidden)
+            shown.push_back(note.id);
         note.isHidden = true;
+    }
+    if (!shown.empty()) {
+        m_notesPutAway = std::move(shown);
+        m_modeWhenPutAway = m_preferences.desktopSurfaceMode;
+    }
     notesDidChange();
+    persistNotes(true);
+    reconcileWindows();
+}
+
+void AppState::toggleDesktopNotes()
+{
+    if (visibleNoteCount() > 0) {
+        hideAllNotes();
+        return;
+    }
+    Instant current = now();
+    auto deferredAhead = [current](const StickyNote& note) { return note.deferredUntil && *note.deferredUntil > current; };
+    auto mayShow = [&](const StickyNote& note) { return !deferredAhead(note) && canRevealOnDesktop(note); };
+    std::vector<StickyNote*> shown;
+    bool sameMode = m_modeWhenPutAway == m_preferences.desktopSurfaceMode;
+    for (const Uuid& id : m_notesPutAway) {
+        StickyNote* note = mutableNote(id);
+        if (note && (sameMode ? !deferredAhead(*note) : mayShow(*note)))
+            shown.push_back(note);
+    }
+    // Brought back once: a later toggle of an empty desktop falls back to
+    // what the surface mode shows.
+    m_notesPutAway.clear();
+    if (shown.empty()) {
+        bool importedToo = m_preferences.desktopSurfaceMode == DesktopSurfaceMode::allImportedNotes;
+        for (StickyNote& note : m_notes) {
+            bool belongs = note.isSceneBoard()
+                ? std::any_of(note.tasks.begin(), note.tasks.end(), [](const NoteTask& task) { return !task.isCompleted; })
+                : importedToo && note.source != NoteSource::local;
+            if (belongs && mayShow(note))
+                shown.push_back(&note);
+        }
+    }
+    if (shown.empty()) {
+        setSyncStatus("没有可放回桌面的悬笺");
+        return;
+    }
+    Operation op(*this);
+    for (StickyNote* note : shown) {
+        note->isHidden = false;
+        note->deferredUntil.reset();
+    }
+    notesDidChange();
+    rescheduleDeferredRevealTask();
     persistNotes(true);
     reconcileWindows();
 }

@@ -1,11 +1,13 @@
 #include "ui/X11WindowHints.h"
 
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QWindow>
 
 #ifdef BRIVET_HAVE_XCB
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -143,12 +145,45 @@ void applyLayer(QWindow* window, NoteWindowLayerMode mode)
     xcb_flush(c);
 }
 
+void answerStartup(QWindow* window, const QByteArray& startupId)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window || startupId.isEmpty())
+        return;
+    auto id = xcb_window_t(window->winId());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_STARTUP_ID"), atom(c, "UTF8_STRING"), 8,
+        uint32_t(startupId.size()), startupId.constData());
+    // The startup notification "remove" message, in 20-byte pieces of
+    // client messages to the root window, the first of its own type.
+    std::string message = "remove: ID=";
+    for (char byte : startupId) {
+        if (byte == ' ' || byte == '"' || byte == '\\')
+            message.push_back('\\');
+        message.push_back(byte);
+    }
+    message.push_back('\0');
+    xcb_screen_t* screen = firstScreen(c);
+    if (!screen)
+        return;
+    for (std::size_t offset = 0; offset < message.size(); offset += 20) {
+        xcb_client_message_event_t event {};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = id;
+        event.type = atom(c, offset == 0 ? "_NET_STARTUP_INFO_BEGIN" : "_NET_STARTUP_INFO");
+        std::memcpy(event.data.data8, message.data() + offset, std::min<std::size_t>(20, message.size() - offset));
+        xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_PROPERTY_CHANGE, reinterpret_cast<const char*>(&event));
+    }
+    xcb_flush(c);
+}
+
 #else
 
 bool isAvailable() { return false; }
 xcb_connection_t* connection() { return nullptr; }
 void prepareUnmapped(QWindow*, NoteWindowLayerMode) { }
 void applyLayer(QWindow*, NoteWindowLayerMode) { }
+void answerStartup(QWindow*, const QByteArray&) { }
 
 #endif
 

@@ -2,6 +2,7 @@
 
 #include "model/Enums.h"
 
+class QByteArray;
 class QWindow;
 struct xcb_connection_t;
 
@@ -21,6 +22,11 @@ void prepareUnmapped(QWindow* window, NoteWindowLayerMode mode);
 // On a mapped window: asks the window manager for the layer of `mode`
 // (and keeps the card sticky and out of the taskbar).
 void applyLayer(QWindow* window, NoteWindowLayerMode mode);
+// Before the window is brought forward for a launch the desktop announced
+// (its startup notification id, as a launcher hands it over D-Bus): names
+// that launch on the window, so the window manager grants it the focus the
+// user asked for, and tells the launcher the launch is complete.
+void answerStartup(QWindow* window, const QByteArray& startupId);
 
 } // namespace X11WindowHints
 

@@ -31,8 +31,9 @@ QString runTool(const QString& program, const QStringList& arguments, int* exitC
 }
 
 // `cmake --install` into a fresh prefix: the program, an entry that names
-// it by its full path and passes the validator, the icons and AppStream
-// metadata the store tools accept.
+// it by its full path, offers the actions and passes the validator, the
+// bus's service file, the icons and AppStream metadata the store tools
+// accept.
 TEST(Install, PrefixGetsTheProgramEntryIconsAndMetadata)
 {
     if (!QFileInfo::exists(QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet")))
@@ -48,8 +49,17 @@ TEST(Install, PrefixGetsTheProgramEntryIconsAndMetadata)
     ASSERT_TRUE(fs::exists(entry));
     std::string text = readFile(entry);
     EXPECT_NE(text.find("Exec=" + (root / "bin/brivet").string() + "\n"), std::string::npos) << text;
-    for (const char* line : { "Name=悬笺\n", "Icon=com.brivet.Brivet\n", "Categories=Utility;\n", "StartupWMClass=Brivet\n" })
+    for (const char* line : { "Name=悬笺\n", "Icon=com.brivet.Brivet\n", "Categories=Utility;\n", "StartupWMClass=Brivet\n",
+             "DBusActivatable=true\n", "Actions=new-note;today-board;open-dashboard;toggle-notes;\n",
+             "[Desktop Action new-note]\nName=新建悬笺\n", "[Desktop Action today-board]\nName=生成今日桌面板\n",
+             "[Desktop Action open-dashboard]\nName=打开控制台\n", "[Desktop Action toggle-notes]\nName=显示或隐藏桌面悬笺\n" })
         EXPECT_NE(text.find(line), std::string::npos) << line;
+    // Activation over the bus starts the installed program, under the
+    // entry's id.
+    fs::path service = root / "share/dbus-1/services/com.brivet.Brivet.service";
+    ASSERT_TRUE(fs::exists(service));
+    EXPECT_EQ(readFile(service),
+        "[D-BUS Service]\nName=com.brivet.Brivet\nExec=" + (root / "bin/brivet").string() + "\n");
     for (const char* size : { "16x16", "32x32", "48x48", "128x128", "256x256", "512x512" })
         EXPECT_TRUE(fs::exists(root / "share/icons/hicolor" / size / "apps/com.brivet.Brivet.png")) << size;
     EXPECT_TRUE(fs::exists(root / "share/icons/hicolor/scalable/apps/com.brivet.Brivet.svg"));

@@ -25,6 +25,7 @@ XSession::~XSession()
 {
     stopProcess(m_trayHost);
     stopProcess(m_windowManager);
+    stopProcess(m_bus);
     stopProcess(m_xvfb);
 }
 
@@ -95,6 +96,30 @@ std::string XSession::startTrayHost()
     return {};
 }
 
+std::string XSession::startSessionBus()
+{
+    std::filesystem::create_directories(busServices());
+    // A fixed address, so the bus's own environment (which the processes it
+    // starts inherit) can name it.
+    QString address = QStringLiteral("unix:path=") + QString::fromStdString((m_home.path() / "bus").string());
+    QProcessEnvironment env = environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    m_bus.setProcessEnvironment(env);
+    m_bus.start("dbus-daemon", { "--session", "--nofork", "--nopidfile", "--address=" + address, "--print-address=1" });
+    if (!m_bus.waitForStarted(5000))
+        return "dbus-daemon did not start";
+    QByteArray announced;
+    auto addressOrExit = [&] {
+        announced += m_bus.readAllStandardOutput();
+        return announced.contains('\n') || m_bus.state() != QProcess::Running;
+    };
+    (void)QTest::qWaitFor(addressOrExit, 10000);
+    if (!announced.contains('\n') || m_bus.state() != QProcess::Running)
+        return "the session bus did not come up: " + m_bus.readAllStandardError().toStdString();
+    m_busAddress = address;
+    return {};
+}
+
 void XSession::stopTrayHost()
 {
     stopProcess(m_trayHost);
@@ -151,6 +176,10 @@ QProcessEnvironment XSession::environment() const
     env.remove("QT_QPA_PLATFORM");
     env.remove("WAYLAND_DISPLAY");
     env.remove("DBUS_SESSION_BUS_ADDRESS");
+    env.remove("DBUS_STARTER_ADDRESS");
+    env.remove("DBUS_STARTER_BUS_TYPE");
+    if (!m_busAddress.isEmpty())
+        env.insert("DBUS_SESSION_BUS_ADDRESS", m_busAddress);
     return env;
 }
 

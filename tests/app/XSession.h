@@ -39,6 +39,13 @@ public:
     // Starts an XEmbed tray host (trayer, a strip at the top right) and
     // waits for its window; an empty string or what went wrong.
     std::string startTrayHost();
+    // Starts a private session bus whose service files are looked up
+    // under the private home's data folder (busServices()), as a desktop's
+    // bus looks in the user's; every process started from now on in
+    // environment() uses it. An empty string, or what went wrong.
+    std::string startSessionBus();
+    std::filesystem::path busServices() const { return m_home.path() / "data" / "dbus-1" / "services"; }
+    QString busAddress() const { return m_busAddress; }
     // Ends the tray host, as when a panel crashes or is restarted.
     void stopTrayHost();
     // The tray icon windows of class `className` embedded in the tray host.
@@ -77,6 +84,8 @@ private:
     QProcess m_xvfb;
     QProcess m_windowManager;
     QProcess m_trayHost;
+    QProcess m_bus;
+    QString m_busAddress;
 };
 
 } // namespace brivet::testing

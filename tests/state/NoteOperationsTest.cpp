@@ -215,4 +215,107 @@ TEST_F(NoteOperations, DatesOutsideTheStorableYearsAreClampedWhereTheyEnter)
     EXPECT_LE(state.resolvedDate(NoteDeferPreset::tomorrowMorning, latestStorableInstant), latestStorableInstant);
 }
 
+// The desktop's show-or-hide: what one toggle takes away the next brings
+// back, except what has gone, is put off or is no longer allowed.
+TEST_F(NoteOperations, ToggleDesktopNotesBringsBackWhatItPutAway)
+{
+    StickyNote kept = StateFixture::makeNote("kept");
+    StickyNote deleted = StateFixture::makeNote("deleted");
+    StickyNote deferred = StateFixture::makeNote("deferred");
+    StickyNote library = StateFixture::makeNote("only in the library");
+    AppState& state = f.launchWith({ kept, deleted, deferred, library },
+        [](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsAndPinned; });
+    for (const StickyNote& note : { kept, deleted, deferred })
+        state.reveal(note.id, SurfacePolicy::respect, WindowFocus::keep);
+    auto isShown = [&](const StickyNote& note) { return !state.findNote(note.id)->isHidden; };
+    auto writes = f.repository.writes.size();
+    auto reconciles = f.windows.reconciles.size();
+
+    state.toggleDesktopNotes();
+    EXPECT_EQ(state.visibleNoteCount(), 0);
+    EXPECT_EQ(f.repository.writes.size(), writes + 1) << "put away at once, in one write";
+    EXPECT_EQ(f.windows.reconciles.size(), reconciles + 1);
+    EXPECT_TRUE(f.repository.stored[0].isHidden);
+    state.toggleDesktopNotes();
+    EXPECT_TRUE(isShown(kept) && isShown(deleted) && isShown(deferred));
+    EXPECT_FALSE(isShown(library)) << "a note that was not on the desktop stays off it";
+    EXPECT_EQ(f.repository.writes.size(), writes + 2);
+    EXPECT_EQ(f.windows.reconciles.size(), reconciles + 2);
+
+    // The dashboard's hide-all is remembered the same way; meanwhile one
+    // note goes to the trash and one is put off.
+    state.hideAllNotes();
+    state.deleteNote(deleted.id);
+    state.deferNote(deferred.id, f.clock.now() + std::chrono::hours(2));
+    state.toggleDesktopNotes();
+    EXPECT_TRUE(isShown(kept));
+    EXPECT_TRUE(state.findNote(deferred.id)->isHidden) << "its deferral keeps it away";
+    EXPECT_EQ(state.visibleNoteCount(), 1);
+
+    // A mode that keeps regular notes off the desktop, chosen since the
+    // hide, wins over the memory.
+    state.toggleDesktopNotes();
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsOnly; });
+    writes = f.repository.writes.size();
+    state.toggleDesktopNotes();
+    EXPECT_EQ(state.visibleNoteCount(), 0);
+    EXPECT_EQ(state.syncStatus(), "没有可放回桌面的悬笺");
+    EXPECT_EQ(f.repository.writes.size(), writes) << "nothing changed, nothing written";
+}
+
+// "新建悬笺" shows a note in every mode, even one that keeps regular notes
+// off the desktop; the toggle gives back what the user had there.
+TEST_F(NoteOperations, ToggleDesktopNotesBringsBackNewNotesUnderSceneBoardsOnly)
+{
+    AppState& state = f.launchWith({ StateFixture::makeNote("library") });
+    ASSERT_EQ(state.preferences().desktopSurfaceMode, DesktopSurfaceMode::sceneBoardsOnly);
+    Uuid created = state.createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::focused);
+    state.toggleDesktopNotes();
+    state.toggleDesktopNotes();
+    ASSERT_EQ(state.visibleNoteCount(), 1);
+    EXPECT_FALSE(state.findNote(created)->isHidden);
+}
+
+// With nothing remembered (as after a launch, which clears the desktop) the
+// toggle shows what the surface mode puts on the desktop, never the
+// library's local notes.
+TEST_F(NoteOperations, ToggleDesktopNotesOnAFreshDesktopShowsWhatTheModeShows)
+{
+    auto board = [&](std::string title, bool open) {
+        StickyNote note = StateFixture::makeNote(std::move(title));
+        note.surfaceRole = NoteSurfaceRole::customBoard;
+        note.tasks = { NoteTask { Uuid::random(), "t", !open } };
+        note.recomputeCompletion();
+        return note;
+    };
+    StickyNote openBoard = board("open board", true);
+    StickyNote doneBoard = board("finished board", false);
+    StickyNote deferredBoard = board("deferred board", true);
+    deferredBoard.deferredUntil = f.clock.now() + std::chrono::hours(3);
+    StickyNote imported = StateFixture::makeNote("imported");
+    imported.source = NoteSource::reminders;
+    StickyNote local = StateFixture::makeNote("local");
+    AppState& state = f.launchWith({ openBoard, doneBoard, deferredBoard, imported, local },
+        [](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::sceneBoardsAndPinned; });
+    ASSERT_EQ(state.visibleNoteCount(), 0);
+    auto isShown = [&](const StickyNote& note) { return !state.findNote(note.id)->isHidden; };
+
+    state.toggleDesktopNotes();
+    EXPECT_TRUE(isShown(openBoard));
+    EXPECT_FALSE(isShown(doneBoard) || isShown(deferredBoard) || isShown(imported) || isShown(local));
+
+    // Once brought back, the memory is spent: with the desktop cleared by
+    // hand, the toggle goes by the mode, which now takes imported notes.
+    state.toggleDesktopNotes();
+    state.updatePreferences([](AppPreferences& p) { p.desktopSurfaceMode = DesktopSurfaceMode::allImportedNotes; });
+    ASSERT_TRUE(isShown(imported)) << "the mode switch shows it";
+    state.toggleDesktopNotes();
+    state.toggleDesktopNotes();
+    EXPECT_EQ(state.visibleNoteCount(), 1) << "only what the last toggle put away";
+    state.hide(imported.id);
+    state.toggleDesktopNotes();
+    EXPECT_TRUE(isShown(openBoard) && isShown(imported));
+    EXPECT_FALSE(isShown(local));
+}
+
 } // namespace
