@@ -3,6 +3,7 @@
 #include "model/Enums.h"
 #include "model/Instant.h"
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -33,6 +34,12 @@ struct AppPreferences {
     long long focusBoardTaskLimit = 6;
     NoteWindowLayerMode noteWindowLayerMode = NoteWindowLayerMode::floating;
     MenuBarTitleMode menuBarTitleMode = MenuBarTitleMode::brand;
+
+    // Global shortcuts: the key combination the user chose per action id
+    // ("new-note" → "Ctrl+Alt+Meta+N", see KeyChord), "" for none. Actions
+    // missing here keep their default; text that does not parse falls back
+    // to the default when the keys are taken (the file keeps what it held).
+    std::map<std::string, std::string> globalShortcuts;
 
     static constexpr long long minimumTaskLimit = 3;
     static constexpr long long maximumTaskLimit = 9;
