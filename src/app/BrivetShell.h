@@ -24,6 +24,7 @@ class JsonPreferencesStore;
 class JsonTrashStore;
 class DeleteUndoNotices;
 class DesktopNotifications;
+class GlobalShortcuts;
 class StateBridge;
 class MenuBarContentView;
 class QtScheduler;
@@ -75,6 +76,7 @@ public:
 private:
     void startTray();
     void startDeleteNotices();
+    void startShortcuts();
 
     std::unique_ptr<SystemClock> m_clock;
     std::unique_ptr<UserCalendar> m_calendar;
@@ -99,6 +101,9 @@ private:
     std::unique_ptr<StateBridge> m_noticeBridge;
     std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<DeleteUndoNotices> m_undoNotices;
+    // A child of the application, where Settings finds it; deleted with
+    // the shell.
+    GlobalShortcuts* m_shortcuts = nullptr;
 };
 
 } // namespace brivet
