@@ -6,6 +6,7 @@
 #include "dashboard/DashboardTexts.h"
 #include "dashboard/NoteTransferActions.h"
 #include "dashboard/PreferenceBinder.h"
+#include "dashboard/ShortcutSettingsSection.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -131,6 +132,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
         look->addWidget(text);
     }
     column->addWidget(look);
+    column->addWidget(new ShortcutSettingsSection(m_state, nullptr, page));
 
     auto* trash = new FormSection(QStringLiteral("回收站"), page);
     m_trashButton = new QPushButton(bundledIcon(Symbol::trash, colors.text), QStringLiteral("打开回收站"), trash);
