@@ -119,7 +119,9 @@ QString PortalShortcuts::triggerText(const KeyChord& chord)
         return text + QStringLiteral("equal");
     if (chord.key == "`")
         return text + QStringLiteral("grave");
-    return text + QString::fromStdString(chord.key).toLower();
+    // Letters by their unshifted symbol; function keys and digits as they are.
+    QString key = QString::fromStdString(chord.key);
+    return text + (key.size() == 1 ? key.toLower() : key);
 }
 
 void PortalShortcuts::probe(std::function<void(std::optional<uint>)> answer)

@@ -2,6 +2,7 @@
 #include "model/KeyChord.h"
 #include "support/RequiredServices.h"
 #include "support/TempDir.h"
+#include "app/ShortcutDefaults.h"
 #include "ui/X11KeyGrabs.h"
 
 #include <QFileInfo>
@@ -196,3 +197,16 @@ TEST_F(GlobalShortcutSmokeTest, KeyHeldByAnotherProgramIsReportedAndLeftToIt)
 }
 
 } // namespace
+
+TEST(GlobalShortcutDefaults, EveryActionHasItsOwnSuperAltKey)
+{
+    std::vector<std::string> keys;
+    for (const GlobalShortcuts::Action& action : shortcutActions()) {
+        std::optional<KeyChord> chord = KeyChord::parse(action.defaultKeys);
+        ASSERT_TRUE(chord.has_value()) << action.defaultKeys;
+        EXPECT_EQ(chord->modifiers, unsigned(KeyChord::alt | KeyChord::meta)) << action.defaultKeys;
+        EXPECT_EQ(std::count(keys.begin(), keys.end(), chord->key), 0) << action.defaultKeys;
+        keys.push_back(chord->key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string> { "N", "B", "H", "P" }));
+}
