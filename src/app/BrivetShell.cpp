@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/ApplicationBus.h"
 #include "app/InstanceServer.h"
+#include "app/ShortcutDefaults.h"
 #include "app/TrayController.h"
 #include "dashboard/DashboardWindow.h"
 #include "desktop/NoteBoardFace.h"
@@ -17,10 +18,13 @@
 #include "sync/SyncService.h"
 #include "ui/DeleteUndoNotices.h"
 #include "ui/DesktopNotifications.h"
+#include "ui/GlobalShortcuts.h"
+#include "ui/PortalShortcuts.h"
 #include "ui/QtScheduler.h"
 #include "ui/QtScreenList.h"
 #include "ui/ReminderDesktopNotices.h"
 #include "ui/StateBridge.h"
+#include "ui/X11KeyGrabs.h"
 #include "ui/X11WindowHints.h"
 
 #include <QApplication>
@@ -99,6 +103,7 @@ BrivetShell::~BrivetShell()
     // The views go first, then the state (and its windows), then the
     // services it refers to.
     m_reminderNotices.reset();
+    delete m_shortcuts;
     m_undoNotices.reset();
     m_notifications.reset();
     m_noticeBridge.reset();
@@ -124,6 +129,7 @@ void BrivetShell::startInterface()
     m_scheduler->schedule(Duration(0), [this] {
         startTray();
         startDeleteNotices();
+        startShortcuts();
     });
 }
 
@@ -139,6 +145,22 @@ void BrivetShell::startDeleteNotices()
         [this] { return m_dashboard && m_dashboard->isActiveWindow(); });
     m_reminderNotices = std::make_unique<ReminderDesktopNotices>(*m_state, *m_scheduler, *m_notifications,
         [this] { presentDashboard(); });
+}
+
+void BrivetShell::startShortcuts()
+{
+    xcb_connection_t* x11 = X11WindowHints::connection();
+    m_shortcuts = new GlobalShortcuts(
+        shortcutActions(), [this](const std::string& line) { m_logger->log(line); },
+        std::make_unique<PortalShortcuts>(QDBusConnection::sessionBus()),
+        x11 ? std::make_unique<X11KeyGrabs>(x11) : nullptr, QCoreApplication::instance());
+    connect(m_shortcuts, &GlobalShortcuts::activated, this, [this](const QString& id) {
+        if (auto action = desktopActionNamed(id.toStdString()))
+            perform(*action);
+    });
+    connect(m_noticeBridge.get(), &StateBridge::preferencesChanged, m_shortcuts,
+        [this] { m_shortcuts->setChoices(m_state->preferences().globalShortcuts); });
+    m_shortcuts->start(m_state->preferences().globalShortcuts);
 }
 
 void BrivetShell::startTray()
@@ -225,7 +247,7 @@ void BrivetShell::perform(DesktopAction action)
 {
     switch (action) {
     case DesktopAction::newNote:
-        m_state->createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::focused);
+        m_state->createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::editing);
         return;
     case DesktopAction::todayBoard:
         m_state->generateTodayFocusBoard(RevealBoard::yes, NoteSizePreset::medium);

@@ -26,6 +26,7 @@ class JsonTrashStore;
 class DeleteUndoNotices;
 class ReminderDesktopNotices;
 class DesktopNotifications;
+class GlobalShortcuts;
 class StateBridge;
 class MenuBarContentView;
 class QtScheduler;
@@ -78,6 +79,7 @@ public:
 private:
     void startTray();
     void startDeleteNotices();
+    void startShortcuts();
 
     std::unique_ptr<SystemClock> m_clock;
     std::unique_ptr<UserCalendar> m_calendar;
@@ -105,6 +107,9 @@ private:
     std::unique_ptr<DeleteUndoNotices> m_undoNotices;
     // Due notes, returning deferrals and calendar starts.
     std::unique_ptr<ReminderDesktopNotices> m_reminderNotices;
+    // A child of the application, where Settings finds it; deleted with
+    // the shell.
+    GlobalShortcuts* m_shortcuts = nullptr;
 };
 
 } // namespace brivet

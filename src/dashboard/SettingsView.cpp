@@ -7,6 +7,7 @@
 #include "dashboard/NoteTransferActions.h"
 #include "dashboard/PreferenceBinder.h"
 #include "dashboard/ReminderSettingsSection.h"
+#include "dashboard/ShortcutSettingsSection.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
@@ -135,6 +136,7 @@ SettingsView::SettingsView(AppState& state, StateBridge& bridge, QWidget* parent
     }
     column->addWidget(look);
     column->addWidget(new ReminderSettingsSection(state, bridge, page));
+    column->addWidget(new ShortcutSettingsSection(m_state, nullptr, page));
 
     auto* trash = new FormSection(QStringLiteral("回收站"), page);
     m_trashButton = new QPushButton(bundledIcon(Symbol::trash, colors.text), QStringLiteral("打开回收站"), trash);

@@ -3,6 +3,7 @@
 #include "model/Enums.h"
 #include "model/Instant.h"
 
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -44,6 +45,11 @@ struct AppPreferences {
     // left out by the settings): a launch notifies only what came after,
     // also what fell due while the app was not running. Absent: none yet.
     std::optional<Instant> noticesHandledUntil;
+    // Global shortcuts: the key combination the user chose per action id
+    // ("new-note" → "Ctrl+Alt+Meta+N", see KeyChord), "" for none. Actions
+    // missing here keep their default; text that does not parse falls back
+    // to the default when the keys are taken (the file keeps what it held).
+    std::map<std::string, std::string> globalShortcuts;
 
     static constexpr long long minimumTaskLimit = 3;
     static constexpr long long maximumTaskLimit = 9;

@@ -239,6 +239,16 @@ void writePreferences(JsonWriter& w, const AppPreferences& p)
     w.value(rawValue(p.desktopSurfaceMode));
     w.key("focusBoardTaskLimit");
     w.value(p.focusBoardTaskLimit);
+    // Only once the user changed a key: files stay as they were until then.
+    if (!p.globalShortcuts.empty()) {
+        w.key("globalShortcuts");
+        w.beginObject();
+        for (const auto& [action, keys] : p.globalShortcuts) {
+            w.key(action);
+            w.value(keys);
+        }
+        w.endObject();
+    }
     w.key("hasActivatedSync");
     w.value(p.hasActivatedSync);
     w.key("hasInitializedCalendarSelection");
@@ -885,6 +895,11 @@ AppPreferences decodePreferencesElement(od::value value, const UserCalendar& cal
             p.menuBarTitleMode = asEnum<MenuBarTitleMode>(v, key);
         else if (readNoticePreference(p, key, v))
             return true;
+        else if (key == "globalShortcuts")
+            forEachField(v, key, [&](std::string_view action, od::value keys) {
+                p.globalShortcuts[std::string(action)] = std::string(asString(keys, "globalShortcuts"));
+                return true;
+            });
         else
             return false;
         return true;

@@ -59,6 +59,9 @@ enum class NewNoteWindow {
     shown,
     // On the desktop, its window focused.
     focused,
+    // On the desktop with its details open and focused, the title ready
+    // for typing (a note asked for from outside the app's windows).
+    editing,
 };
 // Whether a generated board comes onto the desktop when it is built.
 enum class RevealBoard { no, yes };

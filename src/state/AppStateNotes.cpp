@@ -114,6 +114,8 @@ Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizeP
     note.style = NoteStyle { fromTemplate ? fromTemplate->theme : m_preferences.defaultTheme, m_preferences.defaultOpacity,
         std::nullopt, 1.0 };
     note.isHidden = true;
+    if (window == NewNoteWindow::editing)
+        note.displayMode = NoteDisplayMode::detail;
     normalizeAndPlace(note);
     Uuid id = note.id;
     m_notes.push_back(std::move(note));
@@ -121,7 +123,7 @@ Uuid AppState::createNote(const NoteTemplate* fromTemplate, NoteSizePreset sizeP
     m_deps.logger.log("Created note " + id.toString());
     persistNotes(true);
     if (window != NewNoteWindow::hidden)
-        reveal(id, SurfacePolicy::bypass, window == NewNoteWindow::focused ? WindowFocus::take : WindowFocus::keep);
+        reveal(id, SurfacePolicy::bypass, window == NewNoteWindow::shown ? WindowFocus::keep : WindowFocus::take);
     return id;
 }
 

@@ -223,10 +223,15 @@ TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
     custom.menuBarTitleMode = MenuBarTitleMode::currentTask;
     custom.noteWindowLayerMode = NoteWindowLayerMode::desktop;
     custom.defaultOpacity = 0.61;
+    custom.globalShortcuts = { { "new-note", "Ctrl+Alt+F8" }, { "open-panel", "" } };
     std::string file = encodePreferencesFile(custom);
     EXPECT_EQ(decoded(decodePreferencesFile(file, calendar, decodingTime)), custom);
     EXPECT_LT(file.find("\"preferences\""), file.find("\"version\""));
     EXPECT_LT(file.find("\"autoGenerateFocusBoard\""), file.find("\"syncStartDate\""));
+    // Files of users who never changed a key stay as they were.
+    EXPECT_EQ(encodePreferencesFile(defaults).find("globalShortcuts"), std::string::npos);
+    EXPECT_TRUE(std::holds_alternative<DecodeError>(
+        decodePreferences(R"({"globalShortcuts":{"new-note":5}})", calendar, decodingTime)));
 }
 
 TEST(RecordCoding, NoticeSettingsAreOptionalAndAValueNotUnderstoodKeepsTheDefault)

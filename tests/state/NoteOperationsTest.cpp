@@ -41,6 +41,14 @@ TEST_F(NoteOperations, CreateCascadesFromTheLastNoteAndReachesTheDesktop)
     EXPECT_EQ(f.windows.focused.front(), a);
     EXPECT_EQ(f.windows.reconciles.back().notes, state.notes()) << "the focused panel existed before focus";
     EXPECT_NE(f.logger->entries().back().find("Created note " + c.toString()), std::string::npos);
+
+    // Asked for from outside the app (a global key): open for editing and
+    // focused, still in one write.
+    Uuid d = state.createNote(nullptr, NoteSizePreset::medium, NewNoteWindow::editing);
+    EXPECT_EQ(state.findNote(d)->displayMode, NoteDisplayMode::detail);
+    EXPECT_FALSE(state.findNote(d)->isHidden);
+    EXPECT_EQ(f.windows.focused.back(), d);
+    EXPECT_EQ(f.repository.writes.size(), writes + 4);
 }
 
 TEST_F(NoteOperations, CreateOnEmptyListStartsFromTheMainScreenAndCanStayHidden)
