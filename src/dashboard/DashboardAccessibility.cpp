@@ -1,5 +1,6 @@
 #include "dashboard/DashboardAccessibility.h"
 
+#include "dashboard/DashboardMenuButton.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
 #include "ui/QtConversions.h"
@@ -7,7 +8,10 @@
 #include <QAccessible>
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 
 #include <vector>
@@ -323,6 +327,151 @@ private:
     QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
 };
 
+// A button that opens a menu: read as a menu button, expanded while its
+// menu is open; Press and ShowMenu both open it, its first entry
+// highlighted for the arrows.
+class MenuButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit MenuButtonAccessible(QAbstractButton* button)
+        : QAccessibleWidget(button, QAccessible::ButtonMenu)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        QString text = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && text.isEmpty())
+            text = button()->text().remove(QLatin1Char('&'));
+        return text;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        state.pressed = button()->isDown();
+        state.expanded = openMenu(button()) != nullptr;
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        if (!button()->isEnabled())
+            return {};
+        return { showMenuAction(), pressAction() };
+    }
+    void doAction(const QString& name) override
+    {
+        if (actionNames().contains(name))
+            showButtonMenu(button(), MenuHighlight::firstEntry);
+    }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
+// A line edit that shows a text it will not take (a calendar event's
+// title): read as read-only and not editable, which Qt's own line edit
+// interface reports as editable whatever the field allows. Its text, the
+// caret and the selection read as in any line edit.
+class ReadOnlyLineEditAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit ReadOnlyLineEditAccessible(QLineEdit* edit)
+        : QAccessibleWidget(edit, QAccessible::EditableText)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return shownText();
+        QString text = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && text.isEmpty() ? edit()->placeholderText() : text;
+    }
+    // Nothing set through here reaches the field while it is read-only.
+    void setText(QAccessible::Text t, const QString& text) override
+    {
+        if (t == QAccessible::Value && !edit()->isReadOnly())
+            edit()->setText(text);
+        else if (t != QAccessible::Value)
+            QAccessibleWidget::setText(t, text);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = edit()->isReadOnly();
+        state.editable = !edit()->isReadOnly();
+        state.selectableText = true;
+        state.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
+        return state;
+    }
+
+    void selection(int index, int* start, int* end) const override
+    {
+        *start = *end = 0;
+        if (index != 0 || !edit()->hasSelectedText())
+            return;
+        *start = edit()->selectionStart();
+        *end = edit()->selectionEnd();
+    }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            edit()->deselect();
+    }
+    void setSelection(int index, int start, int end) override
+    {
+        if (index == 0)
+            edit()->setSelection(start, end - start);
+    }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    QString text(int start, int end) const override
+    {
+        return start < 0 || end < start ? QString() : shownText().mid(start, end - start);
+    }
+    int characterCount() const override { return int(shownText().size()); }
+    // From the font: the field shows its text from the start (a long one
+    // scrolls only as the caret moves), which this does not follow.
+    QRect characterRect(int offset) const override
+    {
+        QString shown = shownText();
+        if (offset < 0 || offset >= shown.size())
+            return {};
+        QFontMetrics metrics(edit()->font());
+        QRect contents = edit()->contentsRect().marginsRemoved(edit()->textMargins());
+        int x = contents.left() + metrics.horizontalAdvance(shown.left(offset));
+        int y = contents.top() + (contents.height() - metrics.height()) / 2;
+        QRect local(x, y, metrics.horizontalAdvance(shown.at(offset)), metrics.height());
+        return QRect(edit()->mapToGlobal(local.topLeft()), local.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override
+    {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int start, int end) override
+    {
+        edit()->setCursorPosition(end);
+        edit()->setCursorPosition(start);
+    }
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = *end = offset;
+        return {};
+    }
+
+private:
+    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
+    // A password is read as what the field shows, never as itself.
+    QString shownText() const { return edit()->echoMode() == QLineEdit::Normal ? edit()->text() : edit()->displayText(); }
+};
+
 QAccessibleInterface* dashboardFactory(const QString& className, QObject* object)
 {
     if (className == QLatin1String("brivet::NoteListView"))
@@ -331,6 +480,12 @@ QAccessibleInterface* dashboardFactory(const QString& className, QObject* object
     // The interface is made at the picker's first event, before it has a
     // name or a label: every plain picker gets this one. An editable one,
     // whose text field is a child, keeps Qt's.
+    if (isMenuButton(object))
+        return new MenuButtonAccessible(static_cast<QAbstractButton*>(object));
+    // Made for a field read-only when first asked about; one that becomes
+    // read-only later is given this one by readAsReadOnly.
+    if (auto* edit = qobject_cast<QLineEdit*>(object); edit && edit->isReadOnly())
+        return new ReadOnlyLineEditAccessible(edit);
     if (className == QLatin1String("QComboBox"))
         if (auto* box = qobject_cast<QComboBox*>(object); box && !box->isEditable())
             return new NamedComboBoxAccessible(box);
@@ -351,6 +506,17 @@ void installDashboardAccessibility()
 } // namespace brivet
 
 namespace brivet {
+
+void readAsReadOnly(QLineEdit* edit)
+{
+    if (!edit->isReadOnly())
+        return;
+    // Qt's interface, made while the field was editable, stays with it
+    // until removed; the next one asked for is ours.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(edit);
+        made && !dynamic_cast<ReadOnlyLineEditAccessible*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
 
 void announceName(QWidget* widget, const QString& name)
 {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QLineEdit;
 class QWidget;
 
 namespace brivet {
@@ -15,6 +16,12 @@ namespace brivet {
 // it by the value alone). Installed once per process;
 // later calls do nothing.
 void installDashboardAccessibility();
+
+// Has a read-only `edit` read as read-only and not editable, its text and
+// caret as before, also when its interface was made while it was editable;
+// nothing for an editable one. A field read-only from the first is read so
+// anyway.
+void readAsReadOnly(QLineEdit* edit);
 
 // Gives `widget` a new accessible name and tells assistive tools, so a
 // changing count is heard as it changes; the same name again says nothing.

@@ -1,5 +1,7 @@
 #include "dashboard/DashboardActionCard.h"
 
+#include "dashboard/FocusRing.h"
+
 #include <QPainter>
 #include <QTextLayout>
 
@@ -35,6 +37,7 @@ DashboardActionCard::DashboardActionCard(const QString& title, const QString& su
     setAccessibleName(title);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    FocusRing::setCornerRadius(this, cardRadius);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -79,8 +82,9 @@ void DashboardActionCard::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QColor border = m_hovered || hasFocus() ? colors.accent : colors.separator;
-    if (m_hovered || hasFocus())
+    // The keyboard's place is the dashboard's focus ring, outside the card.
+    QColor border = m_hovered ? colors.accent : colors.separator;
+    if (m_hovered)
         border.setAlphaF(0.55);
     QColor fill = isDown() ? (colors.dark ? colors.card.lighter(115) : colors.card.darker(104)) : colors.card;
     painter.setPen(QPen(border, 1));

@@ -1,5 +1,6 @@
 #include "dashboard/DashboardNoteEditor.h"
 
+#include "dashboard/DashboardAccessibility.h"
 #include "dashboard/DashboardCard.h"
 #include "dashboard/DashboardDates.h"
 #include "dashboard/DashboardEditorTaskRow.h"
@@ -91,6 +92,8 @@ void DashboardNoteEditor::keepInDraft(QLineEdit* input, std::function<void(const
     // the text without an edit signal), so "完成" saves what is shown. A
     // read-only field takes no text at all: whatever sets it is undone.
     QString shown = input->text();
+    if (m_readOnly)
+        readAsReadOnly(input);
     connect(input, &QLineEdit::textChanged, this, [this, input, shown, store](const QString& text) {
         if (!m_readOnly) {
             store(text);

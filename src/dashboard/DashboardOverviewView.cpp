@@ -3,6 +3,7 @@
 #include "dashboard/DashboardAccessibility.h"
 #include "dashboard/DashboardActionCard.h"
 #include "dashboard/DashboardCard.h"
+#include "dashboard/DashboardMenuButton.h"
 #include "dashboard/DashboardNoteEditor.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/FilterChip.h"
@@ -12,7 +13,6 @@
 #include "model/Clock.h"
 #include "model/UserCalendar.h"
 #include "state/AppState.h"
-#include "ui/NoteSizePresetMenu.h"
 #include "ui/StateBridge.h"
 
 #include <QAction>
@@ -71,6 +71,33 @@ protected:
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
     void wheelEvent(QWheelEvent* event) override { event->accept(); }
+};
+
+// A closing editor's last look, fading out in its place: the editor itself
+// leaves at once, so neither the keyboard nor a screen reader meets a
+// control that is on its way out.
+class EditorPicture final : public QWidget {
+public:
+    EditorPicture(const QPixmap& picture, QWidget* parent)
+        : QWidget(parent)
+        , m_picture(picture)
+    {
+        setObjectName(QStringLiteral("closingEditor"));
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, m_picture);
+    }
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
+    void wheelEvent(QWheelEvent* event) override { event->accept(); }
+
+private:
+    QPixmap m_picture;
 };
 
 } // namespace
@@ -253,13 +280,7 @@ QWidget* DashboardOverviewView::buildActions(QWidget* parent)
     for (const MenuTile& tile : menuTiles) {
         auto* card = new DashboardActionCard(QString::fromUtf8(tile.title), QString::fromUtf8(tile.subtitle), tile.symbol,
             Symbol::sliders, QString::fromUtf8(tile.actionTitle) + QStringLiteral("并选择尺寸"), box);
-        auto action = tile.action;
-        connect(card, &DashboardActionCard::clicked, card, [card, action] {
-            auto* menu = new NoteSizePresetMenu(card);
-            menu->setAttribute(Qt::WA_DeleteOnClose);
-            QObject::connect(menu, &NoteSizePresetMenu::presetChosen, card, [action](NoteSizePreset size) { action(size); });
-            menu->popup(card->mapToGlobal(QPoint(0, card->height() + 4)));
-        });
+        makeSizeMenuButton(card, tile.action);
         m_tiles[std::size_t(slot)] = card;
         grid->addWidget(card, slot / 3, slot % 3);
         ++slot;
@@ -645,10 +666,27 @@ void DashboardOverviewView::closeEditor(DashboardEditorSession::Outcome outcome)
         return;
     DashboardEditorSession session = *m_session;
     m_session.reset();
+    QPixmap lastLook;
+    if (m_editorLayer) {
+        if (m_animation)
+            m_animation->stop();
+        m_editorLayer->setGraphicsEffect(nullptr);
+        lastLook = m_editorLayer->grab();
+    }
     if (m_editor) {
         // The draft goes with the editor; nothing more reaches the state.
         m_editor->disconnect(this);
         m_editor->setEnabled(false);
+    }
+    if (m_editorLayer) {
+        // Its picture fades out; the editor leaves the page now.
+        auto* picture = new EditorPicture(lastLook, this);
+        picture->setGeometry(m_editorLayer->geometry());
+        m_editorLayer->hide();
+        m_editorLayer->deleteLater();
+        m_editorLayer = picture;
+        picture->show();
+        picture->raise();
     }
     session.finish(m_state, outcome);
     m_scroll->setEnabled(true);

@@ -2,12 +2,12 @@
 
 #include "dashboard/DashboardCard.h"
 #include "dashboard/DashboardLists.h"
+#include "dashboard/DashboardMenuButton.h"
 #include "dashboard/DashboardStyle.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
 #include "state/AppState.h"
 #include "state/NoteTemplate.h"
-#include "ui/NoteSizePresetMenu.h"
 #include "ui/StateBridge.h"
 
 #include <QGridLayout>
@@ -126,13 +126,7 @@ DashboardTemplatesView::DashboardTemplatesView(AppState& state, StateBridge& bri
         button->setObjectName(QStringLiteral("chooseSizeButton"));
         // Eight buttons say the same; each is read with the board it makes.
         button->setAccessibleName(QStringLiteral("选择尺寸生成：") + entry.title);
-        auto action = entry.action;
-        connect(button, &QPushButton::clicked, button, [button, action] {
-            auto* menu = new NoteSizePresetMenu(button);
-            menu->setAttribute(Qt::WA_DeleteOnClose);
-            QObject::connect(menu, &NoteSizePresetMenu::presetChosen, button, [action](NoteSizePreset size) { action(size); });
-            menu->popup(button->mapToGlobal(QPoint(0, button->height() + 4)));
-        });
+        makeSizeMenuButton(button, entry.action);
         body->addWidget(button, 0, Qt::AlignLeft);
         grid->addWidget(card, int(i / 3), int(i % 3));
         m_cards.push_back({ entry.title, entry.detail, button, entry.action });

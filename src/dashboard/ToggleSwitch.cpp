@@ -1,5 +1,7 @@
 #include "dashboard/ToggleSwitch.h"
 
+#include "dashboard/FocusRing.h"
+
 #include <QPainter>
 #include <QSignalBlocker>
 
@@ -13,6 +15,7 @@ ToggleSwitch::ToggleSwitch(const QString& text, QWidget* parent)
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    FocusRing::drawsOwnRing(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
