@@ -1,6 +1,6 @@
 #include "dashboard/DashboardActionCard.h"
 
-#include "dashboard/FocusRing.h"
+#include "dashboard/DashboardFocusRing.h"
 
 #include <QPainter>
 #include <QTextLayout>
@@ -37,7 +37,7 @@ DashboardActionCard::DashboardActionCard(const QString& title, const QString& su
     setAccessibleName(title);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    FocusRing::setCornerRadius(this, cardRadius);
+    DashboardFocusRing::setCornerRadius(this, cardRadius);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);

@@ -7,7 +7,7 @@
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/DashboardTrashView.h"
 #include "dashboard/DashboardUndoBar.h"
-#include "dashboard/FocusRing.h"
+#include "dashboard/DashboardFocusRing.h"
 #include "dashboard/SettingsView.h"
 #include "ui/StateBridge.h"
 
@@ -139,7 +139,7 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
         m_pages->addWidget(new QWidget(m_pages));
     detail->addWidget(m_pages, 1);
     row->addLayout(detail, 1);
-    m_focusRing = new FocusRing(this);
+    m_focusRing = new DashboardFocusRing(this);
 
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     undo->setContext(Qt::WidgetWithChildrenShortcut);

@@ -1,6 +1,6 @@
 #include "dashboard/ToggleSwitch.h"
 
-#include "dashboard/FocusRing.h"
+#include "dashboard/DashboardFocusRing.h"
 
 #include <QPainter>
 #include <QSignalBlocker>
@@ -15,7 +15,7 @@ ToggleSwitch::ToggleSwitch(const QString& text, QWidget* parent)
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    FocusRing::drawsOwnRing(this);
+    DashboardFocusRing::drawsOwnRing(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

@@ -222,9 +222,11 @@ TEST_F(BusActivationTest, RunningAppDoesEachActionAskedByIdOrTitleAndRefusesOthe
     EXPECT_TRUE(QTest::qWaitFor(dashboardShown, 10000)) << "no dashboard";
     // It carries the launcher's startup id, for the window manager's focus
     // rules.
-    for (const QString& window : m_session.visibleWindows())
-        if (m_session.windowName(window).startsWith(QStringLiteral("悬笺控制台")))
+    for (const QString& window : m_session.visibleWindows()) {
+        if (m_session.windowName(window).startsWith(QStringLiteral("悬笺控制台"))) {
             EXPECT_TRUE(m_session.run("xprop", { "-id", window, "_NET_STARTUP_ID" }).contains("\"test_TIME0\""));
+        }
+    }
 
     ::kill(pid_t(m_app.processId()), SIGTERM);
     ASSERT_TRUE(m_app.waitForFinished(10000));

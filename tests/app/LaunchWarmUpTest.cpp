@@ -2,6 +2,7 @@
 #include "model/UserCalendar.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/DashboardTrashView.h"
 #include "dashboard/DashboardUndoBar.h"
-#include "dashboard/FocusRing.h"
+#include "dashboard/DashboardFocusRing.h"
 #include "dashboard/SettingsView.h"
 #include "ui/BoundTextInputs.h"
 
@@ -69,7 +69,7 @@ protected:
             button->setFocus(Qt::TabFocusReason);
             settle();
             ASSERT_EQ(focus(), button);
-            FocusRing* ring = view().focusRing();
+            DashboardFocusRing* ring = view().focusRing();
             ASSERT_EQ(ring->target(), button);
             EXPECT_TRUE(ring->isVisible());
             QRect shown(button->mapTo(&view(), QPoint()), button->size());

@@ -15,10 +15,10 @@ namespace brivet {
 // scope's content, takes no input, follows its control as it moves,
 // scrolls or hides, and is cut at the edge of the scroll area the control
 // sits in.
-class FocusRing final : public QWidget {
+class DashboardFocusRing final : public QWidget {
     Q_OBJECT
 public:
-    explicit FocusRing(QWidget* scope);
+    explicit DashboardFocusRing(QWidget* scope);
 
     // The control ringed now, or nothing.
     QWidget* target() const { return m_target; }

@@ -1,4 +1,4 @@
-#include "dashboard/FocusRing.h"
+#include "dashboard/DashboardFocusRing.h"
 
 #include "ui/Theme.h"
 
@@ -22,7 +22,7 @@ constexpr int outset = 4;
 
 } // namespace
 
-FocusRing::FocusRing(QWidget* scope)
+DashboardFocusRing::DashboardFocusRing(QWidget* scope)
     : QWidget(scope)
     , m_scope(scope)
 {
@@ -34,17 +34,17 @@ FocusRing::FocusRing(QWidget* scope)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { follow(now); });
 }
 
-void FocusRing::drawsOwnRing(QWidget* control)
+void DashboardFocusRing::drawsOwnRing(QWidget* control)
 {
     control->setProperty(ownRingProperty, true);
 }
 
-void FocusRing::setCornerRadius(QWidget* control, int radius)
+void DashboardFocusRing::setCornerRadius(QWidget* control, int radius)
 {
     control->setProperty(radiusProperty, radius);
 }
 
-bool FocusRing::isRinged(const QWidget* widget)
+bool DashboardFocusRing::isRinged(const QWidget* widget)
 {
     if (widget->property(ownRingProperty).toBool())
         return false;
@@ -52,7 +52,7 @@ bool FocusRing::isRinged(const QWidget* widget)
         || qobject_cast<const QComboBox*>(widget);
 }
 
-void FocusRing::follow(QWidget* focused)
+void DashboardFocusRing::follow(QWidget* focused)
 {
     QWidget* target = focused && m_scope->isAncestorOf(focused) && isRinged(focused) ? focused : nullptr;
     if (target == m_target && target) {
@@ -72,7 +72,7 @@ void FocusRing::follow(QWidget* focused)
     place();
 }
 
-void FocusRing::place()
+void DashboardFocusRing::place()
 {
     if (!m_target || !m_target->isVisible() || !m_target->hasFocus()) {
         hide();
@@ -96,7 +96,7 @@ void FocusRing::place()
     update();
 }
 
-bool FocusRing::eventFilter(QObject* watched, QEvent* event)
+bool DashboardFocusRing::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Move:
@@ -114,7 +114,7 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void FocusRing::paintEvent(QPaintEvent*)
+void DashboardFocusRing::paintEvent(QPaintEvent*)
 {
     if (!m_target)
         return;
