@@ -21,9 +21,9 @@
 namespace brivet::testing {
 namespace {
 
-// The surfaces whose every scene must pass the audit. A surface joins the
-// list once its windows read well to assistive tools.
-const std::set<SceneSurface> auditedSurfaces { SceneSurface::trayPanel };
+// Every scene of every surface must pass the audit: cards, the tray panel
+// and the dashboard all read well to assistive tools.
+const std::set<SceneSurface> auditedSurfaces { SceneSurface::card, SceneSurface::trayPanel, SceneSurface::dashboard };
 
 class AuditingVisitor final : public SceneVisitor {
 public:
