@@ -79,7 +79,15 @@ private:
 
 MenuOpener* openerOf(const QObject* button)
 {
-    return button ? button->findChild<MenuOpener*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    // Not findChild: the opener has no meta-object of its own, so that
+    // would take the first child of any kind (the open menu) for it.
+    if (!button)
+        return nullptr;
+    for (QObject* child : button->children()) {
+        if (auto* opener = dynamic_cast<MenuOpener*>(child))
+            return opener;
+    }
+    return nullptr;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QStyle>
 #include <QStyleFactory>
 
 #include <memory>
@@ -25,7 +26,8 @@ struct Look {
 // with its muted blue accent.
 std::vector<Look> looks()
 {
-    QPalette light = QStyleFactory::create("Fusion")->standardPalette();
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+    QPalette light = fusion->standardPalette();
     QPalette designedLight = light;
     designedLight.setColor(QPalette::Window, QColor(242, 242, 245));
     designedLight.setColor(QPalette::Highlight, QColor(0, 122, 255));
