@@ -9,9 +9,9 @@
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/DashboardTrashView.h"
 #include "dashboard/DashboardUndoBar.h"
-#include "dashboard/DashboardFocusRing.h"
 #include "dashboard/SettingsView.h"
 #include "ui/BoundTextInputs.h"
+#include "ui/FocusRing.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -69,7 +69,7 @@ protected:
             button->setFocus(Qt::TabFocusReason);
             settle();
             ASSERT_EQ(focus(), button);
-            DashboardFocusRing* ring = view().focusRing();
+            FocusRing* ring = view().focusRing();
             ASSERT_EQ(ring->target(), button);
             EXPECT_TRUE(ring->isVisible());
             QRect shown(button->mapTo(&view(), QPoint()), button->size());
