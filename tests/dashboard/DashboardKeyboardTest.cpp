@@ -215,6 +215,34 @@ TEST_F(DashboardKeyboardTest, SizeMenusOpenFromTheKeyboardAndAScreenReaderAndEsc
     EXPECT_EQ(openMenu(meeting), nullptr);
 }
 
+TEST_F(DashboardKeyboardTest, TabLeavesTheEditorsDetailsForAddTaskAndTypesNothing)
+{
+    StickyNote note = makeNote("写周报");
+    note.details = "第一行";
+    launch({ note });
+    open();
+    activate();
+    DashboardOverviewView* overview = view().overview();
+    overview->edit(note.id);
+    settle();
+    DashboardNoteEditor* editor = overview->editor();
+    ASSERT_NE(editor, nullptr);
+
+    editor->titleInput()->setFocus(Qt::TabFocusReason);
+    key(focus(), Qt::Key_Tab);
+    ASSERT_EQ(focus(), editor->detailsInput()) << "Tab from the title reaches the details";
+    key(focus(), Qt::Key_Tab);
+    EXPECT_EQ(focus(), editor->addTaskButton());
+    EXPECT_EQ(view().focusRing()->target(), editor->addTaskButton());
+    QTest::keyClick(focus(), Qt::Key_Tab, Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(focus(), editor->detailsInput()) << "and Shift+Tab back";
+    EXPECT_EQ(editor->detailsInput()->toPlainText(), QStringLiteral("第一行")) << "no tab typed";
+    EXPECT_EQ(editor->draft().details, "第一行");
+    overview->discardEditor();
+    settle();
+}
+
 TEST_F(DashboardKeyboardTest, ReadOnlyFieldsReadAsReadOnlyWithTheirTextAndCaret)
 {
     StickyNote event = makeNote("评审会", at(2026, 12, 5, 16));
