@@ -1,6 +1,6 @@
 #include "dashboard/DashboardActionCard.h"
 
-#include "dashboard/DashboardFocusRing.h"
+#include "ui/FocusRing.h"
 
 #include <QPainter>
 #include <QTextLayout>
@@ -37,7 +37,7 @@ DashboardActionCard::DashboardActionCard(const QString& title, const QString& su
     setAccessibleName(title);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    DashboardFocusRing::setCornerRadius(this, cardRadius);
+    FocusRing::setCornerRadius(this, cardRadius);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);

@@ -7,10 +7,14 @@
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/DashboardTrashView.h"
 #include "dashboard/DashboardUndoBar.h"
-#include "dashboard/DashboardFocusRing.h"
 #include "dashboard/SettingsView.h"
+#include "ui/FocusRing.h"
 #include "ui/StateBridge.h"
+#include "ui/Theme.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,7 +143,25 @@ DashboardView::DashboardView(AppState& state, Scheduler& scheduler, QWidget* par
         m_pages->addWidget(new QWidget(m_pages));
     detail->addWidget(m_pages, 1);
     row->addLayout(detail, 1);
-    m_focusRing = new DashboardFocusRing(this);
+    // Style sheets hide the style's own focus frame, so push and tool
+    // buttons, check and radio boxes, pickers, sliders and tiles get this
+    // one: solid accent, the same in light and dark and on any fill, with a
+    // gap that keeps it apart from an accent-filled button. Fields show the
+    // focus in their own border.
+    FocusRingOptions ring;
+    ring.rings = [](const QWidget* control) {
+        return qobject_cast<const QAbstractButton*>(control) || qobject_cast<const QAbstractSlider*>(control)
+            || qobject_cast<const QComboBox*>(control);
+    };
+    ring.gap = 2;
+    m_focusRing = new FocusRing(
+        this,
+        [](const QWidget* control) {
+            QColor accent = Theme::from(control->palette()).accent;
+            accent.setAlphaF(1.0);
+            return accent;
+        },
+        ring);
 
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     undo->setContext(Qt::WidgetWithChildrenShortcut);

@@ -18,7 +18,7 @@ class DashboardSyncCenterView;
 class DashboardTemplatesView;
 class DashboardTrashView;
 class DashboardUndoBar;
-class DashboardFocusRing;
+class FocusRing;
 class SettingsView;
 class StateBridge;
 
@@ -52,7 +52,7 @@ public:
     DashboardTrashView* trash() const { return m_trash; }
     bool isShowingTrash() const;
     DashboardUndoBar* undoBar() const { return m_undoBar; }
-    DashboardFocusRing* focusRing() const { return m_focusRing; }
+    FocusRing* focusRing() const { return m_focusRing; }
     StateBridge& bridge() const { return *m_bridge; }
 
 private:
@@ -67,7 +67,7 @@ private:
     std::array<QWidget*, 4> m_built {};
     DashboardTrashView* m_trash = nullptr;
     DashboardUndoBar* m_undoBar = nullptr;
-    DashboardFocusRing* m_focusRing = nullptr;
+    FocusRing* m_focusRing = nullptr;
     DashboardDestination m_shown = DashboardDestination::today;
 };
 

@@ -1,7 +1,7 @@
 #include "dashboard/FilterChip.h"
 
 #include "dashboard/DashboardAccessibility.h"
-#include "dashboard/DashboardFocusRing.h"
+#include "ui/FocusRing.h"
 
 #include <QPainter>
 
@@ -22,7 +22,7 @@ FilterChip::FilterChip(const QString& title, std::optional<Symbol> symbol, QWidg
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    DashboardFocusRing::drawsOwnRing(this);
+    FocusRing::drawsOwnRing(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(accessibleTitle());
 }

@@ -1,6 +1,6 @@
 #include "dashboard/ToggleSwitch.h"
 
-#include "dashboard/DashboardFocusRing.h"
+#include "ui/FocusRing.h"
 
 #include <QPainter>
 #include <QSignalBlocker>
@@ -15,7 +15,7 @@ ToggleSwitch::ToggleSwitch(const QString& text, QWidget* parent)
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    DashboardFocusRing::drawsOwnRing(this);
+    FocusRing::drawsOwnRing(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

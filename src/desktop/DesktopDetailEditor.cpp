@@ -130,9 +130,6 @@ DesktopDetailEditor::DesktopDetailEditor(DesktopEnvironmentPtr environment, cons
     m_detailsInput = new BoundPlainTextEdit(body);
     m_detailsInput->setObjectName(QStringLiteral("detailsInput"));
     m_detailsInput->setAccessibleName(QStringLiteral("补充细节"));
-    // Tab moves on to the next control; a tab character is rarely wanted
-    // in a note and would trap keyboard users in the field.
-    m_detailsInput->setTabChangesFocus(true);
     QFont detailsFont = m_detailsInput->font();
     detailsFont.setPixelSize(fontPixels(13));
     m_detailsInput->setFont(detailsFont);

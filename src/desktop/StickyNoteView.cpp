@@ -53,9 +53,14 @@ StickyNoteView::StickyNoteView(DesktopEnvironmentPtr environment, const Uuid& no
     m_grip = new ResizeGrip(this);
     m_grip->hide();
     connect(m_grip, &ResizeGrip::finished, this, &StickyNoteView::resizeFinished);
-    // The theme colour, a shade lighter on a dark card where the plain one
-    // sits too close to the background.
-    m_ring = new FocusRing(this, [this] { return m_colors.dark ? m_colors.theme.lighter(140) : m_colors.theme; });
+    // Every control, fields too (they have no frame of their own on a
+    // card), in the theme colour, a shade lighter on a dark card where the
+    // plain one sits too close to the background. Hugging the control, the
+    // ring may reach over a scroll area's padding.
+    FocusRingOptions ring;
+    ring.overhang = FocusRing::width;
+    m_ring = new FocusRing(
+        this, [this](const QWidget*) { return m_colors.dark ? m_colors.theme.lighter(140) : m_colors.theme; }, ring);
     addShortcuts();
     if (m_environment->bridge)
         connect(m_environment->bridge, &StateBridge::notesChanged, this, &StickyNoteView::reload);

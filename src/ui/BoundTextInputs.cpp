@@ -93,6 +93,9 @@ BoundPlainTextEdit::BoundPlainTextEdit(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setUndoRedoEnabled(true);
+    // Tab moves on to the next control: a tab character is rarely wanted in
+    // a note, and would trap keyboard users in the field.
+    setTabChangesFocus(true);
     document()->setDocumentMargin(0);
     setViewportMargins(0, 8, 0, 8);
     setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; border: none; }"));

@@ -43,7 +43,7 @@ private:
 
 // The multi-line counterpart: a borderless QPlainTextEdit bound to a string
 // in the same way; Return inserts a line break, pasted rich text arrives as
-// plain text.
+// plain text; Tab moves on to the next control.
 class BoundPlainTextEdit final : public QPlainTextEdit {
     Q_OBJECT
 public:

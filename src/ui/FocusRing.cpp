@@ -7,48 +7,100 @@
 
 namespace brivet {
 
-FocusRing::FocusRing(QWidget* host, std::function<QColor()> color)
+namespace {
+
+const char* const ownRingProperty = "brivetDrawsOwnFocusRing";
+const char* const radiusProperty = "brivetFocusRingRadius";
+
+} // namespace
+
+FocusRing::FocusRing(QWidget* host, std::function<QColor(const QWidget*)> color, FocusRingOptions options)
     : QWidget(host)
     , m_host(host)
     , m_color(std::move(color))
+    , m_options(std::move(options))
 {
     setObjectName(QStringLiteral("focusRing"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
-    host->installEventFilter(this);
-    setGeometry(host->rect());
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
     hide();
+    host->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { follow(now); });
 }
 
-void FocusRing::focusMoved(QWidget* now)
+void FocusRing::drawsOwnRing(QWidget* control)
 {
-    bool inside = now && now != m_host && m_host->isAncestorOf(now);
-    follow(inside ? now : nullptr);
+    control->setProperty(ownRingProperty, true);
 }
 
-void FocusRing::follow(QWidget* target)
+void FocusRing::setCornerRadius(QWidget* control, int radius)
 {
-    for (const QPointer<QWidget>& watched : std::as_const(m_watched))
+    control->setProperty(radiusProperty, radius);
+}
+
+bool FocusRing::rings(const QWidget* control) const
+{
+    if (control->property(ownRingProperty).toBool())
+        return false;
+    return !m_options.rings || m_options.rings(control);
+}
+
+void FocusRing::follow(QWidget* focused)
+{
+    bool inside = focused && focused != m_host && m_host->isAncestorOf(focused);
+    QWidget* target = inside && rings(focused) ? focused : nullptr;
+    if (target == m_target && target) {
+        place();
+        return;
+    }
+    for (const QPointer<QWidget>& watched : m_watched)
         if (watched)
             watched->removeEventFilter(this);
     m_watched.clear();
     m_target = target;
-    if (!target) {
+    for (QWidget* at = target; at && at != m_host; at = at->parentWidget()) {
+        at->installEventFilter(this);
+        m_watched.emplace_back(at);
+    }
+    place();
+}
+
+QRect FocusRing::visibleArea() const
+{
+    QRect area = m_host->rect();
+    int overhang = m_options.overhang;
+    for (QWidget* at = m_target->parentWidget(); at && at != m_host; at = at->parentWidget())
+        if (auto* scroll = qobject_cast<QAbstractScrollArea*>(at)) {
+            QWidget* viewport = scroll->viewport();
+            area &= QRect(viewport->mapTo(m_host, QPoint()), viewport->size()).adjusted(-overhang, -overhang, overhang, overhang);
+        }
+    return area;
+}
+
+void FocusRing::place()
+{
+    if (!m_target || !m_target->isVisible() || !m_target->hasFocus()) {
         hide();
         return;
     }
-    // The control and everything between it and the host: a move of any of
-    // them (a scroll moves the scrolled content) moves the ring.
-    for (QWidget* at = target; at && at != m_host; at = at->parentWidget()) {
-        at->installEventFilter(this);
-        m_watched << at;
+    int outset = m_options.gap + width;
+    QRect ring = QRect(m_target->mapTo(m_host, QPoint()), m_target->size()).adjusted(-outset, -outset, outset, outset);
+    QRect visible = visibleArea();
+    if (!visible.intersects(ring)) {
+        hide();
+        return;
     }
-    setGeometry(m_host->rect());
+    m_clip = visible.intersected(ring).translated(-ring.topLeft());
+    setGeometry(ring);
     raise();
     show();
     update();
+}
+
+QRect FocusRing::ringRect() const
+{
+    return isVisible() ? m_clip.translated(pos()) : QRect();
 }
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event)
@@ -58,59 +110,41 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::Hide:
+        if (watched != m_host || event->type() == QEvent::Resize)
+            place();
+        break;
+    case QEvent::ParentChange:
+        // Its ancestors are others now.
+        if (watched != m_host)
+            follow(m_target);
+        break;
     case QEvent::ChildAdded:
-        if (watched == m_host) {
-            setGeometry(m_host->rect());
-            // Faces rebuilt under the ring would otherwise cover it.
-            if (event->type() == QEvent::ChildAdded)
-                QMetaObject::invokeMethod(
-                    this, [this] { raise(); }, Qt::QueuedConnection);
-        }
-        update();
+        // Faces rebuilt under the ring would otherwise cover it.
+        if (watched == m_host && isVisible())
+            QMetaObject::invokeMethod(
+                this, [this] { raise(); }, Qt::QueuedConnection);
         break;
-    case QEvent::Destroy:
-        follow(nullptr);
-        break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-QRect FocusRing::visibleArea() const
-{
-    QRect area = m_host->rect();
-    for (QWidget* at = m_target ? m_target->parentWidget() : nullptr; at && at != m_host; at = at->parentWidget()) {
-        if (auto* scroll = qobject_cast<QAbstractScrollArea*>(at)) {
-            QWidget* viewport = scroll->viewport();
-            area &= QRect(viewport->mapTo(m_host, QPoint(0, 0)), viewport->size()).adjusted(-width, -width, width, width);
-        }
-    }
-    return area;
-}
-
-QRect FocusRing::ringRect() const
-{
-    if (!m_target || !m_target->isVisible() || !m_target->hasFocus())
-        return {};
-    QRect control(m_target->mapTo(m_host, QPoint(0, 0)), m_target->size());
-    return control.adjusted(-width, -width, width, width) & visibleArea();
-}
-
 void FocusRing::paintEvent(QPaintEvent*)
 {
-    QRect ring = ringRect();
-    if (ring.isEmpty())
+    if (!m_target)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setClipRect(visibleArea());
-    QRectF outline = QRectF(m_target->mapTo(m_host, QPoint(0, 0)), m_target->size())
-                         .adjusted(-width / 2.0, -width / 2.0, width / 2.0, width / 2.0);
-    double radius = std::min(9.0, outline.height() / 2);
-    painter.setPen(QPen(m_color(), width));
+    painter.setClipRect(m_clip);
+    painter.setPen(QPen(m_color(m_target), width));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(outline, radius, radius);
+    QRectF outline = QRectF(rect()).adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0);
+    // The ring keeps the control's corners at its distance; a control lower
+    // than its corners are round is ringed with round ends.
+    QVariant own = m_target->property(radiusProperty);
+    qreal corner = (own.isValid() ? own.toInt() : m_options.cornerRadius) + m_options.gap + width / 2.0;
+    corner = std::min(corner, outline.height() / 2);
+    painter.drawRoundedRect(outline, corner, corner);
 }
 
 } // namespace brivet

@@ -9,9 +9,9 @@
 #include "dashboard/DashboardTemplatesView.h"
 #include "dashboard/DashboardTrashView.h"
 #include "dashboard/DashboardUndoBar.h"
-#include "dashboard/DashboardFocusRing.h"
 #include "dashboard/SettingsView.h"
 #include "ui/BoundTextInputs.h"
+#include "ui/FocusRing.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -69,7 +69,7 @@ protected:
             button->setFocus(Qt::TabFocusReason);
             settle();
             ASSERT_EQ(focus(), button);
-            DashboardFocusRing* ring = view().focusRing();
+            FocusRing* ring = view().focusRing();
             ASSERT_EQ(ring->target(), button);
             EXPECT_TRUE(ring->isVisible());
             QRect shown(button->mapTo(&view(), QPoint()), button->size());
@@ -213,6 +213,34 @@ TEST_F(DashboardKeyboardTest, SizeMenusOpenFromTheKeyboardAndAScreenReaderAndEsc
     EXPECT_TRUE(meetingNode->actionInterface()->actionNames().isEmpty());
     showButtonMenu(meeting, MenuHighlight::firstEntry);
     EXPECT_EQ(openMenu(meeting), nullptr);
+}
+
+TEST_F(DashboardKeyboardTest, TabLeavesTheEditorsDetailsForAddTaskAndTypesNothing)
+{
+    StickyNote note = makeNote("写周报");
+    note.details = "第一行";
+    launch({ note });
+    open();
+    activate();
+    DashboardOverviewView* overview = view().overview();
+    overview->edit(note.id);
+    settle();
+    DashboardNoteEditor* editor = overview->editor();
+    ASSERT_NE(editor, nullptr);
+
+    editor->titleInput()->setFocus(Qt::TabFocusReason);
+    key(focus(), Qt::Key_Tab);
+    ASSERT_EQ(focus(), editor->detailsInput()) << "Tab from the title reaches the details";
+    key(focus(), Qt::Key_Tab);
+    EXPECT_EQ(focus(), editor->addTaskButton());
+    EXPECT_EQ(view().focusRing()->target(), editor->addTaskButton());
+    QTest::keyClick(focus(), Qt::Key_Tab, Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(focus(), editor->detailsInput()) << "and Shift+Tab back";
+    EXPECT_EQ(editor->detailsInput()->toPlainText(), QStringLiteral("第一行")) << "no tab typed";
+    EXPECT_EQ(editor->draft().details, "第一行");
+    overview->discardEditor();
+    settle();
 }
 
 TEST_F(DashboardKeyboardTest, ReadOnlyFieldsReadAsReadOnlyWithTheirTextAndCaret)
