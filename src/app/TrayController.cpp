@@ -4,6 +4,7 @@
 #include "ui/StateBridge.h"
 
 #include <QAccessible>
+#include <QAccessibleApplication>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QMenu>
@@ -55,8 +56,43 @@ public:
     }
 };
 
-QAccessibleInterface* trayIconAccessible(const QString& className, QObject* object)
+// Qt lists under the application's node only the windows it counts as top
+// level, and a window embedded into another program's window (as the icon
+// is into the tray) is none of them; the icon's own interface names the
+// application as its parent all the same. This one lists the icon after
+// Qt's windows, so that assistive tools walking down from the application
+// reach it.
+class ApplicationAccessible final : public QAccessibleApplication {
+public:
+    int childCount() const override { return QAccessibleApplication::childCount() + (trayIcon() ? 1 : 0); }
+    QAccessibleInterface* child(int index) const override
+    {
+        int windows = QAccessibleApplication::childCount();
+        if (index >= 0 && index < windows)
+            return QAccessibleApplication::child(index);
+        return index == windows ? trayIcon() : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        QAccessibleInterface* icon = trayIcon();
+        if (icon && child == icon)
+            return QAccessibleApplication::childCount();
+        return QAccessibleApplication::indexOfChild(child);
+    }
+
+private:
+    static QAccessibleInterface* trayIcon()
+    {
+        TrayController* tray = currentTray();
+        QWidget* window = tray ? tray->embeddedIconWindow() : nullptr;
+        return window ? QAccessible::queryAccessibleInterface(window) : nullptr;
+    }
+};
+
+QAccessibleInterface* trayAccessible(const QString& className, QObject* object)
 {
+    if (object == QCoreApplication::instance())
+        return new ApplicationAccessible;
     auto* widget = qobject_cast<QWidget*>(object);
     if (className == QLatin1String(embeddedIconClass) && widget)
         return new TrayIconAccessible(widget);
@@ -86,11 +122,7 @@ TrayController::TrayController(AppState& state, const QIcon& icon, QObject* pare
         if (reason == QSystemTrayIcon::Trigger)
             activate();
     });
-    static bool factoryInstalled = false;
-    if (!factoryInstalled) {
-        QAccessible::installFactory(trayIconAccessible);
-        factoryInstalled = true;
-    }
+    installAccessibility();
     currentTray() = this;
 
     m_bridge->attach(state);
@@ -115,6 +147,12 @@ TrayController::~TrayController()
 {
     m_bridge->detach();
     m_icon->hide();
+}
+
+void TrayController::installAccessibility()
+{
+    // Adding the same factory again is a no-op.
+    QAccessible::installFactory(trayAccessible);
 }
 
 bool TrayController::isHostAvailable()
@@ -143,6 +181,21 @@ void TrayController::activate()
     emit panelToggleRequested(iconGeometry());
 }
 
+QWidget* TrayController::embeddedIconWindow() const
+{
+    // Qt makes the window when a tray takes the icon and drops it when the
+    // tray goes; it is looked for again only while there is none.
+    if (!m_embeddedIcon) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits(embeddedIconClass)) {
+                m_embeddedIcon = window;
+                break;
+            }
+        }
+    }
+    return m_embeddedIcon && m_embeddedIcon->isVisible() ? m_embeddedIcon.data() : nullptr;
+}
+
 QRect TrayController::iconGeometry() const
 {
     return m_icon->geometry();
@@ -158,11 +211,9 @@ void TrayController::updateToolTip()
     // Assistive tools hear of the new description of the icon window.
     if (!QAccessible::isActive())
         return;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->inherits(embeddedIconClass)) {
-            QAccessibleEvent event(window, QAccessible::DescriptionChanged);
-            QAccessible::updateAccessibility(&event);
-        }
+    if (QWidget* window = embeddedIconWindow()) {
+        QAccessibleEvent event(window, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
 
 class QMenu;
 class QSystemTrayIcon;
+class QWidget;
 
 namespace brivet {
 
@@ -20,11 +22,15 @@ class StateBridge;
 // StatusNotifierItem where a host is registered and through the XEmbed
 // tray otherwise; when no host exists yet the icon appears once one does,
 // and again after a host went away and came back.
-// In the XEmbed tray the icon is a window of ours, and assistive tools
-// read it as a button named "悬笺", described by the status title, whose
-// press opens the panel and whose menu action opens the context menu. A
-// StatusNotifierItem is no window of ours: the host that shows it speaks
-// for it, from its title and tooltip.
+// In the XEmbed tray the icon is a window of ours, listed among the
+// application's windows to assistive tools, which read it as a button
+// named "悬笺", described by the status title, whose press opens the panel
+// and whose menu action opens the context menu. A StatusNotifierItem is no
+// window of ours, and nothing of it is in the application's tree: the host
+// that shows it speaks for it, and what a screen reader gets there is the
+// host's own rendering of the item's title ("悬笺") and its tooltip (the
+// status title over the summary), with activation and the menu as the
+// host offers them.
 class TrayController final : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +38,11 @@ public:
     TrayController(AppState& state, const QIcon& icon, QObject* parent = nullptr);
     ~TrayController() override;
 
+    // Lets assistive tools reach the icon and read it as above. Cheap (one
+    // factory); must come before anything asks for the application's
+    // accessible interface, which Qt keeps once made: right after the
+    // QApplication.
+    static void installAccessibility();
     // True when a tray host is there to show the icon now.
     static bool isHostAvailable();
     void show();
@@ -44,6 +55,8 @@ public:
     // The status title, which assistive tools read as the icon's
     // description.
     QString statusTitle() const;
+    // The icon's window while an XEmbed tray holds it, else null.
+    QWidget* embeddedIconWindow() const;
     // What a left click on the icon does: asks for the panel.
     void activate();
 
@@ -60,6 +73,7 @@ private:
     std::unique_ptr<StateBridge> m_bridge;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    mutable QPointer<QWidget> m_embeddedIcon;
     bool m_updateQueued = false;
 };
 

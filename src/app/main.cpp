@@ -3,6 +3,7 @@
 #include "app/InstanceSocket.h"
 #include "app/LaunchWarmUp.h"
 #include "app/SignalWatcher.h"
+#include "app/TrayController.h"
 #include "model/DataFolder.h"
 #include "model/JsonStores.h"
 #include "model/UserCalendar.h"
@@ -127,6 +128,9 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     warmUp.applicationStarted();
+    // Before any window: the application's accessible interface, made
+    // once, is the one that lists the tray icon.
+    TrayController::installAccessibility();
     // The thread is done with the application before it goes.
     auto joinWarmUp = qScopeGuard([&warmUp] { warmUp.join(); });
     QApplication::setApplicationName("Brivet");

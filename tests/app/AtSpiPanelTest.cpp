@@ -1,5 +1,9 @@
 #include "XSession.h"
+#include "model/NoteCoding.h"
+#include "model/UserCalendar.h"
 #include "support/RequiredServices.h"
+#include "support/StateFixture.h"
+#include "support/TempDir.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -9,16 +13,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <iostream>
 
+using namespace brivet;
 using namespace brivet::testing;
 
 namespace {
 
 // The real app with an XEmbed tray on a private X server and a private
 // session bus on which the AT-SPI registry is started on demand, as on a
-// desktop with a screen reader: once the panel is open, a script reads it
-// and opens the dashboard through the accessibility tree alone.
+// desktop with a screen reader: a script finds the tray icon under the
+// app, opens the panel with it, reads the panel and opens the dashboard,
+// through the accessibility tree alone.
 class AtSpiPanelTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,6 +87,20 @@ protected:
         m_environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     }
 
+    // One note and the tray titled after the current task, so that the
+    // icon's description is the note's title and not the app's name.
+    void writeFiles(const std::string& title)
+    {
+        const UserCalendar calendar;
+        AppPreferences preferences
+            = AppPreferences::defaultValue(calendar, std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now()));
+        preferences.menuBarTitleMode = MenuBarTitleMode::currentTask;
+        preferences.autoGenerateFocusBoard = false;
+        std::filesystem::create_directories(m_session.dataFolder());
+        writeFile(m_session.dataFolder() / "notes.json", encodeNotesFile({ StateFixture::makeNote(title) }));
+        writeFile(m_session.dataFolder() / "preferences.json", encodePreferencesFile(preferences));
+    }
+
     QString visibleWindowNamed(const QString& title) const
     {
         QStringList found = m_session.run("xdotool", { "search", "--onlyvisible", "--name", title }).split('\n', Qt::SkipEmptyParts);
@@ -93,6 +115,8 @@ protected:
 
 TEST_F(AtSpiPanelTest, TrayIconPanelSectionsAndDashboardActionThroughTheAccessibilityTree)
 {
+    const QString statusTitle = QStringLiteral("整理季度复盘");
+    writeFiles(statusTitle.toStdString());
     QElapsedTimer timer;
     timer.start();
     m_app.setProcessEnvironment(m_environment);
@@ -108,13 +132,10 @@ TEST_F(AtSpiPanelTest, TrayIconPanelSectionsAndDashboardActionThroughTheAccessib
         15000))
         << "no icon in the tray";
     EXPECT_TRUE(visibleWindowNamed(QStringLiteral("悬笺控制台")).isEmpty()) << "the dashboard is hidden at launch";
-    // The panel opens from the icon, as a hand opens it.
-    QPoint centre = m_session.geometry(icon).center();
-    m_session.run("xdotool", { "mousemove", QString::number(centre.x()), QString::number(centre.y()), "sleep", "0.2", "click", "1" });
 
     QProcess script;
     script.setProcessEnvironment(m_environment);
-    script.start(python(), { QStringLiteral(BRIVET_SOURCE_DIR "/tests/app/panel_through_atspi.py") });
+    script.start(python(), { QStringLiteral(BRIVET_SOURCE_DIR "/tests/app/panel_through_atspi.py"), statusTitle });
     ASSERT_TRUE(script.waitForStarted(5000));
     bool finished = script.waitForFinished(90000);
     QString output = QString::fromUtf8(script.readAllStandardOutput() + script.readAllStandardError());
@@ -123,6 +144,8 @@ TEST_F(AtSpiPanelTest, TrayIconPanelSectionsAndDashboardActionThroughTheAccessib
     std::cout << output.toStdString();
     ASSERT_TRUE(finished) << "the script did not finish";
     EXPECT_EQ(script.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("icon: 悬笺, push button, description ") + statusTitle)) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("opened: 悬笺面板"))) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("sections: "))) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("pressed: 控制台"))) << output.toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !visibleWindowNamed(QStringLiteral("悬笺控制台")).isEmpty(); }, 10000))

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Drives the running app as a screen reader would, through AT-SPI alone.
 
-Finds the app under the desktop and the tray panel the test opened in it,
-reads the panel's sections by name and presses the "控制台" quick action
-through the Action interface. Prints one line per step ("icon: ...",
+Finds the app under the desktop and its tray icon under the app by name,
+checks the icon's description is the status title given as the first
+argument, opens the panel with the icon's Press action, reads the panel's
+sections by name and presses the "控制台" quick action, all through the
+Action interface. Prints one line per step ("icon: ...", "opened: ...",
 "sections: ...", "pressed: 控制台"), and exits non-zero with the reason
-when a step fails. The tray icon's node is reported, not required: Qt
-lists the window of an XEmbed icon under no application node.
+when a step fails.
 """
 
 import sys
@@ -75,15 +76,36 @@ def press(node, what):
         fail(what + " refused its Press action")
 
 
-def main():
-    app = wait_for(application, 20, "application named " + APP_NAME)
-    icon = find(app, ICON_NAME, ("push button",))
-    if icon is None:
-        print("icon: not under the application node", flush=True)
-    else:
-        print("icon: %s, %s, description %s" % (icon.name, icon.getRoleName(), icon.description), flush=True)
+def showing(node):
+    return node is not None and node.getState().contains(pyatspi.STATE_SHOWING)
 
-    panel = wait_for(lambda: find(app, PANEL_NAME), 10, "panel named " + PANEL_NAME)
+
+def main():
+    status_title = sys.argv[1]
+    app = wait_for(application, 20, "application named " + APP_NAME)
+    def icon_child():
+        children = (app.getChildAtIndex(i) for i in range(app.childCount))
+        return next((child for child in children if child is not None and child.name == ICON_NAME), None)
+
+    def open_panel():
+        node = find(app, PANEL_NAME)
+        return node if showing(node) else None
+
+    # The icon is one of the application's own children, as its windows are.
+    icon = wait_for(icon_child, 10, "child of the application named " + ICON_NAME)
+    print("icon: %s, %s, description %s" % (icon.name, icon.getRoleName(), icon.description), flush=True)
+    if icon.getRoleName() != "push button":
+        fail("the icon reads as a " + icon.getRoleName() + ", not a push button")
+    if icon.description != status_title:
+        fail("the icon's description is %r, not the status title %r" % (icon.description, status_title))
+    if icon.parent is None or icon.parent.name != APP_NAME:
+        fail("the icon does not name the application as its parent")
+    if open_panel() is not None:
+        fail("the panel is open before the icon was pressed")
+
+    press(icon, "the icon")
+    panel = wait_for(open_panel, 10, "open panel named " + PANEL_NAME)
+    print("opened: " + panel.name, flush=True)
     named = [node.name for node in descendants(panel) if node.getRoleName() in ("panel", "grouping", "filler")
              and node.name]
     print("sections: " + ", ".join(named), flush=True)
