@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -59,8 +60,11 @@ ShortcutSettingsSection::ShortcutSettingsSection(AppState& state, GlobalShortcut
     outer->addWidget(m_section);
     m_status = makeLabel({}, 12, QFont::Normal, colors.secondaryText, m_section, LabelWrap::anywhere);
     m_status->setObjectName(QStringLiteral("shortcutStatus"));
+    m_status->setContentsMargins(0, 8, 0, 4);
     m_section->addWidget(m_status);
 
+    // What is wrong with a key reads as a fault, not as a hint.
+    QColor problem = readableOn(colors.red, colors.card);
     if (m_shortcuts) {
         for (const GlobalShortcuts::Entry& entry : m_shortcuts->entries()) {
             auto* control = new QWidget(m_section);
@@ -69,11 +73,17 @@ ShortcutSettingsSection::ShortcutSettingsSection(AppState& state, GlobalShortcut
             Row row;
             row.editor = new QKeySequenceEdit(control);
             row.editor->setAccessibleName(entry.title);
+            // Focus and screen readers land on the editor's inner text field.
+            if (auto* field = row.editor->findChild<QLineEdit*>())
+                field->setAccessibleName(entry.title);
             row.editor->setMinimumWidth(150);
             row.note = makeLabel({}, 12, QFont::Normal, colors.secondaryText, control);
             row.note->setAccessibleName(entry.title + QStringLiteral("的状态"));
-            line->addWidget(row.editor);
+            row.note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            // The note stands before the editor so the editors line up
+            // in one column whatever the notes say.
             line->addWidget(row.note, 1);
+            line->addWidget(row.editor);
             QString id = entry.id;
             connect(row.editor, &QKeySequenceEdit::editingFinished, this, [this, id] { choose(id); });
             m_rows[id] = row;
@@ -81,13 +91,14 @@ ShortcutSettingsSection::ShortcutSettingsSection(AppState& state, GlobalShortcut
         }
         connect(m_shortcuts, &GlobalShortcuts::changed, this, &ShortcutSettingsSection::refresh);
     }
-    m_problem = makeLabel({}, 12, QFont::Normal, colors.secondaryText, m_section, LabelWrap::anywhere);
+    m_problem = makeLabel({}, 12, QFont::Normal, problem, m_section, LabelWrap::anywhere);
     m_problem->setObjectName(QStringLiteral("shortcutProblem"));
+    m_problem->setContentsMargins(0, 4, 0, 4);
     m_section->addWidget(m_problem);
 
     auto* buttons = new QWidget(m_section);
     auto* buttonLine = new QHBoxLayout(buttons);
-    buttonLine->setContentsMargins(0, 0, 0, 0);
+    buttonLine->setContentsMargins(0, 4, 0, 8);
     m_configure = new QPushButton(QStringLiteral("在桌面中设置快捷键"), buttons);
     m_configure->setObjectName(QStringLiteral("configureShortcuts"));
     connect(m_configure, &QPushButton::clicked, this, [this] {
@@ -131,6 +142,7 @@ void ShortcutSettingsSection::refresh()
     bool editable = backend == GlobalShortcuts::Backend::keyGrabs;
     m_configure->setVisible(m_shortcuts && m_shortcuts->canConfigureInDesktop());
     m_reset->setVisible(editable);
+    m_problem->setVisible(!m_problem->text().isEmpty());
     if (!m_shortcuts)
         return;
     for (const GlobalShortcuts::Entry& entry : m_shortcuts->entries()) {
@@ -144,6 +156,10 @@ void ShortcutSettingsSection::refresh()
             note = entry.keys;
         row.note->setText(note);
         row.note->setVisible(!note.isEmpty());
+        bool fault = entry.state == GlobalShortcuts::KeyState::heldElsewhere
+            || entry.state == GlobalShortcuts::KeyState::unavailable;
+        Theme colors = Theme::from(palette());
+        setTextColor(row.note, fault ? readableOn(colors.red, colors.card) : colors.secondaryText);
     }
 }
 

@@ -833,10 +833,13 @@ bool readNoticePreference(AppPreferences& p, std::string_view key, od::value v)
         : key == "noticeWhenDeferralEnds"     ? &p.noticeWhenDeferralEnds
         : key == "noticeAtCalendarEventStart" ? &p.noticeAtCalendarEventStart
                                               : nullptr;
+    // A value of another type stays unread: the text is then checked whole.
     if (flag) {
         bool value;
         if (!v.get_bool().get(value))
             *flag = value;
+        else
+            passedOverValues = true;
         return true;
     }
     if (key != "noticesHandledUntil")
@@ -844,7 +847,33 @@ bool readNoticePreference(AppPreferences& p, std::string_view key, od::value v)
     std::string_view text;
     if (!v.get_string().get(text))
         p.noticesHandledUntil = parseIsoDate(text);
+    else
+        passedOverValues = true;
     return true;
+}
+
+// The user's keys came later too: when the value is no object every action
+// keeps its default key, and an action whose key is no string keeps its own.
+void readShortcutPreferences(AppPreferences& p, od::value v)
+{
+    od::object object;
+    if (auto error = v.get_object().get(object)) {
+        if (error != simdjson::INCORRECT_TYPE)
+            failJson(error);
+        passedOverValues = true;
+        return;
+    }
+    for (auto entry : object) {
+        std::string_view action = keyOf(entry);
+        od::value keys;
+        if (auto error = entry.value().get(keys))
+            failJson(error);
+        std::string_view text;
+        if (!keys.get_string().get(text))
+            p.globalShortcuts[std::string(action)] = std::string(text);
+        else
+            passedOverValues = true;
+    }
 }
 
 AppPreferences decodePreferencesElement(od::value value, const UserCalendar& calendar, Instant now)
@@ -896,10 +925,7 @@ AppPreferences decodePreferencesElement(od::value value, const UserCalendar& cal
         else if (readNoticePreference(p, key, v))
             return true;
         else if (key == "globalShortcuts")
-            forEachField(v, key, [&](std::string_view action, od::value keys) {
-                p.globalShortcuts[std::string(action)] = std::string(asString(keys, "globalShortcuts"));
-                return true;
-            });
+            readShortcutPreferences(p, v);
         else
             return false;
         return true;

@@ -7,6 +7,7 @@
 
 #include <QKeySequenceEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 using namespace brivet;
@@ -68,6 +69,8 @@ TEST_F(ShortcutSettingsTest, GrabbedKeysAreEditableAndAKeyHeldElsewhereSaysSo)
     QKeySequenceEdit* newNote = section.keyEditor("new-note");
     ASSERT_NE(newNote, nullptr);
     EXPECT_EQ(newNote->accessibleName(), QStringLiteral("新建悬笺"));
+    ASSERT_NE(newNote->findChild<QLineEdit*>(), nullptr);
+    EXPECT_EQ(newNote->findChild<QLineEdit*>()->accessibleName(), QStringLiteral("新建悬笺")) << "where focus lands";
     EXPECT_EQ(newNote->keySequence(), QKeySequence(Qt::META | Qt::ALT | Qt::Key_N));
     EXPECT_TRUE(section.keyNote("new-note")->isHidden());
     EXPECT_EQ(section.keyNote("open-panel")->text(), QStringLiteral("已被其他程序占用，请换一个组合"));

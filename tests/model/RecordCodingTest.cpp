@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -230,8 +231,32 @@ TEST(RecordCoding, PreferencesDefaultsClampingAndFailures)
     EXPECT_LT(file.find("\"autoGenerateFocusBoard\""), file.find("\"syncStartDate\""));
     // Files of users who never changed a key stay as they were.
     EXPECT_EQ(encodePreferencesFile(defaults).find("globalShortcuts"), std::string::npos);
-    EXPECT_TRUE(std::holds_alternative<DecodeError>(
-        decodePreferences(R"({"globalShortcuts":{"new-note":5}})", calendar, decodingTime)));
+}
+
+TEST(RecordCoding, ShortcutKeysOfAnotherTypeKeepTheDefaultsAndTheRestOfTheFile)
+{
+    const UserCalendar& calendar = shanghai();
+    AppPreferences defaults = AppPreferences::defaultValue(calendar, decodingTime);
+    for (const char* odd : { R"({"globalShortcuts":5,"autoSyncEnabled":true})",
+             R"({"globalShortcuts":["Ctrl+Alt+F8"],"autoSyncEnabled":true})",
+             R"({"globalShortcuts":"Ctrl+Alt+F8","autoSyncEnabled":true})",
+             R"({"globalShortcuts":{"new-note":5,"open-panel":"Ctrl+Alt+F9","today-board":{"k":1}},"autoSyncEnabled":true})" }) {
+        Decoded<AppPreferences> read = decodePreferences(odd, calendar, decodingTime);
+        ASSERT_TRUE(std::holds_alternative<AppPreferences>(read)) << odd;
+        const AppPreferences& p = std::get<AppPreferences>(read);
+        EXPECT_TRUE(p.autoSyncEnabled) << odd;
+        EXPECT_EQ(p.globalShortcuts.count("new-note"), 0u) << odd;
+        EXPECT_EQ(p.globalShortcuts.count("today-board"), 0u) << odd;
+        EXPECT_EQ(p.noticesEnabled, defaults.noticesEnabled);
+    }
+    EXPECT_EQ(decoded(decodePreferences(R"({"globalShortcuts":{"new-note":5,"open-panel":"Ctrl+Alt+F9"}})", calendar,
+                          decodingTime))
+                  .globalShortcuts,
+        (std::map<std::string, std::string> { { "open-panel", "Ctrl+Alt+F9" } }));
+    // A value left unread is still checked: a broken one fails the file.
+    for (const char* broken : { R"({"globalShortcuts":[1,tru]})", R"({"globalShortcuts":{"new-note":[1,tru]}})",
+             R"({"noticeWhenDue":[1,tru]})", R"({"noticesHandledUntil":[1,tru]})" })
+        EXPECT_TRUE(std::holds_alternative<DecodeError>(decodePreferences(broken, calendar, decodingTime))) << broken;
 }
 
 TEST(RecordCoding, NoticeSettingsAreOptionalAndAValueNotUnderstoodKeepsTheDefault)

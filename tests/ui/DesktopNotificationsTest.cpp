@@ -205,6 +205,40 @@ TEST_F(ReminderNoticesOnTheDesktop, AServerThatGoesAndComesBackIsSaidOnceAndItsN
     EXPECT_EQ(server.unavailable.size(), 1u) << "said once";
 }
 
+TEST_F(ReminderNoticesOnTheDesktop, BesideTheDeleteNoticesAGoneNoteIgnoresItsButtonsAndNoServerIsSaidOnce)
+{
+    StickyNote rent = StateFixture::makeNote("交房租", now() + 1h);
+    StickyNote call = StateFixture::makeNote("回电话", now() + 2h);
+    AppState& state = start({ rent, call });
+    StateBridge bridge;
+    bridge.attach(state);
+    auto deletes = std::make_unique<DeleteUndoNotices>(state, bridge, *notifications, [] { return false; });
+    f.scheduler.advance(1h);
+    ASSERT_EQ(server.calls.size(), 1u);
+    const uint rentNotice = server.nextId - 1;
+
+    // Notices off, then the note deleted: its notice's buttons make nothing
+    // again and touch no other note.
+    state.updatePreferences([](AppPreferences& p) { p.noticesEnabled = false; });
+    state.deleteNote(rent.id);
+    ASSERT_EQ(server.calls.size(), 2u) << "the undo notice";
+    const std::vector<StickyNote> before = state.notes();
+    for (const char* action : { "open", "complete", "later" })
+        emit notifications->actionInvoked(rentNotice, QString::fromLatin1(action));
+    EXPECT_EQ(state.notes(), before);
+    EXPECT_EQ(state.trash().size(), 1u);
+
+    // The server goes: one line for both kinds of notice.
+    server.running = false;
+    state.updatePreferences([](AppPreferences& p) { p.noticesEnabled = true; });
+    f.scheduler.advance(1h);
+    state.deleteNote(call.id);
+    EXPECT_EQ(server.calls.size(), 4u);
+    EXPECT_EQ(server.unavailable.size(), 1u);
+    deletes.reset();
+    bridge.detach();
+}
+
 TEST_F(ReminderNoticesOnTheDesktop, AManyNoticeMomentIsOneSummaryWhoseButtonOpensTheDashboard)
 {
     std::vector<StickyNote> notes;

@@ -1,7 +1,8 @@
 // The dashboard's pages rendered in a 1080 × 720 window: the overview (top,
 // task view, sources), the note editor over it, the board gallery, the sync
 // center (before and after reading the lists of a private Evolution Data
-// Server, and after a sync from it) and the settings.
+// Server, and after a sync from it) and the settings, scrolled to each of
+// its later sections.
 
 // GLib's headers name a field `signals`; they come before Qt's macro.
 #ifdef BRIVET_HAVE_EDS
@@ -16,7 +17,9 @@
 #include "dashboard/DashboardView.h"
 #include "dashboard/FilterChip.h"
 #include "dashboard/NoteListView.h"
+#include "dashboard/ReminderSettingsSection.h"
 #include "dashboard/SettingsView.h"
+#include "dashboard/ShortcutSettingsSection.h"
 #include "dashboard/ToggleSwitch.h"
 #include "model/AppLogger.h"
 #include "model/BackupArchive.h"
@@ -28,11 +31,15 @@
 #include "state/ScreenList.h"
 #include "state/WindowManaging.h"
 #include "sync/SyncService.h"
+#include "ui/GlobalShortcuts.h"
+#include "ui/PortalShortcuts.h"
 #include "ui/QtScheduler.h"
+#include "ui/X11KeyGrabs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeySequenceEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -40,6 +47,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -357,6 +365,81 @@ void shootPages(Shooter& shoot, bool dark)
     shoot(scene.window.get(), QStringLiteral("dashboard-trash"));
 }
 
+// The X server as the shots want it: every key free but those another
+// program holds.
+class ShotKeyGrabs final : public X11KeyGrabs {
+public:
+    explicit ShotKeyGrabs(std::vector<std::string> heldElsewhere)
+        : X11KeyGrabs(nullptr)
+        , m_heldElsewhere(std::move(heldElsewhere))
+    {
+    }
+    std::vector<Outcome> grab(const std::vector<Request>& requests) override
+    {
+        std::vector<Outcome> outcomes;
+        for (const Request& request : requests) {
+            bool held = std::find(m_heldElsewhere.begin(), m_heldElsewhere.end(), request.chord.toString())
+                != m_heldElsewhere.end();
+            outcomes.push_back({ request.id, held ? Result::heldElsewhere : Result::taken });
+        }
+        return outcomes;
+    }
+
+private:
+    std::vector<std::string> m_heldElsewhere;
+};
+
+// Scrolls the settings page so that `section` starts near its top.
+void scrollToSection(SettingsView* settings, QWidget* section)
+{
+    auto* scroll = settings->findChild<QScrollArea*>();
+    if (!scroll || !section)
+        return;
+    scroll->widget()->adjustSize();
+    QCoreApplication::processEvents();
+    scroll->verticalScrollBar()->setValue(section->mapTo(scroll->widget(), QPoint(0, 0)).y() - 24);
+}
+
+// The settings' "提醒" (on, and with notices off) and "快捷键" with the keys
+// grabbed on X, one of them held by another program.
+void shootSettingsSections(Shooter& shoot, bool dark)
+{
+    QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+    shoot.dark = dark;
+    UnavailableSyncService sync;
+    Scene scene;
+    scene.start(sync, sampleNotes(scene.clock.now()));
+    // The section finds the app's shortcuts among the application's children.
+    auto shortcuts = std::make_unique<GlobalShortcuts>(
+        std::vector<GlobalShortcuts::Action> { { "new-note", "新建悬笺", "Alt+Meta+N" },
+            { "today-board", "生成今日桌面板", "Alt+Meta+B" }, { "toggle-notes", "显示或隐藏桌面悬笺", "Alt+Meta+H" },
+            { "open-panel", "打开面板", "Alt+Meta+P" } },
+        [](const std::string&) {}, nullptr, std::make_unique<ShotKeyGrabs>(std::vector<std::string> { "Alt+Meta+P" }),
+        QCoreApplication::instance());
+    shortcuts->start({});
+    scene.open(DashboardDestination::settings);
+    SettingsView* settings = scene.view->settings();
+
+    scrollToSection(settings, settings->findChild<ReminderSettingsSection*>());
+    shoot(scene.window.get(), QStringLiteral("dashboard-settings-reminders") + suffix);
+    if (!dark) {
+        settings->findChild<ReminderSettingsSection*>()->enabledSwitch()->click();
+        shoot(scene.window.get(), QStringLiteral("dashboard-settings-reminders-off"));
+    }
+
+    auto* keys = settings->findChild<ShortcutSettingsSection*>();
+    scrollToSection(settings, keys);
+    shoot(scene.window.get(), QStringLiteral("dashboard-settings-shortcuts") + suffix);
+    if (!dark) {
+        // A key without Ctrl, Alt or Super is refused with a reason.
+        keys->keyEditor(QStringLiteral("new-note"))->setKeySequence(QKeySequence(Qt::SHIFT | Qt::Key_N));
+        emit keys->keyEditor(QStringLiteral("new-note"))->editingFinished();
+        shoot(scene.window.get(), QStringLiteral("dashboard-settings-shortcuts-refused"));
+    }
+    scene.window.reset();
+    shortcuts.reset();
+}
+
 #ifdef BRIVET_HAVE_EDS
 bool putTask(testing::EdsSandbox& eds, const std::string& list, const std::string& uid, const std::string& summary,
     Instant due)
@@ -437,8 +520,10 @@ int visitDashboardScenes(SceneVisitor& visitor)
     Shooter shoot(visitor);
     QPalette original = QApplication::palette();
     shootPages(shoot, false);
+    shootSettingsSections(shoot, false);
     QApplication::setPalette(darkPalette());
     shootPages(shoot, true);
+    shootSettingsSections(shoot, true);
     QApplication::setPalette(original);
 #ifdef BRIVET_HAVE_EDS
     shoot.dark = false;
