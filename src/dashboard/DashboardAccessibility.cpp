@@ -3,6 +3,7 @@
 #include "dashboard/DashboardMenuButton.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
+#include "ui/AccessibleControls.h"
 #include "ui/QtConversions.h"
 
 #include <QAccessible>
@@ -372,71 +373,18 @@ private:
 // title): read as read-only and not editable, which Qt's own line edit
 // interface reports as editable whatever the field allows. Its text, the
 // caret and the selection read as in any line edit.
-class ReadOnlyLineEditAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+class ReadOnlyLineEditAccessible final : public LineEditTextAccessible {
 public:
-    explicit ReadOnlyLineEditAccessible(QLineEdit* edit)
-        : QAccessibleWidget(edit, QAccessible::EditableText)
-    {
-    }
+    using LineEditTextAccessible::LineEditTextAccessible;
 
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
             return shownText();
-        QString text = QAccessibleWidget::text(t);
+        QString text = LineEditTextAccessible::text(t);
         return t == QAccessible::Name && text.isEmpty() ? edit()->placeholderText() : text;
     }
-    // Nothing set through here reaches the field while it is read-only.
-    void setText(QAccessible::Text t, const QString& text) override
-    {
-        if (t == QAccessible::Value && !edit()->isReadOnly())
-            edit()->setText(text);
-        else if (t != QAccessible::Value)
-            QAccessibleWidget::setText(t, text);
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = edit()->isReadOnly();
-        state.editable = !edit()->isReadOnly();
-        state.selectableText = true;
-        state.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
-        return state;
-    }
 
-    void selection(int index, int* start, int* end) const override
-    {
-        *start = *end = 0;
-        if (index != 0 || !edit()->hasSelectedText())
-            return;
-        *start = edit()->selectionStart();
-        *end = edit()->selectionEnd();
-    }
-    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
-    void removeSelection(int index) override
-    {
-        if (index == 0)
-            edit()->deselect();
-    }
-    void setSelection(int index, int start, int end) override
-    {
-        if (index == 0)
-            edit()->setSelection(start, end - start);
-    }
-    int cursorPosition() const override { return edit()->cursorPosition(); }
-    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
-    QString text(int start, int end) const override
-    {
-        return start < 0 || end < start ? QString() : shownText().mid(start, end - start);
-    }
-    int characterCount() const override { return int(shownText().size()); }
     // From the font: the field shows its text from the start (a long one
     // scrolls only as the caret moves), which this does not follow.
     QRect characterRect(int offset) const override
@@ -460,16 +408,6 @@ public:
         edit()->setCursorPosition(end);
         edit()->setCursorPosition(start);
     }
-    QString attributes(int offset, int* start, int* end) const override
-    {
-        *start = *end = offset;
-        return {};
-    }
-
-private:
-    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
-    // A password is read as what the field shows, never as itself.
-    QString shownText() const { return edit()->echoMode() == QLineEdit::Normal ? edit()->text() : edit()->displayText(); }
 };
 
 QAccessibleInterface* dashboardFactory(const QString& className, QObject* object)
@@ -496,11 +434,7 @@ QAccessibleInterface* dashboardFactory(const QString& className, QObject* object
 
 void installDashboardAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(&dashboardFactory);
+    installAccessibleFactoryOnce(&dashboardFactory);
 }
 
 } // namespace brivet

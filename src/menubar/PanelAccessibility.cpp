@@ -4,6 +4,7 @@
 #include "menubar/PanelButton.h"
 #include "menubar/SizeSubmenuView.h"
 #include "model/StickyNote.h"
+#include "ui/AccessibleControls.h"
 #include "ui/QtConversions.h"
 
 #include <QAccessible>
@@ -46,50 +47,6 @@ public:
 
 private:
     MenuBarQuickActionRow* row() const { return static_cast<MenuBarQuickActionRow*>(widget()); }
-};
-
-// A button of a card or row; with a menu, pressing it opens the menu.
-class PanelButtonAccessible final : public QAccessibleWidget {
-public:
-    explicit PanelButtonAccessible(PanelButton* button)
-        : QAccessibleWidget(button, button->menu() ? QAccessible::ButtonMenu : QAccessible::Button)
-    {
-    }
-
-    QAccessible::Role role() const override { return button()->menu() ? QAccessible::ButtonMenu : QAccessible::Button; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.hasPopup = button()->menu() != nullptr;
-        state.pressed = button()->isDown();
-        return state;
-    }
-    QStringList actionNames() const override
-    {
-        if (!button()->isEnabled())
-            return QAccessibleWidget::actionNames();
-        QStringList names { pressAction() };
-        if (button()->menu())
-            names << showMenuAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& name) override
-    {
-        if (!button()->isEnabled())
-            return;
-        if (button()->menu() && (name == pressAction() || name == showMenuAction())) {
-            // The menu runs its own event loop; opened on the next turn, so
-            // the screen reader's call returns first.
-            QMetaObject::invokeMethod(button(), &QToolButton::showMenu, Qt::QueuedConnection);
-        } else if (name == pressAction()) {
-            button()->click();
-        } else {
-            QAccessibleWidget::doAction(name);
-        }
-    }
-
-private:
-    QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
 };
 
 // One entry of the size submenu: painted by the view, so it has no widget
@@ -206,8 +163,9 @@ QAccessibleInterface* panelFactory(const QString& className, QObject* object)
         return nullptr;
     if (className == QLatin1String("brivet::MenuBarQuickActionRow"))
         return new QuickActionRowAccessible(static_cast<MenuBarQuickActionRow*>(widget));
+    // A button of a card or row; with a menu, pressing it opens the menu.
     if (className == QLatin1String("brivet::PanelButton"))
-        return new PanelButtonAccessible(static_cast<PanelButton*>(widget));
+        return new ToolButtonAccessible(static_cast<PanelButton*>(widget));
     if (className == QLatin1String("brivet::SizeSubmenuView"))
         return new SizeSubmenuAccessible(static_cast<SizeSubmenuView*>(widget));
     if (className == QLatin1String("brivet::MenuBarContentView"))
@@ -224,11 +182,7 @@ QAccessibleInterface* panelFactory(const QString& className, QObject* object)
 
 void installPanelAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(&panelFactory);
+    installAccessibleFactoryOnce(&panelFactory);
 }
 
 } // namespace brivet
