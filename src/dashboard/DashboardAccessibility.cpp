@@ -15,8 +15,6 @@
 #include <QMenu>
 #include <QPointer>
 
-#include <vector>
-
 namespace brivet {
 
 namespace {
@@ -153,35 +151,15 @@ public:
         : PaintedNode(view, row)
     {
         for (int slot = 0; slot < maximumButtons; ++slot)
-            m_buttons.push_back(QAccessible::registerAccessibleInterface(new RowButtonAccessible(view, row, slot)));
-    }
-    ~NoteRowAccessible() override
-    {
-        for (QAccessible::Id id : m_buttons)
-            QAccessible::deleteAccessibleInterface(id);
+            m_buttons.append(new RowButtonAccessible(view, row, slot));
     }
 
     bool isValid() const override { return rowExists(); }
     QAccessibleInterface* parent() const override { return m_view ? QAccessible::queryAccessibleInterface(m_view) : nullptr; }
     int childCount() const override { return isValid() ? std::min(int(content().buttons.size()), maximumButtons) : 0; }
-    QAccessibleInterface* child(int index) const override
-    {
-        return index >= 0 && index < childCount() ? QAccessible::accessibleInterface(m_buttons[std::size_t(index)]) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessible::accessibleInterface(m_buttons[std::size_t(i)]) == child)
-                return i;
-        return -1;
-    }
-    QAccessibleInterface* childAt(int x, int y) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* button = child(i); button && button->rect().contains(x, y))
-                return button;
-        return nullptr;
-    }
+    QAccessibleInterface* child(int index) const override { return index < childCount() ? m_buttons.at(index) : nullptr; }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_buttons.indexOf(child, childCount()); }
+    QAccessibleInterface* childAt(int x, int y) const override { return childAtPoint(this, x, y); }
     QString text(QAccessible::Text t) const override
     {
         if (t != QAccessible::Name || !isValid())
@@ -225,7 +203,7 @@ public:
     }
 
 private:
-    std::vector<QAccessible::Id> m_buttons;
+    RegisteredInterfaces m_buttons;
 };
 
 QAccessibleInterface* RowButtonAccessible::parent() const
@@ -240,12 +218,6 @@ public:
         : QAccessibleWidget(view, QAccessible::List)
     {
     }
-    ~NoteListAccessible() override
-    {
-        // The cache owns registered rows; removing them deletes them.
-        for (QAccessible::Id id : m_rows)
-            QAccessible::deleteAccessibleInterface(id);
-    }
 
     int childCount() const override { return view()->noteModel()->rowCount(); }
     QAccessibleInterface* child(int index) const override
@@ -253,17 +225,11 @@ public:
         if (index < 0 || index >= childCount())
             return nullptr;
         // Rows stand for places in the list; each reads its note afresh.
-        while (int(m_rows.size()) <= index)
-            m_rows.push_back(QAccessible::registerAccessibleInterface(new NoteRowAccessible(view(), int(m_rows.size()))));
-        return QAccessible::accessibleInterface(m_rows[std::size_t(index)]);
+        while (m_rows.size() <= index)
+            m_rows.append(new NoteRowAccessible(view(), m_rows.size()));
+        return m_rows.at(index);
     }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (std::size_t i = 0; i < m_rows.size() && int(i) < childCount(); ++i)
-            if (QAccessible::accessibleInterface(m_rows[i]) == child)
-                return int(i);
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_rows.indexOf(child, childCount()); }
     QAccessibleInterface* childAt(int x, int y) const override
     {
         QPoint local = view()->viewport()->mapFromGlobal(QPoint(x, y));
@@ -284,7 +250,7 @@ public:
 private:
     NoteListView* view() const { return static_cast<NoteListView*>(widget()); }
 
-    mutable std::vector<QAccessible::Id> m_rows;
+    mutable RegisteredInterfaces m_rows;
 };
 
 // A picker named by its accessible name or its label's text, its value the

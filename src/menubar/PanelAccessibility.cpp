@@ -11,8 +11,6 @@
 #include <QAccessibleWidget>
 #include <QMenu>
 
-#include <vector>
-
 namespace brivet {
 
 namespace {
@@ -109,51 +107,18 @@ public:
     explicit SizeSubmenuAccessible(SizeSubmenuView* view)
         : QAccessibleWidget(view, QAccessible::PopupMenu)
     {
-        for (NoteSizePreset preset : allCases<NoteSizePreset>()) {
-            auto* entry = new SizeEntryAccessible(view, preset);
-            m_entries.push_back(entry);
-            m_ids.push_back(QAccessible::registerAccessibleInterface(entry));
-        }
-    }
-    ~SizeSubmenuAccessible() override
-    {
-        // The cache owns the entries once registered; removing them there
-        // deletes them (a no-op when the cache went first, at exit).
-        for (QAccessible::Id id : m_ids)
-            QAccessible::deleteAccessibleInterface(id);
+        for (NoteSizePreset preset : allCases<NoteSizePreset>())
+            m_entries.append(new SizeEntryAccessible(view, preset));
     }
 
-    int childCount() const override { return static_cast<int>(m_entries.size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        return index >= 0 && index < childCount() ? QAccessible::accessibleInterface(m_ids[static_cast<std::size_t>(index)])
-                                                  : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (std::size_t i = 0; i < m_entries.size(); ++i)
-            if (m_entries[i] == child)
-                return static_cast<int>(i);
-        return -1;
-    }
-    QAccessibleInterface* childAt(int x, int y) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* entry = child(i); entry && entry->rect().contains(x, y))
-                return entry;
-        return nullptr;
-    }
-    QAccessibleInterface* focusChild() const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* entry = child(i); entry && entry->state().focused)
-                return entry;
-        return nullptr;
-    }
+    int childCount() const override { return m_entries.size(); }
+    QAccessibleInterface* child(int index) const override { return m_entries.at(index); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_entries.indexOf(child, childCount()); }
+    QAccessibleInterface* childAt(int x, int y) const override { return childAtPoint(this, x, y); }
+    QAccessibleInterface* focusChild() const override { return focusedChild(this); }
 
 private:
-    std::vector<SizeEntryAccessible*> m_entries;
-    std::vector<QAccessible::Id> m_ids;
+    RegisteredInterfaces m_entries;
 };
 
 QAccessibleInterface* panelFactory(const QString& className, QObject* object)

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace brivet {
 
 void installAccessibleFactoryOnce(QAccessible::InterfaceFactory factory)
@@ -159,6 +161,46 @@ QLineEdit* LineEditTextAccessible::edit() const
 QString LineEditTextAccessible::shownText() const
 {
     return edit()->echoMode() == QLineEdit::Normal ? edit()->text() : edit()->displayText();
+}
+
+RegisteredInterfaces::~RegisteredInterfaces()
+{
+    for (QAccessible::Id id : m_ids)
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+void RegisteredInterfaces::append(QAccessibleInterface* made)
+{
+    m_ids.push_back(QAccessible::registerAccessibleInterface(made));
+}
+
+QAccessibleInterface* RegisteredInterfaces::at(int index) const
+{
+    return index >= 0 && index < size() ? QAccessible::accessibleInterface(m_ids[std::size_t(index)]) : nullptr;
+}
+
+int RegisteredInterfaces::indexOf(const QAccessibleInterface* child, int count) const
+{
+    for (int i = 0; i < std::min(count, size()); ++i)
+        if (at(i) == child)
+            return i;
+    return -1;
+}
+
+QAccessibleInterface* childAtPoint(const QAccessibleInterface* parent, int x, int y)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (QAccessibleInterface* child = parent->child(i); child && child->rect().contains(x, y))
+            return child;
+    return nullptr;
+}
+
+QAccessibleInterface* focusedChild(const QAccessibleInterface* parent)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (QAccessibleInterface* child = parent->child(i); child && child->state().focused)
+            return child;
+    return nullptr;
 }
 
 } // namespace brivet

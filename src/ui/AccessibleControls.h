@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include <vector>
+
 class QLineEdit;
 class QToolButton;
 
@@ -64,5 +66,36 @@ protected:
     // The field's text as shown: a password's mask, never the password.
     QString shownText() const;
 };
+
+// Accessible interfaces of things without a widget of their own (painted
+// rows, menu entries), registered in the toolkit's cache so that assistive
+// tools can hold them by id. The cache owns them; they are removed from it,
+// which deletes them, when this list goes (a no-op for any the cache ended
+// first, at exit).
+class RegisteredInterfaces {
+public:
+    RegisteredInterfaces() = default;
+    ~RegisteredInterfaces();
+    RegisteredInterfaces(const RegisteredInterfaces&) = delete;
+    RegisteredInterfaces& operator=(const RegisteredInterfaces&) = delete;
+
+    // Registers `made` at the end of the list.
+    void append(QAccessibleInterface* made);
+    int size() const { return int(m_ids.size()); }
+    // The interface at `index`; null outside the list.
+    QAccessibleInterface* at(int index) const;
+    // Where `child` stands among the first `count` of the list; -1 if not
+    // there.
+    int indexOf(const QAccessibleInterface* child, int count) const;
+
+private:
+    std::vector<QAccessible::Id> m_ids;
+};
+
+// The first of `parent`'s children whose rectangle on screen holds (x, y);
+// null if none does.
+QAccessibleInterface* childAtPoint(const QAccessibleInterface* parent, int x, int y);
+// The first of `parent`'s children that has the focus; null if none has.
+QAccessibleInterface* focusedChild(const QAccessibleInterface* parent);
 
 } // namespace brivet
