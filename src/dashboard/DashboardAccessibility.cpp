@@ -3,6 +3,7 @@
 #include "dashboard/DashboardMenuButton.h"
 #include "dashboard/NoteListModel.h"
 #include "dashboard/NoteListView.h"
+#include "ui/AccessibleControls.h"
 #include "ui/QtConversions.h"
 
 #include <QAccessible>
@@ -13,8 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-
-#include <vector>
 
 namespace brivet {
 
@@ -152,35 +151,15 @@ public:
         : PaintedNode(view, row)
     {
         for (int slot = 0; slot < maximumButtons; ++slot)
-            m_buttons.push_back(QAccessible::registerAccessibleInterface(new RowButtonAccessible(view, row, slot)));
-    }
-    ~NoteRowAccessible() override
-    {
-        for (QAccessible::Id id : m_buttons)
-            QAccessible::deleteAccessibleInterface(id);
+            m_buttons.append(new RowButtonAccessible(view, row, slot));
     }
 
     bool isValid() const override { return rowExists(); }
     QAccessibleInterface* parent() const override { return m_view ? QAccessible::queryAccessibleInterface(m_view) : nullptr; }
     int childCount() const override { return isValid() ? std::min(int(content().buttons.size()), maximumButtons) : 0; }
-    QAccessibleInterface* child(int index) const override
-    {
-        return index >= 0 && index < childCount() ? QAccessible::accessibleInterface(m_buttons[std::size_t(index)]) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessible::accessibleInterface(m_buttons[std::size_t(i)]) == child)
-                return i;
-        return -1;
-    }
-    QAccessibleInterface* childAt(int x, int y) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* button = child(i); button && button->rect().contains(x, y))
-                return button;
-        return nullptr;
-    }
+    QAccessibleInterface* child(int index) const override { return index < childCount() ? m_buttons.at(index) : nullptr; }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_buttons.indexOf(child, childCount()); }
+    QAccessibleInterface* childAt(int x, int y) const override { return childAtPoint(this, x, y); }
     QString text(QAccessible::Text t) const override
     {
         if (t != QAccessible::Name || !isValid())
@@ -224,7 +203,7 @@ public:
     }
 
 private:
-    std::vector<QAccessible::Id> m_buttons;
+    RegisteredInterfaces m_buttons;
 };
 
 QAccessibleInterface* RowButtonAccessible::parent() const
@@ -239,12 +218,6 @@ public:
         : QAccessibleWidget(view, QAccessible::List)
     {
     }
-    ~NoteListAccessible() override
-    {
-        // The cache owns registered rows; removing them deletes them.
-        for (QAccessible::Id id : m_rows)
-            QAccessible::deleteAccessibleInterface(id);
-    }
 
     int childCount() const override { return view()->noteModel()->rowCount(); }
     QAccessibleInterface* child(int index) const override
@@ -252,17 +225,11 @@ public:
         if (index < 0 || index >= childCount())
             return nullptr;
         // Rows stand for places in the list; each reads its note afresh.
-        while (int(m_rows.size()) <= index)
-            m_rows.push_back(QAccessible::registerAccessibleInterface(new NoteRowAccessible(view(), int(m_rows.size()))));
-        return QAccessible::accessibleInterface(m_rows[std::size_t(index)]);
+        while (m_rows.size() <= index)
+            m_rows.append(new NoteRowAccessible(view(), m_rows.size()));
+        return m_rows.at(index);
     }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (std::size_t i = 0; i < m_rows.size() && int(i) < childCount(); ++i)
-            if (QAccessible::accessibleInterface(m_rows[i]) == child)
-                return int(i);
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_rows.indexOf(child, childCount()); }
     QAccessibleInterface* childAt(int x, int y) const override
     {
         QPoint local = view()->viewport()->mapFromGlobal(QPoint(x, y));
@@ -283,7 +250,7 @@ public:
 private:
     NoteListView* view() const { return static_cast<NoteListView*>(widget()); }
 
-    mutable std::vector<QAccessible::Id> m_rows;
+    mutable RegisteredInterfaces m_rows;
 };
 
 // A picker named by its accessible name or its label's text, its value the
@@ -372,71 +339,18 @@ private:
 // title): read as read-only and not editable, which Qt's own line edit
 // interface reports as editable whatever the field allows. Its text, the
 // caret and the selection read as in any line edit.
-class ReadOnlyLineEditAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+class ReadOnlyLineEditAccessible final : public LineEditTextAccessible {
 public:
-    explicit ReadOnlyLineEditAccessible(QLineEdit* edit)
-        : QAccessibleWidget(edit, QAccessible::EditableText)
-    {
-    }
+    using LineEditTextAccessible::LineEditTextAccessible;
 
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
             return shownText();
-        QString text = QAccessibleWidget::text(t);
+        QString text = LineEditTextAccessible::text(t);
         return t == QAccessible::Name && text.isEmpty() ? edit()->placeholderText() : text;
     }
-    // Nothing set through here reaches the field while it is read-only.
-    void setText(QAccessible::Text t, const QString& text) override
-    {
-        if (t == QAccessible::Value && !edit()->isReadOnly())
-            edit()->setText(text);
-        else if (t != QAccessible::Value)
-            QAccessibleWidget::setText(t, text);
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = edit()->isReadOnly();
-        state.editable = !edit()->isReadOnly();
-        state.selectableText = true;
-        state.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
-        return state;
-    }
 
-    void selection(int index, int* start, int* end) const override
-    {
-        *start = *end = 0;
-        if (index != 0 || !edit()->hasSelectedText())
-            return;
-        *start = edit()->selectionStart();
-        *end = edit()->selectionEnd();
-    }
-    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
-    void removeSelection(int index) override
-    {
-        if (index == 0)
-            edit()->deselect();
-    }
-    void setSelection(int index, int start, int end) override
-    {
-        if (index == 0)
-            edit()->setSelection(start, end - start);
-    }
-    int cursorPosition() const override { return edit()->cursorPosition(); }
-    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
-    QString text(int start, int end) const override
-    {
-        return start < 0 || end < start ? QString() : shownText().mid(start, end - start);
-    }
-    int characterCount() const override { return int(shownText().size()); }
     // From the font: the field shows its text from the start (a long one
     // scrolls only as the caret moves), which this does not follow.
     QRect characterRect(int offset) const override
@@ -460,16 +374,6 @@ public:
         edit()->setCursorPosition(end);
         edit()->setCursorPosition(start);
     }
-    QString attributes(int offset, int* start, int* end) const override
-    {
-        *start = *end = offset;
-        return {};
-    }
-
-private:
-    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
-    // A password is read as what the field shows, never as itself.
-    QString shownText() const { return edit()->echoMode() == QLineEdit::Normal ? edit()->text() : edit()->displayText(); }
 };
 
 QAccessibleInterface* dashboardFactory(const QString& className, QObject* object)
@@ -496,11 +400,7 @@ QAccessibleInterface* dashboardFactory(const QString& className, QObject* object
 
 void installDashboardAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(&dashboardFactory);
+    installAccessibleFactoryOnce(&dashboardFactory);
 }
 
 } // namespace brivet

@@ -1,6 +1,7 @@
 #include "desktop/CardAccessibility.h"
 
 #include "desktop/StickyNoteView.h"
+#include "ui/AccessibleControls.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -29,32 +30,23 @@ QStringList shortcutOf(const QWidget* widget)
     return keys.isEmpty() ? QStringList() : QStringList { keys };
 }
 
-// An icon button, a menu button or a task tick of a card.
-class CardButtonAccessible final : public QAccessibleWidget {
+// An icon button, a menu button or a task tick of a card, named by its
+// tooltip when it has no name of its own.
+class CardButtonAccessible final : public ToolButtonAccessible {
 public:
-    explicit CardButtonAccessible(QToolButton* button)
-        : QAccessibleWidget(button, QAccessible::Button)
-    {
-    }
+    using ToolButtonAccessible::ToolButtonAccessible;
 
-    QAccessible::Role role() const override
-    {
-        if (isTick())
-            return QAccessible::CheckBox;
-        return button()->menu() ? QAccessible::ButtonMenu : QAccessible::Button;
-    }
+    QAccessible::Role role() const override { return isTick() ? QAccessible::CheckBox : ToolButtonAccessible::role(); }
     QString text(QAccessible::Text t) const override
     {
-        QString text = QAccessibleWidget::text(t);
+        QString text = ToolButtonAccessible::text(t);
         if (t == QAccessible::Name && text.isEmpty())
             return button()->toolTip();
         return text;
     }
     QAccessible::State state() const override
     {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.hasPopup = button()->menu() != nullptr;
-        state.pressed = button()->isDown();
+        QAccessible::State state = ToolButtonAccessible::state();
         if (isTick()) {
             state.checkable = true;
             state.checked = button()->isChecked();
@@ -63,39 +55,28 @@ public:
     }
     QStringList actionNames() const override
     {
-        if (!button()->isEnabled())
-            return QAccessibleWidget::actionNames();
-        QStringList names;
-        if (isTick())
-            names << toggleAction();
-        names << pressAction();
-        if (button()->menu())
-            names << showMenuAction();
-        return names + QAccessibleWidget::actionNames();
+        QStringList names = ToolButtonAccessible::actionNames();
+        if (isTick() && button()->isEnabled())
+            names.prepend(toggleAction());
+        return names;
     }
     void doAction(const QString& name) override
     {
-        if (!button()->isEnabled())
-            return;
-        if (button()->menu() && (name == pressAction() || name == showMenuAction())) {
-            // The menu runs its own event loop; it opens on the next turn,
-            // so the screen reader's call returns first.
-            QMetaObject::invokeMethod(button(), &QToolButton::showMenu, Qt::QueuedConnection);
-        } else if (name == pressAction() || (name == toggleAction() && isTick())) {
-            button()->click();
+        if (name == toggleAction() && isTick()) {
+            if (button()->isEnabled())
+                button()->click();
         } else {
-            QAccessibleWidget::doAction(name);
+            ToolButtonAccessible::doAction(name);
         }
     }
     QStringList keyBindingsForAction(const QString& name) const override
     {
         if (name == pressAction() || name == showMenuAction())
             return shortcutOf(button());
-        return QAccessibleWidget::keyBindingsForAction(name);
+        return ToolButtonAccessible::keyBindingsForAction(name);
     }
 
 private:
-    QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
     bool isTick() const { return button()->property(taskTickProperty).toBool(); }
 };
 
@@ -123,69 +104,30 @@ public:
 };
 
 // A one-line field of a card, with its text for the screen reader; a
-// read-only one (a calendar note's title) says so and offers no editing,
-// which the toolkit's own interface does not tell apart.
-class CardLineEditAccessible final : public QAccessibleWidget,
-                                     public QAccessibleTextInterface,
-                                     public QAccessibleEditableTextInterface {
+// read-only one (a calendar note's title) says so and offers no editing.
+class CardLineEditAccessible final : public LineEditTextAccessible, public QAccessibleEditableTextInterface {
 public:
-    explicit CardLineEditAccessible(QLineEdit* edit)
-        : QAccessibleWidget(edit, QAccessible::EditableText)
-    {
-    }
+    using LineEditTextAccessible::LineEditTextAccessible;
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface && !edit()->isReadOnly())
             return static_cast<QAccessibleEditableTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
+        return LineEditTextAccessible::interface_cast(type);
     }
     QString text(QAccessible::Text t) const override
     {
         switch (t) {
         case QAccessible::Value: return edit()->text();
         case QAccessible::Description:
-            if (QString own = QAccessibleWidget::text(t); !own.isEmpty())
+            if (QString own = LineEditTextAccessible::text(t); !own.isEmpty())
                 return own;
             return edit()->placeholderText();
-        default: return QAccessibleWidget::text(t);
+        default: return LineEditTextAccessible::text(t);
         }
-    }
-    void setText(QAccessible::Text t, const QString& text) override
-    {
-        if (t == QAccessible::Value && !edit()->isReadOnly())
-            edit()->setText(text);
-        else
-            QAccessibleWidget::setText(t, text);
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = edit()->isReadOnly();
-        state.editable = !edit()->isReadOnly();
-        state.selectableText = true;
-        return state;
     }
 
-    // Text interface.
-    void selection(int index, int* start, int* end) const override
-    {
-        *start = *end = 0;
-        if (index == 0 && edit()->hasSelectedText()) {
-            *start = edit()->selectionStart();
-            *end = edit()->selectionEnd();
-        }
-    }
-    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
-    void removeSelection(int) override { edit()->deselect(); }
-    void setSelection(int, int start, int end) override { edit()->setSelection(start, end - start); }
-    int cursorPosition() const override { return edit()->cursorPosition(); }
-    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
-    QString text(int start, int end) const override { return edit()->text().mid(start, end - start); }
-    int characterCount() const override { return int(edit()->text().size()); }
+    // Where the characters stand: at the caret.
     QRect characterRect(int) const override
     {
         QRect cursor = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
@@ -193,11 +135,6 @@ public:
     }
     int offsetAtPoint(const QPoint&) const override { return edit()->cursorPosition(); }
     void scrollToSubstring(int, int) override { }
-    QString attributes(int offset, int* start, int* end) const override
-    {
-        *start = *end = offset;
-        return {};
-    }
 
     // Editable text interface (editable fields only).
     void deleteText(int start, int end) override { replaceText(start, end, QString()); }
@@ -209,9 +146,6 @@ public:
         edit()->setSelection(start, end - start);
         edit()->insert(text);
     }
-
-private:
-    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
 };
 
 QAccessibleInterface* cardFactory(const QString& className, QObject* object)
@@ -234,11 +168,7 @@ QAccessibleInterface* cardFactory(const QString& className, QObject* object)
 
 void installCardAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(&cardFactory);
+    installAccessibleFactoryOnce(&cardFactory);
 }
 
 void markTaskTick(QWidget* button)

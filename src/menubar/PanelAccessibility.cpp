@@ -4,13 +4,12 @@
 #include "menubar/PanelButton.h"
 #include "menubar/SizeSubmenuView.h"
 #include "model/StickyNote.h"
+#include "ui/AccessibleControls.h"
 #include "ui/QtConversions.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QMenu>
-
-#include <vector>
 
 namespace brivet {
 
@@ -46,50 +45,6 @@ public:
 
 private:
     MenuBarQuickActionRow* row() const { return static_cast<MenuBarQuickActionRow*>(widget()); }
-};
-
-// A button of a card or row; with a menu, pressing it opens the menu.
-class PanelButtonAccessible final : public QAccessibleWidget {
-public:
-    explicit PanelButtonAccessible(PanelButton* button)
-        : QAccessibleWidget(button, button->menu() ? QAccessible::ButtonMenu : QAccessible::Button)
-    {
-    }
-
-    QAccessible::Role role() const override { return button()->menu() ? QAccessible::ButtonMenu : QAccessible::Button; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.hasPopup = button()->menu() != nullptr;
-        state.pressed = button()->isDown();
-        return state;
-    }
-    QStringList actionNames() const override
-    {
-        if (!button()->isEnabled())
-            return QAccessibleWidget::actionNames();
-        QStringList names { pressAction() };
-        if (button()->menu())
-            names << showMenuAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& name) override
-    {
-        if (!button()->isEnabled())
-            return;
-        if (button()->menu() && (name == pressAction() || name == showMenuAction())) {
-            // The menu runs its own event loop; opened on the next turn, so
-            // the screen reader's call returns first.
-            QMetaObject::invokeMethod(button(), &QToolButton::showMenu, Qt::QueuedConnection);
-        } else if (name == pressAction()) {
-            button()->click();
-        } else {
-            QAccessibleWidget::doAction(name);
-        }
-    }
-
-private:
-    QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
 };
 
 // One entry of the size submenu: painted by the view, so it has no widget
@@ -152,51 +107,18 @@ public:
     explicit SizeSubmenuAccessible(SizeSubmenuView* view)
         : QAccessibleWidget(view, QAccessible::PopupMenu)
     {
-        for (NoteSizePreset preset : allCases<NoteSizePreset>()) {
-            auto* entry = new SizeEntryAccessible(view, preset);
-            m_entries.push_back(entry);
-            m_ids.push_back(QAccessible::registerAccessibleInterface(entry));
-        }
-    }
-    ~SizeSubmenuAccessible() override
-    {
-        // The cache owns the entries once registered; removing them there
-        // deletes them (a no-op when the cache went first, at exit).
-        for (QAccessible::Id id : m_ids)
-            QAccessible::deleteAccessibleInterface(id);
+        for (NoteSizePreset preset : allCases<NoteSizePreset>())
+            m_entries.append(new SizeEntryAccessible(view, preset));
     }
 
-    int childCount() const override { return static_cast<int>(m_entries.size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        return index >= 0 && index < childCount() ? QAccessible::accessibleInterface(m_ids[static_cast<std::size_t>(index)])
-                                                  : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        for (std::size_t i = 0; i < m_entries.size(); ++i)
-            if (m_entries[i] == child)
-                return static_cast<int>(i);
-        return -1;
-    }
-    QAccessibleInterface* childAt(int x, int y) const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* entry = child(i); entry && entry->rect().contains(x, y))
-                return entry;
-        return nullptr;
-    }
-    QAccessibleInterface* focusChild() const override
-    {
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface* entry = child(i); entry && entry->state().focused)
-                return entry;
-        return nullptr;
-    }
+    int childCount() const override { return m_entries.size(); }
+    QAccessibleInterface* child(int index) const override { return m_entries.at(index); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return m_entries.indexOf(child, childCount()); }
+    QAccessibleInterface* childAt(int x, int y) const override { return childAtPoint(this, x, y); }
+    QAccessibleInterface* focusChild() const override { return focusedChild(this); }
 
 private:
-    std::vector<SizeEntryAccessible*> m_entries;
-    std::vector<QAccessible::Id> m_ids;
+    RegisteredInterfaces m_entries;
 };
 
 QAccessibleInterface* panelFactory(const QString& className, QObject* object)
@@ -206,8 +128,9 @@ QAccessibleInterface* panelFactory(const QString& className, QObject* object)
         return nullptr;
     if (className == QLatin1String("brivet::MenuBarQuickActionRow"))
         return new QuickActionRowAccessible(static_cast<MenuBarQuickActionRow*>(widget));
+    // A button of a card or row; with a menu, pressing it opens the menu.
     if (className == QLatin1String("brivet::PanelButton"))
-        return new PanelButtonAccessible(static_cast<PanelButton*>(widget));
+        return new ToolButtonAccessible(static_cast<PanelButton*>(widget));
     if (className == QLatin1String("brivet::SizeSubmenuView"))
         return new SizeSubmenuAccessible(static_cast<SizeSubmenuView*>(widget));
     if (className == QLatin1String("brivet::MenuBarContentView"))
@@ -224,11 +147,7 @@ QAccessibleInterface* panelFactory(const QString& className, QObject* object)
 
 void installPanelAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(&panelFactory);
+    installAccessibleFactoryOnce(&panelFactory);
 }
 
 } // namespace brivet

@@ -27,39 +27,29 @@ namespace {
 // desktop with a screen reader: a script finds the tray icon under the
 // app, opens the panel with it, reads the panel and opens the dashboard,
 // through the accessibility tree alone.
-class AtSpiPanelTest : public ::testing::Test {
+class AtSpiPanelTest : public AppUnderXTest {
 protected:
     void SetUp() override
     {
-        if (std::string missing
-            = XSession::missingTools({ "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "dbus-daemon", "python3" });
-            !missing.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(missing);
-        }
+        ASSERT_NO_FATAL_FAILURE(startDesktop(
+            { .tools = { "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "dbus-daemon", "python3" }, .trayHost = true }));
+        if (IsSkipped())
+            return;
         if (!QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher"))) {
             BRIVET_SKIP_WITHOUT_SERVICE("at-spi2-core is not installed");
         }
         if (QProcess::execute(python(), { "-c", "import pyatspi" }) != 0) {
             BRIVET_SKIP_WITHOUT_SERVICE("python3-pyatspi is not installed");
         }
-        ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
-        if (std::string failure = m_session.startServer(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(failure);
-        }
-        if (std::string failure = m_session.startTrayHost(); !failure.empty())
-            FAIL() << failure;
         ASSERT_NO_FATAL_FAILURE(startBus());
     }
 
     void TearDown() override
     {
-        stopProcess(m_app);
+        AppUnderXTest::TearDown();
         stopProcess(m_bus);
     }
 
-    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
     // The system's Python, which the distribution's AT-SPI bindings are
     // installed for, before any other on the path.
     static QString python()
@@ -107,9 +97,7 @@ protected:
         return found.isEmpty() ? QString() : found.first();
     }
 
-    XSession m_session;
     QProcess m_bus;
-    QProcess m_app;
     QProcessEnvironment m_environment;
 };
 

@@ -26,7 +26,7 @@ namespace {
 // a launcher drives a D-Bus activatable entry: by calls to
 // org.freedesktop.Application on com.brivet.Brivet, which start the app
 // through its service file when it is not running.
-class BusActivationTest : public ::testing::Test {
+class BusActivationTest : public AppUnderXTest {
 protected:
     struct Call {
         int exitCode = -1;
@@ -36,21 +36,12 @@ protected:
 
     void SetUp() override
     {
-        if (std::string missing = XSession::missingTools(
-                { "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "dbus-daemon", "dbus-send", "gdbus" });
-            !missing.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(missing);
-        }
-        ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
-        if (std::string failure = m_session.startServer(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startSessionBus(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(failure);
-        }
-        if (std::string failure = m_session.startTrayHost(); !failure.empty())
-            FAIL() << failure;
+        ASSERT_NO_FATAL_FAILURE(startDesktop(
+            { .tools = { "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "dbus-daemon", "dbus-send", "gdbus" },
+                .sessionBus = true,
+                .trayHost = true }));
+        if (IsSkipped())
+            return;
         // A note of the user's, which no call may touch.
         fs::create_directories(folder());
         QJsonObject note { { "id", QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() }, { "title", "已有的便签" } };
@@ -60,14 +51,13 @@ protected:
 
     void TearDown() override
     {
-        stopProcess(m_app);
+        AppUnderXTest::TearDown();
         // Instances the bus started for a test are its to end too.
         for (pid_t pid : runningInstances())
             ::kill(pid, SIGTERM);
         (void)QTest::qWaitFor([&] { return runningInstances().empty(); }, 10000);
     }
 
-    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
     fs::path folder() const { return m_session.dataFolder(); }
 
     // Puts the service file, as installed, where the private bus looks.
@@ -172,9 +162,6 @@ protected:
                 return true;
         return false;
     }
-
-    XSession m_session;
-    QProcess m_app;
 };
 
 TEST_F(BusActivationTest, RunningAppDoesEachActionAskedByIdOrTitleAndRefusesOtherCalls)

@@ -34,30 +34,15 @@ namespace {
 // The real app on a private X server with a window manager: the today
 // board it generates at launch must appear as a borderless card at its
 // stored frame, out of the taskbar, on every workspace, and painted.
-class DesktopSmokeTest : public ::testing::Test {
+class DesktopSmokeTest : public AppUnderXTest {
 protected:
+    // As on a desktop: with a tray to live in, the app shows its cards and
+    // no other window.
     void SetUp() override
     {
-        if (std::string missing
-            = XSession::missingTools({ "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "import" });
-            !missing.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(missing);
-        }
-        ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
-        if (std::string failure = m_session.startServer(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(failure);
-        }
-        // As on a desktop: with a tray to live in, the app shows its cards
-        // and no other window.
-        if (std::string failure = m_session.startTrayHost(); !failure.empty())
-            FAIL() << failure;
+        startDesktop({ .tools = { "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool", "import" }, .trayHost = true });
     }
 
-    void TearDown() override { stopProcess(m_app); }
-
-    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
     fs::path folder() const { return m_session.dataFolder(); }
 
     // The today board's frame once the app has written it.
@@ -136,9 +121,6 @@ protected:
                 << " but shown at " << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
         }
     }
-
-    XSession m_session;
-    QProcess m_app;
 };
 
 TEST_F(DesktopSmokeTest, TodayBoardAppearsAsABorderlessStickyCardAtItsFrame)

@@ -30,20 +30,13 @@ namespace {
 // The real app on a private X server with a window manager and a private
 // session bus without a shortcuts portal: it takes its default keys with
 // key grabs. The keys are pressed with xdotool, as a hand would.
-class GlobalShortcutSmokeTest : public ::testing::Test {
+class GlobalShortcutSmokeTest : public AppUnderXTest {
 protected:
     void SetUp() override
     {
-        if (std::string missing = XSession::missingTools({ "Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "dbus-daemon" });
-            !missing.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(missing);
-        }
-        ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
-        if (std::string failure = m_session.startServer(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
-            BRIVET_SKIP_WITHOUT_SERVICE(failure);
-        }
+        ASSERT_NO_FATAL_FAILURE(startDesktop({ .tools = { "Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "dbus-daemon" } }));
+        if (IsSkipped())
+            return;
         m_bus.start("dbus-daemon", { "--session", "--nofork", "--print-address" });
         ASSERT_TRUE(m_bus.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 10000)) << "the bus printed no address";
@@ -52,13 +45,11 @@ protected:
 
     void TearDown() override
     {
-        stopProcess(m_app);
+        AppUnderXTest::TearDown();
         stopProcess(m_bus);
         if (m_holder)
             xcb_disconnect(m_holder);
     }
-
-    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
 
     // Starts the app and waits until it says which keys it took (or could
     // not take).
@@ -109,10 +100,8 @@ protected:
 
     void key(const QString& keys) const { m_session.run("xdotool", { "key", "--clearmodifiers", keys }); }
 
-    XSession m_session;
     QProcess m_bus;
     QString m_busAddress;
-    QProcess m_app;
     QString m_output;
     xcb_connection_t* m_holder = nullptr;
 };

@@ -21,23 +21,13 @@ namespace {
 // The real app on a private X server with openbox and, where the test asks
 // for one, an XEmbed tray host: the icon in the tray is the way in; without
 // a tray the dashboard opens instead.
-class TraySmokeTest : public ::testing::Test {
+class TraySmokeTest : public AppUnderXTest {
 protected:
     void SetUp() override
     {
-        if (std::string missing = XSession::missingTools({ "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool" });
-            !missing.empty())
-            GTEST_SKIP() << missing;
-        ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
-        if (std::string failure = m_session.startServer(); !failure.empty())
-            FAIL() << failure;
-        if (std::string failure = m_session.startWindowManager(); !failure.empty())
-            GTEST_SKIP() << failure;
+        startDesktop({ .tools = { "Xvfb", "openbox", "trayer", "xprop", "xwininfo", "xdotool" }, .skipEvenWhenRequired = true });
     }
 
-    void TearDown() override { stopProcess(m_app); }
-
-    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
     fs::path folder() const { return m_session.dataFolder(); }
 
     void startApp()
@@ -122,9 +112,6 @@ protected:
         QRegularExpressionMatch match = QRegularExpression("StartupWMClass=(\\S+)").match(QString::fromStdString(entry));
         return match.captured(1);
     }
-
-    XSession m_session;
-    QProcess m_app;
 };
 
 TEST_F(TraySmokeTest, TrayIconOpensThePanelSurvivesTheHostAndQuitsFromItsMenu)

@@ -1,5 +1,7 @@
 #include "XSession.h"
+#include "support/RequiredServices.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
@@ -245,6 +247,34 @@ std::filesystem::path XSession::screenshot(const std::string& name) const
     std::filesystem::path shot = m_home.path() / name;
     run("import", { "-window", "root", QString::fromStdString(shot.string()) });
     return shot;
+}
+
+void AppUnderXTest::TearDown()
+{
+    stopProcess(m_app);
+}
+
+void AppUnderXTest::startDesktop(const XDesktop& desktop)
+{
+    if (std::string missing = XSession::missingTools(desktop.tools); !missing.empty()) {
+        if (desktop.skipEvenWhenRequired)
+            GTEST_SKIP() << missing;
+        BRIVET_SKIP_WITHOUT_SERVICE(missing);
+    }
+    ASSERT_TRUE(QFileInfo::exists(appPath())) << "the app is not built";
+    if (std::string failure = m_session.startServer(); !failure.empty())
+        FAIL() << failure;
+    if (desktop.sessionBus)
+        if (std::string failure = m_session.startSessionBus(); !failure.empty())
+            FAIL() << failure;
+    if (std::string failure = m_session.startWindowManager(); !failure.empty()) {
+        if (desktop.skipEvenWhenRequired)
+            GTEST_SKIP() << failure;
+        BRIVET_SKIP_WITHOUT_SERVICE(failure);
+    }
+    if (desktop.trayHost)
+        if (std::string failure = m_session.startTrayHost(); !failure.empty())
+            FAIL() << failure;
 }
 
 } // namespace brivet::testing

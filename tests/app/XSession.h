@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 
@@ -86,6 +88,40 @@ private:
     QProcess m_trayHost;
     QProcess m_bus;
     QString m_busAddress;
+};
+
+// What an app test needs of its private desktop: the X tools it runs (the
+// X server and openbox among them) and what it starts besides the server
+// and the window manager.
+struct XDesktop {
+    QStringList tools;
+    // A private session bus, started before the window manager.
+    bool sessionBus = false;
+    // An XEmbed tray host, started last.
+    bool trayHost = false;
+    // A missing tool or a window manager that never came up skips the test
+    // even where every test is required.
+    bool skipEvenWhenRequired = false;
+};
+
+// A test of the built app on a private X session; the app's process is
+// ended after each test.
+class AppUnderXTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    static QString appPath() { return QStringLiteral(BRIVET_BINARY_DIR "/bin/brivet"); }
+
+    // Starts the X server, then what `desktop` asks for. A missing tool or
+    // window manager skips the test (fails it under
+    // BRIVET_REQUIRE_ALL_TESTS=1 unless asked otherwise); an app not built
+    // or a server, bus or tray host that did not start fails it. Called in
+    // SetUp under ASSERT_NO_FATAL_FAILURE; what follows it there returns
+    // first when IsSkipped().
+    void startDesktop(const XDesktop& desktop);
+
+    XSession m_session;
+    QProcess m_app;
 };
 
 } // namespace brivet::testing

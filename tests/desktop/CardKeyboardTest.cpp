@@ -3,6 +3,7 @@
 #include "desktop/DesktopDetailEditor.h"
 #include "desktop/DesktopTaskEditorRow.h"
 #include "desktop/NoteBoardFace.h"
+#include "support/qt/MenuDriving.h"
 #include "ui/BoundTextInputs.h"
 #include "ui/FocusRing.h"
 
@@ -17,33 +18,6 @@
 
 namespace brivet::testing {
 namespace {
-
-std::string joined(const QStringList& list)
-{
-    return list.join(QStringLiteral(", ")).toStdString();
-}
-
-// Runs `inMenu` on `menu` once `open` has opened it (in its own event loop,
-// which runs until it closes); false if it never opened.
-bool whileMenuOpen(QMenu* menu, const std::function<void()>& open, const std::function<void(QMenu*)>& inMenu)
-{
-    bool opened = false;
-    QObject::connect(
-        menu, &QMenu::aboutToShow, menu,
-        [&] {
-            opened = true;
-            QTimer::singleShot(0, menu, [&] {
-                if (QApplication::activePopupWidget() == menu)
-                    inMenu(menu);
-                else
-                    menu->hide();
-            });
-        },
-        Qt::SingleShotConnection);
-    open();
-    QCoreApplication::processEvents();
-    return opened;
-}
 
 class CardKeyboardTest : public DesktopTest {
 protected:

@@ -6,6 +6,7 @@
 #include "support/StateFixture.h"
 #include "PanelFixture.h"
 #include "support/qt/AccessibilityAudit.h"
+#include "support/qt/MenuDriving.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -33,33 +34,6 @@ QString focusName(QWidget* window)
     if (qobject_cast<MenuBarQuickActionRow*>(focus))
         return focus->objectName();
     return focus->parentWidget()->objectName() + QLatin1Char('/') + focus->objectName();
-}
-
-std::string joined(const QStringList& list)
-{
-    return list.join(QStringLiteral(", ")).toStdString();
-}
-
-// Runs `inMenu` on `menu` once `open` has opened it (in its own event loop,
-// which runs until it closes); false if it never opened.
-bool whileMenuOpen(QMenu* menu, const std::function<void()>& open, const std::function<void(QMenu*)>& inMenu)
-{
-    bool opened = false;
-    QObject::connect(
-        menu, &QMenu::aboutToShow, menu,
-        [&] {
-            opened = true;
-            QTimer::singleShot(0, menu, [&] {
-                if (QApplication::activePopupWidget() == menu)
-                    inMenu(menu);
-                else
-                    menu->hide();
-            });
-        },
-        Qt::SingleShotConnection);
-    open();
-    settle();
-    return opened;
 }
 
 class PanelKeyboardTest : public PanelTest {
