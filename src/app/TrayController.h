@@ -28,9 +28,10 @@ class StateBridge;
 // and whose menu action opens the context menu. A StatusNotifierItem is no
 // window of ours, and nothing of it is in the application's tree: the host
 // that shows it speaks for it, and what a screen reader gets there is the
-// host's own rendering of the item's title ("悬笺") and its tooltip (the
-// status title over the summary), with activation and the menu as the
-// host offers them.
+// host's own rendering of the item's title (Qt gives it the application's
+// name, "Brivet": naming the application "悬笺" for it would add that to
+// every window title) and its tooltip (the status title over the summary),
+// with activation and the menu as the host offers them.
 class TrayController final : public QObject {
     Q_OBJECT
 public:
