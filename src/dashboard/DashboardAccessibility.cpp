@@ -342,6 +342,7 @@ private:
 class ReadOnlyLineEditAccessible final : public LineEditTextAccessible {
 public:
     using LineEditTextAccessible::LineEditTextAccessible;
+    using LineEditTextAccessible::text;
 
     QString text(QAccessible::Text t) const override
     {

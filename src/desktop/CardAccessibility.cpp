@@ -108,6 +108,9 @@ public:
 class CardLineEditAccessible final : public LineEditTextAccessible, public QAccessibleEditableTextInterface {
 public:
     using LineEditTextAccessible::LineEditTextAccessible;
+    // The text interface's ranges stay the shared ones; only the names and
+    // value below are the card's.
+    using LineEditTextAccessible::text;
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
