@@ -4,13 +4,12 @@
 
 #include "dashboard/DashboardStyle.h"
 #include "ui/CardColors.h"
+#include "ScenePalettes.h"
 #include "ui/Theme.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QStyle>
-#include <QStyleFactory>
 
 #include <memory>
 
@@ -26,18 +25,7 @@ struct Look {
 // with its muted blue accent.
 std::vector<Look> looks()
 {
-    std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-    QPalette light = fusion->standardPalette();
-    QPalette designedLight = light;
-    designedLight.setColor(QPalette::Window, QColor(242, 242, 245));
-    designedLight.setColor(QPalette::Highlight, QColor(0, 122, 255));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(38, 38, 41));
-    dark.setColor(QPalette::WindowText, QColor(236, 236, 240));
-    dark.setColor(QPalette::Base, QColor(30, 30, 32));
-    dark.setColor(QPalette::Text, QColor(236, 236, 240));
-    dark.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    return { { "light", designedLight }, { "dark", dark }, { "fusion", light } };
+    return { { "light", sceneLightPalette() }, { "dark", sceneDarkPalette() }, { "fusion", fusionLightPalette() } };
 }
 
 // Every note theme, and custom colours from dark to a pale yellow.

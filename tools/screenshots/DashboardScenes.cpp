@@ -10,6 +10,7 @@
 #include "sync/eds/EdsSyncService.h"
 #endif
 
+#include "ScenePalettes.h"
 #include "Scenes.h"
 
 #include "dashboard/DashboardOverviewView.h"
@@ -176,18 +177,11 @@ std::vector<StickyNote> sampleNotes(Instant now)
     return notes;
 }
 
+// The dark look, its buttons a step lighter on the dashboard's window.
 QPalette darkPalette()
 {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(38, 38, 41));
-    p.setColor(QPalette::WindowText, QColor(236, 236, 240));
-    p.setColor(QPalette::Base, QColor(30, 30, 32));
-    p.setColor(QPalette::Text, QColor(236, 236, 240));
+    QPalette p = sceneDarkPalette();
     p.setColor(QPalette::Button, QColor(52, 52, 56));
-    p.setColor(QPalette::ButtonText, QColor(236, 236, 240));
-    p.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 156));
     return p;
 }
 

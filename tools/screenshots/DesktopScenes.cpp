@@ -20,6 +20,7 @@
 #include "state/ScreenList.h"
 #include "sync/SyncService.h"
 #include "ui/QtScheduler.h"
+#include "ScenePalettes.h"
 #include "Scenes.h"
 
 #include <QApplication>
@@ -28,8 +29,6 @@
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
@@ -72,29 +71,6 @@ void settle()
     QEventLoop loop;
     QTimer::singleShot(60, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-QPalette darkPalette()
-{
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(38, 38, 41));
-    p.setColor(QPalette::WindowText, QColor(236, 236, 240));
-    p.setColor(QPalette::Base, QColor(30, 30, 32));
-    p.setColor(QPalette::Text, QColor(236, 236, 240));
-    p.setColor(QPalette::Button, QColor(48, 48, 52));
-    p.setColor(QPalette::ButtonText, QColor(236, 236, 240));
-    p.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 156));
-    return p;
-}
-
-QPalette lightPalette()
-{
-    QPalette p = QStyleFactory::create("Fusion")->standardPalette();
-    p.setColor(QPalette::Window, QColor(242, 242, 245));
-    p.setColor(QPalette::Highlight, QColor(0, 122, 255));
-    return p;
 }
 
 // The card on a calm desktop-like backdrop.
@@ -277,7 +253,7 @@ int visitDesktopScenes(SceneVisitor& visitor)
     };
 
     for (bool dark : { false, true }) {
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        QApplication::setPalette(dark ? sceneDarkPalette() : sceneLightPalette());
         settle();
         state.reveal(card.id, SurfacePolicy::bypass, WindowFocus::keep);
         for (NoteSizePreset size : allCases<NoteSizePreset>()) {
@@ -327,7 +303,7 @@ int visitDesktopScenes(SceneVisitor& visitor)
         calendar, {} });
     settle();
     for (bool dark : { false, true }) {
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        QApplication::setPalette(dark ? sceneDarkPalette() : sceneLightPalette());
         settle();
         written += shootTrayPanel(quiet, scheduler, visitor, QStringLiteral("tray-panel-empty"), dark);
     }
@@ -337,7 +313,7 @@ int visitDesktopScenes(SceneVisitor& visitor)
 
 QPalette lightScenePalette()
 {
-    return lightPalette();
+    return sceneLightPalette();
 }
 
 } // namespace brivet
