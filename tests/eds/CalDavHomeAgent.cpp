@@ -1,6 +1,7 @@
 #include "CalDavHomeAgent.h"
 
 #include "CalDavHomeProtocol.h"
+#include "CalDavServer.h"
 #include "EdsSandbox.h"
 
 #include "model/AppPreferences.h"
@@ -26,20 +27,6 @@ constexpr const char* listUid = "caldav-shared";
 
 void reply(const std::string& line) { std::cout << "> " << line << "\n"; }
 void endReply() { std::cout << ">." << std::endl; }
-
-std::string property(std::string ical, const std::string& name)
-{
-    for (const char* fold : { "\r\n ", "\n " }) {
-        for (std::size_t at; (at = ical.find(fold)) != std::string::npos;)
-            ical.erase(at, std::string(fold).size());
-    }
-    const std::string marker = "\n" + name + ":";
-    const auto at = ical.find(marker);
-    if (at == std::string::npos)
-        return {};
-    const auto end = ical.find_first_of("\r\n", at + marker.size());
-    return ical.substr(at + marker.size(), end - at - marker.size());
-}
 
 class Agent {
 public:
@@ -208,10 +195,10 @@ private:
             gchar* text = i_cal_component_as_ical_string(I_CAL_COMPONENT(item->data));
             const std::string ical = std::string("\n") + text;
             g_free(text);
-            std::string etag = property(ical, "X-EVOLUTION-CALDAV-ETAG");
+            std::string etag = unfoldedProperty(ical, "X-EVOLUTION-CALDAV-ETAG");
             etag.erase(std::remove(etag.begin(), etag.end(), '"'), etag.end());
             etag.erase(std::remove(etag.begin(), etag.end(), '\\'), etag.end());
-            result.insert(property(ical, "UID") + "=" + etag);
+            result.insert(unfoldedProperty(ical, "UID") + "=" + etag);
         }
         g_slist_free_full(components, g_object_unref);
         return result;

@@ -280,4 +280,18 @@ int CalDavServer::writeRequestCount() const
 
 std::string CalDavServer::log() const { return readFile(m_logFile); }
 
+std::string unfoldedProperty(std::string ical, const std::string& name)
+{
+    for (const char* fold : { "\r\n ", "\n " }) {
+        for (std::size_t at; (at = ical.find(fold)) != std::string::npos;)
+            ical.erase(at, std::string(fold).size());
+    }
+    const std::string marker = "\n" + name + ":";
+    const auto at = ical.find(marker);
+    if (at == std::string::npos)
+        return {};
+    const auto end = ical.find_first_of("\r\n", at + marker.size());
+    return ical.substr(at + marker.size(), end - at - marker.size());
+}
+
 } // namespace brivet::testing

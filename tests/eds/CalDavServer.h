@@ -9,6 +9,10 @@
 
 namespace brivet::testing {
 
+// The value of an iCalendar property in `ical`, its folded lines joined;
+// empty when it is absent.
+std::string unfoldedProperty(std::string ical, const std::string& name);
+
 // A real CalDAV server (Debian's radicale) on a free loopback port, with a
 // storage folder and a request log of its own in a temporary folder; no
 // authentication, every path writable. Stopping it ends the process;

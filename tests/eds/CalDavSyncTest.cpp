@@ -27,18 +27,6 @@ constexpr int high = 9;
 constexpr long long dueFirst = 1'894'698'000;
 constexpr long long dueSecond = dueFirst + 86'400;
 
-std::string unfoldedProperty(std::string ical, const std::string& name)
-{
-    for (std::size_t at; (at = ical.find("\r\n ")) != std::string::npos;)
-        ical.erase(at, 3);
-    const std::string marker = "\n" + name + ":";
-    const auto at = ical.find(marker);
-    if (at == std::string::npos)
-        return {};
-    const auto end = ical.find_first_of("\r\n", at + marker.size());
-    return ical.substr(at + marker.size(), end - at - marker.size());
-}
-
 const CalDavHome::Note* noteTitled(const std::vector<CalDavHome::Note>& notes, const std::string& title)
 {
     auto found = std::find_if(notes.begin(), notes.end(), [&](const auto& note) { return note.title == title; });
