@@ -401,7 +401,7 @@ QAccessibleInterface* dashboardFactory(const QString& className, QObject* object
 
 void installDashboardAccessibility()
 {
-    installAccessibleFactoryOnce(&dashboardFactory);
+    QAccessible::installFactory(&dashboardFactory);
 }
 
 } // namespace brivet

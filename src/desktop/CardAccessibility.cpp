@@ -171,7 +171,7 @@ QAccessibleInterface* cardFactory(const QString& className, QObject* object)
 
 void installCardAccessibility()
 {
-    installAccessibleFactoryOnce(&cardFactory);
+    QAccessible::installFactory(&cardFactory);
 }
 
 void markTaskTick(QWidget* button)

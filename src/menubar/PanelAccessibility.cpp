@@ -147,7 +147,7 @@ QAccessibleInterface* panelFactory(const QString& className, QObject* object)
 
 void installPanelAccessibility()
 {
-    installAccessibleFactoryOnce(&panelFactory);
+    QAccessible::installFactory(&panelFactory);
 }
 
 } // namespace brivet

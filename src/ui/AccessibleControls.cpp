@@ -1,22 +1,12 @@
 #include "ui/AccessibleControls.h"
 
 #include <QLineEdit>
-#include <QList>
 #include <QMenu>
 #include <QToolButton>
 
 #include <algorithm>
 
 namespace brivet {
-
-void installAccessibleFactoryOnce(QAccessible::InterfaceFactory factory)
-{
-    static QList<QAccessible::InterfaceFactory> installed;
-    if (installed.contains(factory))
-        return;
-    installed.append(factory);
-    QAccessible::installFactory(factory);
-}
 
 ToolButtonAccessible::ToolButtonAccessible(QToolButton* button)
     : QAccessibleWidget(button, button->menu() ? QAccessible::ButtonMenu : QAccessible::Button)

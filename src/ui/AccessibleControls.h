@@ -10,10 +10,6 @@ class QToolButton;
 
 namespace brivet {
 
-// Installs `factory` for the accessible interfaces of this process's
-// widgets; a factory already installed is not installed again.
-void installAccessibleFactoryOnce(QAccessible::InterfaceFactory factory);
-
 // A tool button to assistive tools: a button, or a menu button with a
 // popup when it has a menu; pressed while held down. "Press" does what a
 // click does; with a menu, "Press" and "ShowMenu" open it after the call
