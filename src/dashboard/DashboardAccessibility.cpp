@@ -351,30 +351,6 @@ public:
         QString text = LineEditTextAccessible::text(t);
         return t == QAccessible::Name && text.isEmpty() ? edit()->placeholderText() : text;
     }
-
-    // From the font: the field shows its text from the start (a long one
-    // scrolls only as the caret moves), which this does not follow.
-    QRect characterRect(int offset) const override
-    {
-        QString shown = shownText();
-        if (offset < 0 || offset >= shown.size())
-            return {};
-        QFontMetrics metrics(edit()->font());
-        QRect contents = edit()->contentsRect().marginsRemoved(edit()->textMargins());
-        int x = contents.left() + metrics.horizontalAdvance(shown.left(offset));
-        int y = contents.top() + (contents.height() - metrics.height()) / 2;
-        QRect local(x, y, metrics.horizontalAdvance(shown.at(offset)), metrics.height());
-        return QRect(edit()->mapToGlobal(local.topLeft()), local.size());
-    }
-    int offsetAtPoint(const QPoint& point) const override
-    {
-        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
-    }
-    void scrollToSubstring(int start, int end) override
-    {
-        edit()->setCursorPosition(end);
-        edit()->setCursorPosition(start);
-    }
 };
 
 QAccessibleInterface* dashboardFactory(const QString& className, QObject* object)

@@ -130,15 +130,6 @@ public:
         }
     }
 
-    // Where the characters stand: at the caret.
-    QRect characterRect(int) const override
-    {
-        QRect cursor = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        return QRect(edit()->mapToGlobal(cursor.topLeft()), cursor.size());
-    }
-    int offsetAtPoint(const QPoint&) const override { return edit()->cursorPosition(); }
-    void scrollToSubstring(int, int) override { }
-
     // Editable text interface (editable fields only).
     void deleteText(int start, int end) override { replaceText(start, end, QString()); }
     void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }

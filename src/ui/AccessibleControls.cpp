@@ -1,5 +1,6 @@
 #include "ui/AccessibleControls.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
@@ -141,6 +142,30 @@ QString LineEditTextAccessible::attributes(int offset, int* start, int* end) con
 {
     *start = *end = offset;
     return {};
+}
+
+QRect LineEditTextAccessible::characterRect(int offset) const
+{
+    QString shown = shownText();
+    if (offset < 0 || offset >= shown.size())
+        return {};
+    QFontMetrics metrics(edit()->font());
+    QRect contents = edit()->contentsRect().marginsRemoved(edit()->textMargins());
+    int x = contents.left() + metrics.horizontalAdvance(shown.left(offset));
+    int y = contents.top() + (contents.height() - metrics.height()) / 2;
+    QRect local(x, y, metrics.horizontalAdvance(shown.at(offset)), metrics.height());
+    return QRect(edit()->mapToGlobal(local.topLeft()), local.size());
+}
+
+int LineEditTextAccessible::offsetAtPoint(const QPoint& point) const
+{
+    return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+}
+
+void LineEditTextAccessible::scrollToSubstring(int start, int end)
+{
+    edit()->setCursorPosition(end);
+    edit()->setCursorPosition(start);
 }
 
 QLineEdit* LineEditTextAccessible::edit() const

@@ -52,6 +52,11 @@ public:
     QString text(int start, int end) const override;
     int characterCount() const override;
     QString attributes(int offset, int* start, int* end) const override;
+    // From the font: the field shows its text from the start (a long one
+    // scrolls only as the caret moves), which this does not follow.
+    QRect characterRect(int offset) const override;
+    int offsetAtPoint(const QPoint& point) const override;
+    void scrollToSubstring(int start, int end) override;
 
     // The value and names stay the widget's; only the text overloads above
     // are this interface's own.
